@@ -1,0 +1,35 @@
+// The key layout: which key code triggers each of the game's five actions.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/types.h"
+
+class CQuarvelControlLayout {
+  public:
+    // Releases all six application keys.
+    virtual ~CQuarvelControlLayout();
+
+    // With a window: associates every assigned application key (codes 193..198)
+    // with it; keys already associated stay so. With none: releases all six.
+    void claimAppKeys(WindowHandle window) const;
+
+    std::int32_t move_left_key = 37;   // left arrow
+    std::int32_t move_right_key = 39;  // right arrow
+    std::int32_t rotate_cw_key = 13;   // Enter, the action key
+    std::int32_t rotate_ccw_key = 38;  // up arrow
+    std::int32_t drop_key = 40;        // down arrow
+};
+
+extern constinit CQuarvelControlLayout controlLayout;
+
+// The stored image: a reserved 32-bit word (written as 0, ignored when read), then
+// the five codes in slot order, little-endian.
+constexpr std::size_t CONTROLS_RECORD_SIZE = 24;
+
+void ControlsToBytes(const CQuarvelControlLayout& layout,
+                     std::uint8_t (&bytes)[CONTROLS_RECORD_SIZE]);
+
+// Replaces the first `count` bytes of the layout's image (at most 24) with `bytes`.
+void ControlsFromBytes(CQuarvelControlLayout& layout, const std::uint8_t* bytes, std::size_t count);
