@@ -1,1 +1,238 @@
-#include <gtest/gtest.h>
+#include "rules_test_support.h"
+
+namespace {
+
+class ControlsTest : public RulesTest {
+  protected:
+    void SetUp() override {
+        RulesTest::SetUp();
+        options.rising_junk = 0;
+        game.startGame(0, 1);
+        PlacePiece(game, 0, 3, 2);
+    }
+    RecordingGame game;
+};
+
+// The ticks after a press of the right key on which the auto-repeat moves the
+// piece; the piece is put back each tick so that it never meets the wall.
+std::vector<int> RepeatTicks(CQuarvelGame& game, int ticks) {
+    game.onKeyDown(39, false);
+    std::vector<int> moves;
+    for (int t = 1; t <= ticks; ++t) {
+        game.piece.x = 2;
+        game.repeatRightStep();
+        if (game.piece.x == 3) moves.push_back(t);
+    }
+    return moves;
+}
+
+std::vector<int> Join(std::vector<int> head, int everyTickFrom, int upTo) {
+    for (int t = everyTickFrom; t <= upTo; ++t)
+        head.push_back(t);
+    return head;
+}
+
+TEST_F(ControlsTest, SidewaysRepeatSchedules) {
+    struct Case {
+        std::int32_t speed;
+        std::int32_t level;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        {5, 1, Join({7, 12, 15, 16, 18, 20}, 21, 60)},
+        {5, 20, Join({6, 10, 12, 15, 16}, 17, 60)},
+        {10, 1, Join({}, 2, 60)},
+        {1, 19, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
+        {1, 25, Join({10, 18, 24, 28, 30, 35, 36, 39, 40}, 41, 60)},
+        // Stored values outside 1..10 act as the nearest end of the range.
+        {0, 1, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
+        {-2147483647 - 1, 1, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
+        {2147483647, 1, Join({}, 2, 60)},
+    };
+    for (const Case& c : cases) {
+        options.repeat_speed = c.speed;
+        game.level = c.level;
+        EXPECT_EQ(RepeatTicks(game, 60), c.expected) << "speed " << c.speed << " level " << c.level;
+        game.onKeyUp(39);
+    }
+}
+
+TEST_F(ControlsTest, RepeatStopsOnReleaseAndBothSidesRunAtOnce) {
+    game.onKeyDown(39, false);
+    game.onKeyDown(37, false);
+    EXPECT_GT(game.rightRepeatDelay, 0);
+    EXPECT_GT(game.leftRepeatDelay, 0);
+    game.onKeyUp(39);
+    EXPECT_EQ(game.rightRepeatDelay, 0);
+    EXPECT_EQ(game.rightRepeatCount, 0);
+    EXPECT_GT(game.leftRepeatDelay, 0);
+}
+
+TEST_F(ControlsTest, RepeatIgnoresFrameDelayTicksAndCarriesToTheNextPiece) {
+    game.onKeyDown(39, false);
+    game.frameDelay = 8;
+    game.tick();
+    EXPECT_EQ(game.rightRepeatCount, 0);  // waiting ticks do not count
+    game.frameDelay = 0;
+    game.tick();
+    EXPECT_EQ(game.rightRepeatCount, 1);
+
+    options.single_press_drop = 1;
+    Press(game, 40);  // lands; the right key is still down
+    Tick(game);       // spawn
+    ASSERT_EQ(game.state, GameState::Falling);
+    std::int32_t x = game.piece.x;
+    game.frameDelay = 0;
+    for (int i = 0; i < 10; ++i)
+        Tick(game);
+    EXPECT_GT(game.piece.x, x);
+}
+
+TEST_F(ControlsTest, WallPressStartsRepeatAndArmsOnlyAnExpiredDelay) {
+    while (game.piece.moveLeft(game)) {
+    }
+    game.onKeyDown(37, false);
+    EXPECT_EQ(game.leftRepeatDelay, 7);
+    EXPECT_EQ(game.lockDelayTicks, LOCK_DELAY_TICKS);
+    game.lockDelayTicks = 4;
+    game.onKeyDown(37, false);
+    EXPECT_EQ(game.lockDelayTicks, 4);  // failed move, delay still running
+    game.onKeyDown(13, false);          // the square turns: a successful move
+    EXPECT_EQ(game.lockDelayTicks, LOCK_DELAY_TICKS);
+}
+
+TEST_F(ControlsTest, KeySlotsAndPriority) {
+    controlLayout.rotate_ccw_key = 13;  // same code as rotate_cw_key: clockwise wins
+    PlacePiece(game, 4, 3, 5);
+    game.onKeyDown(13, false);
+    game.onKeyUp(13);
+    EXPECT_EQ(game.piece.cells[1], 4);  // the clockwise turn fills cell 1
+
+    controlLayout.drop_key = 195;
+    std::int32_t y = game.piece.y;
+    game.onKeyDown(40, false);  // no longer a game key
+    EXPECT_EQ(game.piece.y, y);
+    game.onKeyDown(195, false);
+    EXPECT_EQ(game.piece.y, y + 1);
+}
+
+TEST_F(ControlsTest, IgnoredPresses) {
+    std::int32_t x = game.piece.x;
+    game.onKeyDown(37, true);  // the platform's own repeat
+    EXPECT_EQ(game.piece.x, x);
+    game.state = GameState::ClearRow;
+    game.onKeyDown(37, false);
+    EXPECT_EQ(game.piece.x, x);
+    game.state = GameState::Falling;
+    game.onKeyDown(99, false);  // no slot
+    EXPECT_EQ(game.piece.x, x);
+}
+
+TEST_F(ControlsTest, HeldDropFallsEveryTickAndBlocksOtherKeys) {
+    SetKeyDown(40, true);
+    game.onKeyDown(40, false);
+    std::int32_t y = game.piece.y;
+    ASSERT_TRUE(game.dropHeld);
+    game.onKeyDown(37, false);  // ignored while the drop key is held
+    std::int32_t x = game.piece.x;
+    EXPECT_EQ(game.piece.x, x);
+    SetKeyDown(13, false);
+    game.onKeyUp(13);  // another key released: the drop key is still down
+    EXPECT_TRUE(game.dropHeld);
+    Tick(game);
+    Tick(game);
+    EXPECT_EQ(game.piece.y, y + 2);
+    SetKeyDown(40, false);
+    game.onKeyUp(40);
+    EXPECT_FALSE(game.dropHeld);
+}
+
+TEST_F(ControlsTest, DoublePressDropsWithin250Ms) {
+    std::int32_t y = game.piece.y;
+    Press(game, 40);
+    EXPECT_EQ(game.piece.y, y + 1);
+    AdvanceClock(200);
+    Press(game, 40);
+    EXPECT_EQ(game.state, GameState::Spawn);  // dropped to the bottom and fixed
+    EXPECT_EQ(BoardRow(game, 19), "....00....");
+
+    PlacePiece(game, 0, 3, 2);
+    game.lastDropPress = 0;
+    Press(game, 40);
+    AdvanceClock(300);
+    Press(game, 40);
+    EXPECT_EQ(game.piece.y, 4);  // two single rows
+}
+
+TEST_F(ControlsTest, SinglePressDropOption) {
+    options.single_press_drop = 1;
+    Press(game, 40);
+    EXPECT_EQ(game.state, GameState::Spawn);
+    EXPECT_EQ(game.lastDropPress, 0u);
+}
+
+TEST_F(ControlsTest, StepThatFixesThePieceLetsTheNextPressDropTheNextPiece) {
+    PlacePiece(game, 0, 3, 17);  // resting on the floor
+    Press(game, 40);             // the single step fixes it
+    ASSERT_EQ(game.state, GameState::Spawn);
+    Tick(game);  // the next piece comes in
+    ASSERT_EQ(game.state, GameState::Falling);
+    AdvanceClock(100);
+    Press(game, 40);
+    EXPECT_EQ(game.state, GameState::Spawn);
+    EXPECT_NE(BoardRow(game, 17), "..........");
+}
+
+TEST_F(ControlsTest, FirstDropPressNearClockStartIsASingleStep) {
+    // lastDropPress 0 means no earlier press, even when the clock is within 250 ms
+    // of zero (just after start-up or after the wrap).
+    SetClock(100);
+    std::int32_t y = game.piece.y;
+    Press(game, 40);
+    EXPECT_EQ(game.piece.y, y + 1);
+    EXPECT_EQ(game.state, GameState::Falling);
+}
+
+TEST_F(ControlsTest, DoublePressAcrossClockWrap) {
+    SetClock(0xFFFFFFFFu - 50);
+    Press(game, 40);
+    AdvanceClock(120);
+    Press(game, 40);
+    EXPECT_EQ(game.state, GameState::Spawn);  // dropped, not a second single step
+    EXPECT_EQ(game.lastDropPress, 0u);
+}
+
+TEST_F(ControlsTest, PressWhilePausedOnlyResumes) {
+    std::uint8_t cell = game.board[199];
+    game.pause();
+    EXPECT_TRUE(game.paused);
+    EXPECT_EQ(game.board[0], JUNK_TILE);
+    std::int32_t x = game.piece.x;
+    game.onKeyDown(37, false);
+    EXPECT_FALSE(game.paused);
+    EXPECT_EQ(game.piece.x, x);
+    EXPECT_EQ(game.board[199], cell);
+
+    game.state = GameState::GameOver;
+    game.pause();
+    EXPECT_FALSE(game.paused);  // refused in GameOver
+}
+
+TEST_F(ControlsTest, GameOverIsAcknowledgedByReleasingActionOrEnter) {
+    game.state = GameState::GameOver;
+    game.level = 7;
+    game.score = 12345;
+    Message m;
+    game.onKeyUp(37);
+    EXPECT_FALSE(TakePostedMessage(m));
+    game.onKeyUp(134);
+    ASSERT_TRUE(TakePostedMessage(m));
+    EXPECT_EQ(m.message, WM_GAME_OVER_REPORT);
+    EXPECT_EQ(m.message, 1308u);
+    EXPECT_EQ(m.wParam, 7u);
+    EXPECT_EQ(m.lParam, 12345);
+    game.onKeyUp(13);
+    EXPECT_TRUE(TakePostedMessage(m));
+}
+
+}  // namespace

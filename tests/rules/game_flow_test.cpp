@@ -1,1 +1,367 @@
-#include <gtest/gtest.h>
+#include <cstring>
+
+#include "platform/random.h"
+#include "rules_test_support.h"
+
+namespace {
+
+class GameFlowTest : public RulesTest {
+  protected:
+    RecordingGame game;
+};
+
+using Sound = RecordingGame::Sound;
+
+TEST_F(GameFlowTest, ConstructionAndNewGameSetUp) {
+    EXPECT_EQ(game.state, GameState::GameOver);
+    EXPECT_EQ(game.level, 1);
+    EXPECT_EQ(game.gravityDelay, 25);
+    EXPECT_EQ(game.board[0], 0);
+    EXPECT_EQ(game.piece.kind, NO_PIECE);
+
+    game.startGame(0, 1);
+    EXPECT_EQ(game.state, GameState::Spawn);
+    EXPECT_EQ(game.level, 1);
+    EXPECT_EQ(game.gravityDelay, 25);
+    EXPECT_EQ(game.landingCount, 1);
+    EXPECT_EQ(game.score, 0);
+    for (std::uint8_t cell : game.board)
+        ASSERT_EQ(cell, EMPTY_TILE);
+    EXPECT_EQ(game.piece.kind, NO_PIECE);
+    EXPECT_EQ(game.shadowPiece.kind, NO_PIECE);
+    EXPECT_GE(game.nextPiece.kind, 0);
+
+    game.startGame(0, 45);
+    EXPECT_EQ(game.gravityDelay, 1);  // levels beyond the table use its last entry
+}
+
+TEST_F(GameFlowTest, FirstTwoPiecesAreStandardEvenWithExtraShapes) {
+    options.extra_pieces = 1;
+    bool sawExtra = false;
+    for (std::uint32_t seed = 1; seed <= 200; ++seed) {
+        SetClock(seed * 7919);
+        game.startGame(0, 1);
+        ASSERT_LT(game.nextPiece.kind, STANDARD_SHAPES);
+        ASSERT_LT(game.nextNextPiece.kind, STANDARD_SHAPES);
+        Tick(game);
+        sawExtra |= game.nextNextPiece.kind >= STANDARD_SHAPES;
+    }
+    EXPECT_TRUE(sawExtra);  // the third piece on may be an extra shape
+}
+
+TEST_F(GameFlowTest, JunkRowsAtStart) {
+    game.startGame(6, 4);  // medium
+    for (int r = 0; r < 14; ++r)
+        EXPECT_EQ(BoardRow(game, r), "..........");
+    for (int r = 14; r < 20; ++r) {
+        std::string row = BoardRow(game, r);
+        int junk = static_cast<int>(std::count(row.begin(), row.end(), '#'));
+        EXPECT_GE(junk, 1);
+        EXPECT_LE(junk, 5);
+        EXPECT_EQ(junk + std::count(row.begin(), row.end(), '.'), 10);
+    }
+
+    // More rows than the board has: all 20 filled, nothing else happens.
+    game.fillJunkRows(25);
+    for (int r = 0; r < 20; ++r)
+        EXPECT_NE(BoardRow(game, r), "..........");
+}
+
+// The kinds of the first pieces, and the bottom row after the junk row that
+// rises at the eighth landing.
+struct FixedSeedRun {
+    std::vector<std::int32_t> kinds;
+    std::string junkRow;
+};
+
+FixedSeedRun PlayFixedSeed(bool moveLeftFirst) {
+    RecordingGame game;
+    game.startGame(2, 40);  // a junk row every 8 landings
+    FixedSeedRun run;
+    while (run.kinds.size() < 7 && game.state != GameState::GameOver) {
+        game.tick();
+        AdvanceClock(33);
+        if (game.state != GameState::Falling || game.piece.kind == NO_PIECE) continue;
+        run.kinds.push_back(game.piece.kind);
+        if (moveLeftFirst) {
+            game.onKeyDown(37, false);
+            game.onKeyUp(37);
+            game.onKeyDown(38, false);
+            game.onKeyUp(38);
+        }
+        options.single_press_drop = 1;
+        game.onKeyDown(40, false);
+        game.onKeyUp(40);
+    }
+    run.junkRow = BoardRow(game, 19);
+    return run;
+}
+
+TEST_F(GameFlowTest, FixedSeedGamesDrawTheSamePiecesAndJunkHoles) {
+    options.fixed_seed = 1;
+    SetClock(5000);
+    FixedSeedRun a = PlayFixedSeed(false);
+    SetClock(987654);
+    FixedSeedRun b = PlayFixedSeed(true);
+    ASSERT_EQ(a.kinds.size(), 7u);
+    EXPECT_EQ(a.kinds, b.kinds);
+    EXPECT_EQ(a.junkRow, b.junkRow);
+    EXPECT_NE(a.junkRow.find('#'), std::string::npos);
+}
+
+TEST_F(GameFlowTest, LevelUpReseedsWithTheNewLevel) {
+    game.startGame(0, 6);
+    game.levelUp();
+    EXPECT_EQ(game.level, 7);
+    EXPECT_EQ(game.score, 150);
+    EXPECT_EQ(game.gravityDelay, 12);
+    std::int32_t drawn = NextRandom();
+    SeedRandom(7);
+    EXPECT_EQ(NextRandom(), drawn);
+}
+
+TEST_F(GameFlowTest, FourRowLandingAtLevelThree) {
+    options.rising_junk = 0;
+    game.startGame(0, 3);
+    SetBoard(game, {".999999999", ".999999999", ".999999999", ".999999999"});
+    PlacePiece(game, 1, -2, 0);
+    game.piece.turnedCells(true, game.piece.cells);  // vertical, in grid column 2
+    ASSERT_TRUE(game.hardDrop());
+    EXPECT_EQ(game.state, GameState::ClearRow);
+    EXPECT_EQ(game.score, 15);
+
+    for (int i = 0; i < 30 && game.state != GameState::Spawn; ++i)
+        Tick(game);
+    EXPECT_EQ(game.state, GameState::Spawn);
+    EXPECT_EQ(game.score, 315);
+    EXPECT_EQ(game.rowsThisLanding, 4);
+    EXPECT_EQ(game.lines, 4);
+    EXPECT_EQ(game.rowsRemoved, 4);
+    EXPECT_EQ(game.soundNames(), (std::vector<GameSound>{GameSound::Pop, GameSound::Pop,
+                                                         GameSound::Pop, GameSound::Quarvel}));
+    for (const Sound& s : game.sounds)
+        EXPECT_FALSE(s.synchronous);
+    for (int r = 0; r < 20; ++r)
+        EXPECT_EQ(BoardRow(game, r), "..........");
+}
+
+TEST_F(GameFlowTest, LevelUpBetweenTwoRowsOfOneLanding) {
+    options.rising_junk = 0;
+    game.startGame(0, 4);
+    game.rowsRemoved = 9;
+    SetBoard(game, {"6666....66", "6666....66"});
+    PlacePiece(game, 0, 2, 16);  // fills columns 3-4 of rows 18-19
+    SetBoard(game, {"666..66666", "666..66666"});
+    ASSERT_TRUE(game.hardDrop());
+    for (int i = 0; i < 30 && game.state != GameState::Spawn; ++i)
+        Tick(game);
+    const int L = 4;
+    EXPECT_EQ(game.score, 5 * L + 10 * L + 25 * L + 20 * (L + 1));
+    EXPECT_EQ(game.level, 5);
+    EXPECT_EQ(game.rowsRemoved, 11);
+    EXPECT_EQ(game.gravityDelay, 15);
+}
+
+TEST_F(GameFlowTest, LevelRiseChangesBackgroundAndPlaysLevelSound) {
+    struct BackgroundGame : RecordingGame {
+        int backgroundsChosen = 0;
+        bool chooseBackground(std::int32_t) override {
+            ++backgroundsChosen;
+            return true;
+        }
+    } g;
+    g.startGame(0, 1);
+    g.levelUp();
+    EXPECT_EQ(g.backgroundsChosen, 1);
+    EXPECT_EQ(g.sounds, (std::vector<Sound>{{GameSound::Level, true}}));
+
+    options.level_backgrounds = 0;
+    g.levelUp();
+    EXPECT_EQ(g.backgroundsChosen, 1);
+    EXPECT_EQ(g.sounds.size(), 1u);
+}
+
+TEST_F(GameFlowTest, LevelUpTickSkipsRedrawAndTickCount) {
+    options.rising_junk = 0;
+    game.startGame(0, 1);
+    SetBoard(game, {"1111111111"});
+    game.state = GameState::RemoveRow;
+    game.rowsRemoved = 9;
+    std::int32_t ticks = game.tickCount;
+    int redraws = game.fullRedraws + game.playfieldRedraws;
+    Tick(game);
+    EXPECT_EQ(game.level, 2);
+    EXPECT_EQ(game.state, GameState::CollapseRow);
+    EXPECT_EQ(game.tickCount, ticks);
+    EXPECT_EQ(game.fullRedraws + game.playfieldRedraws, redraws);
+    Tick(game);  // CollapseRow redraws the whole screen
+    EXPECT_EQ(game.state, GameState::ClearRow);
+    EXPECT_EQ(game.fullRedraws + game.playfieldRedraws, redraws + 1);
+}
+
+TEST_F(GameFlowTest, RemoveAndCollapseOneRowAtATime) {
+    game.startGame(0, 1);
+    SetBoard(game, {"1.........", "2222222222", "3.3.......", "4444444444"});
+    ASSERT_TRUE(game.removeFullRow());
+    EXPECT_EQ(BoardRow(game, 19), "..........");
+    EXPECT_EQ(game.removedRowFlags[19], 1);
+    ASSERT_TRUE(game.collapseRow());
+    EXPECT_EQ(BoardRow(game, 19), "3.3.......");
+    EXPECT_EQ(BoardRow(game, 18), "2222222222");
+    EXPECT_EQ(BoardRow(game, 17), "1.........");
+    EXPECT_EQ(game.findFullRow(), 18);
+
+    ASSERT_TRUE(game.removeFullRow());
+    EXPECT_EQ(game.removedRowFlags[19], 0);
+    EXPECT_EQ(game.removedRowFlags[18], 1);
+    ASSERT_TRUE(game.collapseRow());
+    EXPECT_EQ(BoardRow(game, 18), "1.........");
+    EXPECT_FALSE(game.removeFullRow());
+    EXPECT_EQ(game.findFullRow(), -1);
+}
+
+TEST_F(GameFlowTest, JunkRowPushesTopRowOffAndWaits) {
+    options.rising_junk = 1;
+    game.startGame(0, 40);
+    SetBoard(game, {"3........."});
+    game.setBoardCell(0, 0, 5);  // lost without a check
+    game.landingCount = 7;
+    game.endLanding();  // the eighth landing
+    EXPECT_EQ(BoardRow(game, 18), "3.........");
+    EXPECT_EQ(game.boardCell(0, 0), EMPTY_TILE);
+    EXPECT_NE(BoardRow(game, 19).find('#'), std::string::npos);
+    EXPECT_EQ(game.frameDelay, JUNK_FRAME_DELAY);
+    EXPECT_EQ(game.sounds, (std::vector<Sound>{{GameSound::Junk, true}}));
+    EXPECT_EQ(game.state, GameState::Spawn);
+
+    // At levels 1 to 7 only the 255th landing brings one.
+    game.level = 7;
+    game.landingCount = 253;
+    game.endLanding();
+    EXPECT_EQ(game.sounds.size(), 1u);
+    game.endLanding();
+    EXPECT_EQ(game.sounds.size(), 2u);
+}
+
+TEST_F(GameFlowTest, SpawnWaitsEightTicksWithoutGravity) {
+    game.startGame(0, 38);  // one row per tick
+    Tick(game);
+    ASSERT_EQ(game.state, GameState::Falling);
+    std::int32_t y = game.piece.y;
+    std::int32_t ticks = game.tickCount;
+    Tick(game, 8);
+    EXPECT_EQ(game.piece.y, y);
+    EXPECT_EQ(game.tickCount, ticks);
+    Tick(game);
+    EXPECT_EQ(game.piece.y, y + 1);
+    EXPECT_EQ(game.tickCount, ticks + 1);
+}
+
+TEST_F(GameFlowTest, RowAnimationTicksDoNotAdvanceGravity) {
+    options.rising_junk = 0;
+    game.rowAnimLength = 5;
+    game.startGame(0, 1);
+    SetBoard(game, {"1111111111"});
+    game.state = GameState::ClearRow;
+    std::int32_t ticks = game.tickCount;
+    for (int i = 0; i < 6; ++i)
+        Tick(game);  // five frames, then the finishing tick
+    EXPECT_EQ(game.rowAnimFramesDrawn, 5);
+    EXPECT_EQ(game.state, GameState::RemoveRow);
+    EXPECT_EQ(game.lines, 1);
+    EXPECT_EQ(game.tickCount, ticks);
+    Tick(game);
+    EXPECT_EQ(game.tickCount, ticks + 1);
+}
+
+TEST_F(GameFlowTest, PieceRestingWithoutInputIsFixedAtNextFallAttempt) {
+    game.startGame(0, 1);
+    PlacePiece(game, 0, 3, 17);
+    game.tickCount = 25;  // the next tick is a gravity tick
+    Tick(game);
+    EXPECT_EQ(game.state, GameState::Spawn);
+    EXPECT_EQ(BoardRow(game, 19), "....00....");
+    EXPECT_EQ(game.score, 5);
+    EXPECT_EQ(game.sounds, (std::vector<Sound>{{GameSound::Drop, false}}));
+}
+
+// With gravity on every tick, a resting piece is held by the lock delay for
+// ten ticks after a move, and for at most 2000 ms since the wait began.
+class LockDelayTest : public GameFlowTest, public ::testing::WithParamInterface<std::uint32_t> {
+  protected:
+    void SetUp() override {
+        GameFlowTest::SetUp();
+        game.startGame(0, 1);
+        SetClock(GetParam());
+        PlacePiece(game, 0, 3, 17);
+        game.gravityDelay = 1;
+    }
+};
+
+TEST_P(LockDelayTest, TenTickWindow) {
+    Press(game, 37);
+    EXPECT_EQ(game.lockDelayTicks, LOCK_DELAY_TICKS);
+    for (int i = 0; i < 9; ++i) {
+        Tick(game);
+        ASSERT_EQ(game.state, GameState::Falling) << i;
+    }
+    Tick(game);
+    EXPECT_EQ(game.state, GameState::Spawn);
+}
+
+TEST_P(LockDelayTest, CapOfTwoSecondsFromTheStartOfTheWait) {
+    std::uint32_t start = GetTickCount();
+    int ticks = 0;
+    while (game.state == GameState::Falling && ticks < 200) {
+        if (ticks % 5 == 0) Press(game, ticks % 10 == 0 ? 37 : 39);
+        Tick(game);
+        ++ticks;
+    }
+    EXPECT_EQ(game.state, GameState::Spawn);
+    // Fixed at the first tick whose clock is more than 2000 ms past the start.
+    std::uint32_t fixedAt = GetTickCount() - 33;
+    EXPECT_GT(fixedAt - start, LOCK_DELAY_CAP_MS);
+    EXPECT_LE(fixedAt - start, LOCK_DELAY_CAP_MS + 33);
+}
+
+TEST_P(LockDelayTest, HardDropIgnoresTheDelay) {
+    PlacePiece(game, 0, 3, 5);
+    Press(game, 37);
+    options.single_press_drop = 1;
+    Press(game, 40);
+    EXPECT_EQ(game.state, GameState::Spawn);
+    EXPECT_EQ(BoardRow(game, 19), "...00.....");
+}
+
+INSTANTIATE_TEST_SUITE_P(ClockValues, LockDelayTest,
+                         ::testing::Values(100000u, 0xFFFFFFFFu - 1000u, 0xFFFFFFFFu - 16u));
+
+TEST_F(GameFlowTest, GameOverWhenTheNewPieceDoesNotFit) {
+    game.startGame(0, 3);
+    SetBoard(game, {});
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 3; c < 7; ++c)
+            game.setBoardCell(c, r, 8);
+    }
+    std::uint8_t before[BOARD_CELLS];
+    std::memcpy(before, game.board, sizeof before);
+    Tick(game);
+    EXPECT_EQ(game.state, GameState::GameOver);
+    EXPECT_EQ(game.gameOverEntered, 1);
+    EXPECT_EQ(game.piece.kind, NO_PIECE);
+    EXPECT_EQ(game.sounds, (std::vector<Sound>{{GameSound::Lose, true}}));
+    EXPECT_EQ(std::memcmp(before, game.board, sizeof before), 0);
+    EXPECT_EQ(game.level, 3);
+}
+
+TEST_F(GameFlowTest, ScoreSaturatesInsteadOfOverflowing) {
+    game.startGame(0, 1000);
+    game.score = 2147483000;
+    game.lockPiece();
+    EXPECT_EQ(game.score, 2147483647);
+    game.levelUp();
+    EXPECT_EQ(game.score, 2147483647);
+    EXPECT_EQ(game.level, 1001);
+}
+
+}  // namespace
