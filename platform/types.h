@@ -29,6 +29,24 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
+// A 24-bit colour: red in the low byte, then green, then blue.
+using Colour = std::uint32_t;
+constexpr Colour Rgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return Colour{red} | Colour{green} << 8 | Colour{blue} << 16;
+}
+constexpr std::uint8_t RedOf(Colour c) {
+    return static_cast<std::uint8_t>(c);
+}
+constexpr std::uint8_t GreenOf(Colour c) {
+    return static_cast<std::uint8_t>(c >> 8);
+}
+constexpr std::uint8_t BlueOf(Colour c) {
+    return static_cast<std::uint8_t>(c >> 16);
+}
+// What a pixel read answers outside a surface.
+constexpr Colour INVALID_COLOUR = 0xFFFFFFFF;
+constexpr Colour MAGENTA = Rgb(255, 0, 255);  // the transparent colour of pictures
+
 inline bool PointInRect(const Rect& r, Point p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }

@@ -1,0 +1,26 @@
+// Layer-internal drawing services for the window manager and the hosts. Not for
+// game code.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/drawing.h"
+
+// A surface that draws into `target` with its origin at `origin` (in the
+// target's pixels) and everything outside `bounds` (target pixels) clipped away.
+// Window surfaces are such views of the emulated screen. The surface does not own
+// the bitmap; delete it with DeleteSurface.
+SurfaceHandle CreateViewSurface(BitmapHandle target, Point origin, const Rect& bounds);
+
+// Read access to a bitmap's pixels: rows of `width` Colour values, `pitch` Colour
+// values apart. Null pixels for a null bitmap.
+struct PixelRows {
+    const std::uint32_t* pixels = nullptr;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t pitch = 0;
+};
+PixelRows BitmapPixels(BitmapHandle bitmap);
+
+// Writes a bitmap as a PNG file; false on failure.
+bool SaveBitmapPng(BitmapHandle bitmap, const char* path);

@@ -1,0 +1,38 @@
+// The registry: keys under the current user holding binary and 32-bit number
+// values. All of it lives in one store file in the REGEDIT4 export format, which
+// is replaced atomically on every write.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct RegistryKeyObject;
+using RegistryKey = RegistryKeyObject*;
+
+constexpr std::uint32_t REG_BINARY = 3;
+constexpr std::uint32_t REG_DWORD = 4;
+
+constexpr std::uint32_t KEY_READ = 0x20019;
+constexpr std::uint32_t KEY_WRITE = 0x20006;
+
+// Opens an existing key under the current user ("Software\\Quarvel"); false when
+// it does not exist.
+bool OpenRegistryKey(const char16_t* path, std::uint32_t access, RegistryKey& key);
+// Opens a key, creating it (and its parents) when missing.
+bool CreateRegistryKey(const char16_t* path, std::uint32_t access, RegistryKey& key);
+bool CloseRegistryKey(RegistryKey key);
+
+// Reads a value. On entry `size` is the buffer's capacity; on success it holds the
+// value's size and `type` its type. A value longer than the buffer fails and
+// changes nothing; so does a missing value. A null buffer asks for type and size.
+bool QueryRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t& type,
+                        std::uint8_t* buffer, std::size_t& size);
+// Writes a value and saves the store; false when the store cannot be written.
+bool SetRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
+                      const std::uint8_t* data, std::size_t size);
+
+// Host side: the store file (default: the user's data folder for the program).
+// Loading happens on first use; a file that cannot be parsed reads as empty and
+// is kept aside as "<file>.bad" before the next write.
+void SetRegistryStorePath(const char* path);
+const char* RegistryStorePath();

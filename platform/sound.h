@@ -1,0 +1,20 @@
+// Sound: plays a complete WAVE file image held in memory.
+#pragma once
+
+#include <cstdint>
+
+constexpr std::uint32_t SND_ASYNC = 1;      // return at once; replaces a playing sound
+constexpr std::uint32_t SND_NODEFAULT = 2;  // no default sound when it cannot play
+constexpr std::uint32_t SND_MEMORY = 4;     // the sound is a WAVE image in memory
+
+// Plays the WAVE image. A synchronous play returns when the sound has ended and
+// moves the layer's clock on by the sound's length (also with no audio device,
+// so timing is the same everywhere). A malformed image plays nothing and returns
+// false. A null sound stops what is playing.
+bool PlaySound(const void* wave, std::uint32_t flags);
+
+// The length in milliseconds of a WAVE image; 0 when it is malformed.
+std::uint32_t WaveLengthMs(const void* wave);
+
+// Host side: whether sound goes to the audio device (false: silent).
+void SetAudioEnabled(bool enabled);
