@@ -47,7 +47,8 @@ BitmapHandle CreateBitmapFromImageBytes(const void* bytes, std::size_t size);
 bool GetBitmapSize(BitmapHandle bitmap, std::int32_t& width, std::int32_t& height);
 
 // Selecting returns the object that was selected before (null on failure). A
-// bitmap can be selected into one surface at a time.
+// bitmap can be selected into one surface at a time. Selecting a null font
+// leaves the surface without a font.
 BitmapHandle SelectBitmap(SurfaceHandle surface, BitmapHandle bitmap);
 PenHandle SelectPen(SurfaceHandle surface, PenHandle pen);
 BrushHandle SelectBrush(SurfaceHandle surface, BrushHandle brush);
@@ -136,6 +137,7 @@ constexpr std::uint32_t DT_WORDBREAK = 16;  // break long lines at spaces
 std::int32_t DrawText(SurfaceHandle surface, const char16_t* text, std::int32_t length,
                       const Rect& rect, std::uint32_t flags);
 
-// The colour of a pixel; INVALID_COLOUR outside the surface's bitmap.
+// The colour of a pixel; INVALID_COLOUR outside the pixels the surface may draw
+// to (its bitmap, a view's bounds and the clip region), where SetPixel fails.
 Colour GetPixel(SurfaceHandle surface, std::int32_t x, std::int32_t y);
 bool SetPixel(SurfaceHandle surface, std::int32_t x, std::int32_t y, Colour colour);

@@ -12,8 +12,9 @@
 // the bitmap; delete it with DeleteSurface.
 SurfaceHandle CreateViewSurface(BitmapHandle target, Point origin, const Rect& bounds);
 
-// Read access to a bitmap's pixels: rows of `width` Colour values, `pitch` Colour
-// values apart. Null pixels for a null bitmap.
+// Read access to a bitmap's pixels: rows of `width` pixels, `pitch` pixels apart,
+// each 0x00RRGGBB (red in bits 16 to 23, unlike Colour). Null pixels for a null
+// bitmap.
 struct PixelRows {
     const std::uint32_t* pixels = nullptr;
     std::int32_t width = 0;

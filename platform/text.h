@@ -27,9 +27,10 @@ class FormatArg {
 
 // Formats `format` into `buffer` of `capacity` code units, cut to capacity - 1 and
 // always terminated. Conversions: %d, %i, %u, %s, %c, %%, with optional flags (-,
-// 0), width and precision as in printf. A conversion whose argument is missing or
-// of another kind, or an unknown conversion, prints nothing. Returns the number of
-// code units written.
+// 0), width and precision as in printf. Integer conversions take either integer
+// kind as 32 bits (%c: one code unit). A conversion whose argument is missing or
+// of another kind, or an unknown conversion, prints nothing; a null text prints
+// "(null)". Returns the number of code units written.
 std::int32_t FormatText(char16_t* buffer, std::int32_t capacity, const char16_t* format,
                         std::initializer_list<FormatArg> args);
 

@@ -1,0 +1,135 @@
+#include "host/host_main.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "host/desktop_host.h"
+#include "host/headless_host.h"
+#include "host/host_options.h"
+#include "host/single_instance.h"
+#include "platform/clock.h"
+#include "platform/event_log.h"
+#include "platform/program.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
+#include "platform/sound.h"
+#include "platform/windows.h"
+
+#ifndef QUARVEL_VERSION
+#define QUARVEL_VERSION "0"
+#endif
+
+namespace {
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "quarvel: %s\n", message.c_str());
+    return 2;
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return true;
+}
+
+}  // namespace
+
+int RunHost(int argc, const char* const* argv) {
+    HostOptions options;
+    std::string error;
+    if (!ParseHostOptions(argc, argv, options, error)) return Fail(error);
+    if (options.help) {
+        std::fputs(HostHelpText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("quarvel %s\n", QUARVEL_VERSION);
+        return 0;
+    }
+
+    std::vector<ScriptCommand> commands;
+    if (options.headless) {
+        std::string source;
+        if (!ReadFile(options.scriptPath, source)) return Fail("cannot read " + options.scriptPath);
+        if (!ParseScript(source, commands, error)) return Fail(options.scriptPath + ": " + error);
+        // A script's clock start (a recording's) applies from the program's start.
+        if (!commands.empty() && commands.front().kind == ScriptCommand::Kind::ClockStart) {
+            if (!options.clockStart) options.clockStart = commands.front().ms;
+            commands.erase(commands.begin());
+        }
+    }
+
+    // Desktop runs are single-instance; headless runs never are, so tests can run
+    // side by side.
+    SingleInstance instance;
+    if (!options.headless) {
+        switch (instance.acquire(error)) {
+            case SingleInstance::Result::AnotherRuns:
+                return 0;
+            case SingleInstance::Result::Failed:
+                std::fprintf(stderr, "quarvel: %s (running without the single-instance check)\n",
+                             error.c_str());
+                break;
+            case SingleInstance::Result::First:
+                break;
+        }
+    }
+
+    std::ofstream log;
+    if (!options.logPath.empty()) {
+        log.open(options.logPath, std::ios::trunc);
+        if (!log) return Fail("cannot write " + options.logPath);
+        SetEventSink([&log](const std::string& line) {
+            log << '[' << GetTickCount() << "] " << line << '\n';
+            log.flush();
+        });
+    }
+    if (!options.storePath.empty()) SetRegistryStorePath(options.storePath.c_str());
+    if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
+    SetClock(options.clockStart.value_or(0));
+    SetScreenSize(options.screenWidth, options.screenHeight);
+
+    std::unique_ptr<HeadlessHost> headless;
+    std::unique_ptr<DesktopHost> desktop;
+    if (options.headless) {
+        headless = std::make_unique<HeadlessHost>(std::move(commands));
+        SetAudioEnabled(false);
+        SetHostDriver(headless.get());
+    } else {
+        if (!options.recordPath.empty()) {
+            // The replay needs the store as it was at the start.
+            std::error_code ec;
+            std::filesystem::path store = RegistryStorePath();
+            std::filesystem::path copy = options.recordPath + ".store";
+            if (std::filesystem::exists(store, ec)) {
+                std::filesystem::copy_file(store, copy,
+                                           std::filesystem::copy_options::overwrite_existing, ec);
+            } else {
+                std::ofstream(copy, std::ios::trunc) << "REGEDIT4\n";
+            }
+            if (ec) return Fail("cannot copy the store to " + copy.string());
+        }
+        desktop = std::make_unique<DesktopHost>();
+        if (!desktop->open(options, error)) return Fail(error);
+        static SingleInstance* running = &instance;
+        desktop->setRaiseCheck([] { return running->raiseRequested(); });
+        SetAudioEnabled(!options.mute);
+        SetHostDriver(desktop.get());
+    }
+
+    LogEvent("start");
+    std::int32_t code = ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL);
+    LogEvent("exit " + std::to_string(code));
+    SetHostDriver(nullptr);
+    SetEventSink(nullptr);
+    if (headless && !headless->failure().empty()) return Fail(headless->failure());
+    return code;
+}

@@ -1,0 +1,153 @@
+#include "host/host_options.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+template <typename T>
+bool ParseNumber(std::string_view text, T low, T high, T& out) {
+    T value{};
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+bool ParseScreen(std::string_view text, HostOptions& options) {
+    std::size_t x = text.find('x');
+    if (x == std::string_view::npos) return false;
+    return ParseNumber<std::int32_t>(text.substr(0, x), 64, 4096, options.screenWidth) &&
+           ParseNumber<std::int32_t>(text.substr(x + 1), 64, 4096, options.screenHeight);
+}
+
+}  // namespace
+
+bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        std::string_view value;
+        std::size_t equals = arg.find('=');
+        bool inlineValue = arg.starts_with("--") && equals != std::string_view::npos;
+        if (inlineValue) {
+            value = arg.substr(equals + 1);
+            arg = arg.substr(0, equals);
+        }
+        auto needValue = [&]() -> bool {
+            if (inlineValue) return true;
+            if (i + 1 >= argc) {
+                error = "option " + std::string(arg) + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+            return true;
+        };
+        auto bad = [&](const char* what) {
+            error = "bad value '" + std::string(value) + "' for " + std::string(arg) + ": " + what;
+            return false;
+        };
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--mute") {
+            options.mute = true;
+        } else if (arg == "--headless") {
+            options.headless = true;
+        } else if (arg == "--screen") {
+            if (!needValue()) return false;
+            if (!ParseScreen(value, options)) return bad("expected WIDTHxHEIGHT, 64 to 4096 each");
+        } else if (arg == "--scale") {
+            if (!needValue()) return false;
+            if (!ParseNumber<std::int32_t>(value, 1, 16, options.scale)) return bad("expected 1 to 16");
+        } else if (arg == "--clock-start") {
+            if (!needValue()) return false;
+            std::uint32_t start = 0;
+            if (!ParseNumber<std::uint32_t>(value, 0, 0xFFFFFFFFu, start)) {
+                return bad("expected milliseconds, 0 to 4294967295");
+            }
+            options.clockStart = start;
+        } else if (arg == "--store" || arg == "--packs" || arg == "--script" || arg == "--log" ||
+                   arg == "--record") {
+            if (!needValue()) return false;
+            if (value.empty()) return bad("expected a path");
+            std::string path(value);
+            if (arg == "--store") options.storePath = path;
+            else if (arg == "--packs") options.packsFolder = path;
+            else if (arg == "--script") options.scriptPath = path;
+            else if (arg == "--log") options.logPath = path;
+            else options.recordPath = path;
+        } else {
+            error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
+            return false;
+        }
+    }
+    if (options.headless && options.scriptPath.empty() && !options.help && !options.version) {
+        error = "--headless needs --script FILE";
+        return false;
+    }
+    if (!options.headless && !options.scriptPath.empty()) {
+        error = "--script goes with --headless";
+        return false;
+    }
+    if (options.headless && !options.recordPath.empty()) {
+        error = "--record is for the desktop window, not --headless";
+        return false;
+    }
+    return true;
+}
+
+const char* HostHelpText() {
+    return R"(usage: quarvel [OPTIONS]
+
+Quarvel, the falling-block puzzle game, on an emulated phone screen.
+
+Options:
+  --screen WxH       phone screen size in pixels (default 240x320; packs exist
+                     for 176x220, 240x240 and 240x320)
+  --scale N          window scale, 1 to 16 (default: the largest that fits)
+  --store FILE       settings store (default: settings.reg in the user's data
+                     folder for quarvel)
+  --packs DIR        look for resource packs in DIR first
+  --mute             no sound
+  --headless         no window and no sound; run on a virtual clock from --script
+  --script FILE      the input script of a headless run
+  --log FILE         write one line per observable event (sounds, windows,
+                     dialogs, links) to FILE
+  --clock-start MS   start the clock at MS milliseconds (it wraps at 2^32)
+  --record FILE      record the run's input as a headless script in FILE, with
+                     a copy of the settings store at start in FILE.store
+  --help             this text
+  --version          the version
+
+Keys (desktop window):
+  arrows             Left 37, Up 38, Right 39, Down 40
+  Return             Return 13        keypad Enter   Action 134
+  Escape, Backspace  Back 27          F1 / F2        left / right soft key
+  letters, digits, F3-F12, keypad keys: their own codes
+  Insert Home PageUp Delete End PageDown: application keys 1 to 6 (193-198)
+  Shift, Ctrl        16, 17
+  mouse left button  stylus
+  Alt+Enter          full screen on/off
+  PrintScreen        save a PNG of the phone screen in the user's data folder
+Gamepad: D-pad arrows, A Action, B Back, Start / Back left / right soft key,
+  X Y LB RB and the stick buttons application keys 1 to 6.
+Closing the window, Ctrl+C, SIGTERM and SIGHUP close the game in order (its
+settings are saved).
+
+Headless scripts: one command per line, # starts a comment:
+  down KEY | up KEY | press KEY      KEY: a code or left, right, up, down,
+                                     return, action, back, f1..f12, app1..app6,
+                                     shift, ctrl, space, a..z, 0..9
+  text STRING        character messages
+  pen-down X Y | pen-up X Y | tap X Y
+  softkey left|right
+  wait MS            run the message loop for MS virtual milliseconds
+  shot FILE.png      save the screen
+  clock-start MS     (first command only) start the clock at MS
+  close              ask the program to close
+)";
+}

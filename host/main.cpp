@@ -1,0 +1,3 @@
+#include "host/host_main.h"
+
+int main(int argc, char** argv) { return RunHost(argc, argv); }

@@ -1,0 +1,27 @@
+// Headless input scripts: one command per line, '#' starts a comment.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ScriptCommand {
+    enum class Kind { Down, Up, Press, Text, PenDown, PenUp, Tap, SoftKey, Wait, Shot, Close,
+                      ClockStart };
+    Kind kind = Kind::Wait;
+    std::uint32_t code = 0;  // key code; for SoftKey 0 left, 1 right
+    std::int32_t x = 0, y = 0;
+    std::uint32_t ms = 0;
+    std::string text;  // Text (UTF-8) and Shot (file)
+    int line = 0;
+};
+
+// Parses a script; on the first bad line returns false with "line N: ..." in
+// `error`.
+bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands,
+                 std::string& error);
+
+// A key code from a name ("left", "app1", "a", "f5") or a number 0..255.
+bool KeyCodeFromName(const std::string& name, std::uint32_t& code);
+// The name the recorder writes for a code (a name when there is one, else the number).
+std::string KeyNameForScript(std::uint32_t code);

@@ -1,0 +1,99 @@
+// Layer-internal view of the drawing service: the SDL surfaces behind bitmaps,
+// and the objects the drawing sources share among themselves. Not for game code.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+#include "platform/drawing.h"
+
+// The SDL surface of a bitmap (32-bit SDL_PIXELFORMAT_RGB888); null for null.
+SDL_Surface* SdlSurfaceOf(BitmapHandle bitmap);
+// The bitmap a surface draws into (a view's target); null for null.
+BitmapHandle SurfaceBitmapOf(SurfaceHandle surface);
+// A new bitmap holding a copy of any SDL surface, converted; null on failure.
+BitmapHandle CreateBitmapFromSdlSurface(SDL_Surface* surface);
+
+// ---- Shared by the drawing sources only ----
+
+typedef struct _TTF_Font TTF_Font;  // as SDL_ttf declares it
+
+struct BitmapObject {
+    SDL_Surface* pixels = nullptr;
+    SurfaceObject* selectedInto = nullptr;  // the memory surface it is selected into
+    std::int32_t views = 0;                 // view surfaces drawing into it
+    bool stock = false;
+};
+
+struct PenObject {
+    std::int32_t width = 1;
+    Colour colour = 0;
+    bool null = false;
+    bool stock = false;
+    std::int32_t selections = 0;
+};
+
+struct BrushObject {
+    Colour colour = 0;
+    bool hollow = false;
+    bool stock = false;
+    std::int32_t selections = 0;
+};
+
+struct FontObject {
+    TTF_Font* font = nullptr;  // owned by the font cache; null until resolved
+    std::int32_t height = 0;   // line height in pixels
+    std::int32_t averageCharWidth = 0;
+    bool stock = false;
+    bool resolved = false;
+    std::int32_t selections = 0;
+};
+
+struct RegionObject {
+    Rect rect;
+};
+
+struct SurfaceObject {
+    BitmapObject* bitmap = nullptr;
+    PenObject* pen = nullptr;
+    BrushObject* brush = nullptr;
+    FontObject* font = nullptr;
+    bool clipped = false;
+    Rect clip;  // in the surface's coordinates, when `clipped`
+    Colour textColour = 0;
+    Colour backgroundColour = 0xFFFFFF;
+    BackgroundMode backgroundMode = BackgroundMode::Opaque;
+    bool view = false;
+    Point origin;  // added to every coordinate (views)
+    Rect bounds;   // target pixels a view may touch
+};
+
+// A rectangle in 64-bit target pixels, right and bottom exclusive.
+struct PixelBox {
+    std::int64_t left = 0;
+    std::int64_t top = 0;
+    std::int64_t right = 0;
+    std::int64_t bottom = 0;
+    bool empty() const { return right <= left || bottom <= top; }
+};
+
+PixelBox Intersect(const PixelBox& a, const PixelBox& b);
+// The target pixels the surface may draw to: its bitmap, a view's bounds and the
+// clip region. Empty without a bitmap.
+PixelBox DrawableBox(const SurfaceObject* surface);
+// A rectangle in the surface's coordinates moved to target pixels.
+PixelBox ToTarget(const SurfaceObject* surface, std::int64_t left, std::int64_t top,
+                  std::int64_t right, std::int64_t bottom);
+// Colour (red low) to and from the XRGB pixel value of our surfaces.
+constexpr std::uint32_t PixelOf(Colour c) {
+    return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
+}
+constexpr Colour ColourOf(std::uint32_t pixel) {
+    return (pixel & 0xFFu) << 16 | (pixel & 0xFF00u) | (pixel >> 16 & 0xFFu);
+}
+inline std::uint32_t* PixelRow(SDL_Surface* s, std::int64_t y) {
+    return reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch);
+}
+// Fills a box of target pixels (already clipped) with one pixel value.
+void FillBox(SDL_Surface* s, const PixelBox& box, std::uint32_t pixel);

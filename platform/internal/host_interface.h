@@ -1,0 +1,42 @@
+// How a host drives the layer: it gives the screen its size, delivers input, lets
+// time pass on the layer's clock, and shows the composed screen. Layer-internal:
+// for host/ and tests only.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/drawing.h"
+#include "platform/types.h"
+
+class HostDriver {
+public:
+    virtual ~HostDriver() = default;
+    // The message loop has nothing to do. The host delivers input or moves the
+    // clock on — never past `nextTimerDue` when `hasTimer` — and returns true; or
+    // returns false to end the run (the loop's fetch then answers -1).
+    virtual bool idle(bool hasTimer, std::uint32_t nextTimerDue) = 0;
+};
+
+// The host in charge; null: the loop ends as soon as it would have to wait.
+void SetHostDriver(HostDriver* host);
+
+// Sets the emulated screen's size (also the work area, until the shell sets it).
+void SetScreenSize(std::int32_t width, std::int32_t height);
+
+// Input, queued in arrival order; key state changes at once.
+void DeliverKey(std::uint32_t code, bool down);
+void DeliverChar(char16_t code);
+enum class PenAction { Down, Up };
+void DeliverPen(PenAction action, std::int32_t x, std::int32_t y);
+bool InputPending();
+
+// The screen composed from the visible windows, bottom to top; recomposed only
+// when something was drawn since the last call. `changed` tells whether it was.
+BitmapHandle ComposeScreen(bool* changed = nullptr);
+
+// The program's main window: the earliest created top-level window that still
+// exists and belongs to the program (not the shell's). Null when none.
+WindowHandle ProgramMainWindow();
+
+// Forgets every window, class, timer and queued message (for tests).
+void ResetWindowManager();

@@ -1,0 +1,49 @@
+// The registry's keys and values in memory, and the text of its REGEDIT4 store
+// file. Internal to the registry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace registry_store {
+
+constexpr std::uint32_t REG_SZ = 1;
+
+struct Value {
+    std::u16string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+struct Key {
+    std::u16string path;  // the full path, starting with the root key
+    std::vector<Value> values;
+};
+
+using Store = std::vector<Key>;
+
+// Names compare without regard to case, as in the registry.
+bool SameName(std::u16string_view a, std::u16string_view b);
+// A name that survives the trip through UTF-8 and fits on one line of the file.
+bool Storable(std::u16string_view name);
+// Components separated by backslashes, none empty, the first not starting with
+// '-' (which marks a deletion in exported files).
+bool ValidKeyPath(std::u16string_view path);
+
+Key* FindKey(Store& store, std::u16string_view path);
+// Finds a key, adding it and any missing parents.
+Key& EnsureKey(Store& store, std::u16string_view path);
+Value* FindValue(Key& key, std::u16string_view name);
+// Writes a value; an existing value keeps the spelling of its name.
+void PutValue(Key& key, std::u16string_view name, std::uint32_t type,
+              std::vector<std::uint8_t> data);
+
+// Parses the text of a store file; false, with an empty store, when any of it
+// cannot be parsed.
+bool ParseStore(std::string_view text, Store& store);
+// The text of a store file holding `store`, as ParseStore reads it back.
+std::string FormatStore(const Store& store);
+
+}  // namespace registry_store

@@ -1,0 +1,11 @@
+// The program's entry point, called by the host once the layer is set up. The
+// command line is the host's, which the program may ignore; the show state is
+// SW_SHOWNORMAL.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/resources.h"
+
+std::int32_t ProgramMain(ModuleHandle instance, ModuleHandle previous, const char16_t* commandLine,
+                         std::int32_t showState);

@@ -1,0 +1,1 @@
+quarvel_fuzz_target(pack LIBS quarvel_resources)

@@ -1,0 +1,1 @@
+quarvel_fuzz_target(store LIBS quarvel_store)

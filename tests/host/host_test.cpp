@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "host/host_main.h"
+#include "host/host_options.h"
+#include "host/script.h"
+#include "platform/internal/host_interface.h"
+#include "platform/keys.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The lines the test program and the sound service wrote, with their clock
+// stamps: a replay must match in time too.
+std::vector<std::string> ProgramLines(const fs::path& log) {
+    std::vector<std::string> lines;
+    std::istringstream in(Slurp(log));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find("] test ") != std::string::npos || line.find("] sound ") != std::string::npos) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+int RunQuarvel(std::vector<std::string> args) {
+    std::vector<const char*> argv{"quarvel"};
+    for (const auto& a : args) argv.push_back(a.c_str());
+    ResetWindowManager();
+    ReleaseAllKeys();
+    return RunHost(static_cast<int>(argv.size()), argv.data());
+}
+
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("quarvel-host-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    fs::path dir;
+};
+
+TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
+    const std::vector<std::vector<const char*>> bad = {
+        {"q", "--bogus"},          {"q", "--scale", "0"},        {"q", "--scale"},
+        {"q", "--screen", "240"},  {"q", "--screen", "9x9999"},  {"q", "--clock-start", "-1"},
+        {"q", "--headless"},       {"q", "--script", "x.txt"},   {"q", "--store="},
+    };
+    for (const auto& args : bad) {
+        HostOptions options;
+        std::string error;
+        EXPECT_FALSE(ParseHostOptions(static_cast<int>(args.size()), args.data(), options, error))
+            << args[1];
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+    const char* good[] = {"q", "--screen", "176x220", "--scale=3", "--clock-start", "4294967295",
+                          "--headless", "--script", "s.txt", "--mute"};
+    HostOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseHostOptions(10, good, options, error)) << error;
+    EXPECT_EQ(options.screenWidth, 176);
+    EXPECT_EQ(options.scale, 3);
+    EXPECT_EQ(options.clockStart, 4294967295u);
+}
+
+TEST(ScriptTest, CommandsAndErrors) {
+    std::vector<ScriptCommand> commands;
+    std::string error;
+    ASSERT_TRUE(ParseScript("clock-start 5\n# comment\n  press app3\r\ntext Hi there\n"
+                            "tap 10 20\nsoftkey right\nwait 100\nshot a.png\ndown 65\nclose\n",
+                            commands, error))
+        << error;
+    ASSERT_EQ(commands.size(), 9u);
+    EXPECT_EQ(commands[1].code, VK_APP1 + 2);
+    EXPECT_EQ(commands[2].text, "Hi there");
+    EXPECT_EQ(commands[3].y, 20);
+    EXPECT_EQ(commands[7].code, 65u);
+
+    for (const char* bad : {"jump", "press nokey", "wait x", "tap 1", "softkey up", "close now",
+                            "wait 5\nclock-start 1"}) {
+        commands.clear();
+        EXPECT_FALSE(ParseScript(bad, commands, error)) << bad;
+        EXPECT_TRUE(error.starts_with("line ")) << error;
+    }
+    for (std::uint32_t code : {37u, 134u, 193u, 198u, 65u, 112u, 123u, 27u, 48u}) {
+        std::uint32_t back = 0;
+        ASSERT_TRUE(KeyCodeFromName(KeyNameForScript(code), back)) << code;
+        EXPECT_EQ(back, code);
+    }
+}
+
+TEST_F(HostTest, HeadlessRunWritesScreenshotsAndLog) {
+    fs::path script = dir / "run.txt";
+    std::ofstream(script) << "wait 500\npress right\npress return\ntap 100 150\nwait 200\n"
+                          << "shot " << (dir / "shot.png").string() << "\n";
+    int code = RunQuarvel({"--headless", "--script", script.string(), "--log", (dir / "log.txt").string(),
+                    "--store", (dir / "store.reg").string()});
+    EXPECT_EQ(code, 0);
+    EXPECT_GT(fs::file_size(dir / "shot.png"), 100u);
+    std::string log = Slurp(dir / "log.txt");
+    EXPECT_NE(log.find("window created QuarvelTest"), std::string::npos) << log;
+    EXPECT_NE(log.find("test key 39"), std::string::npos);
+    EXPECT_NE(log.find("sound 1004 bytes sync 120 ms"), std::string::npos) << log;
+    EXPECT_NE(log.find("test pen x=100 y=150"), std::string::npos);
+    EXPECT_NE(log.find("] exit 0"), std::string::npos);
+    // The counter went to the store on the way out.
+    EXPECT_NE(Slurp(dir / "store.reg").find("\"Presses\"=dword:00000001"), std::string::npos);
+}
+
+TEST_F(HostTest, BadScriptFailsWithExitCodeTwo) {
+    fs::path script = dir / "bad.txt";
+    std::ofstream(script) << "wait 10\nfly away\n";
+    EXPECT_EQ(RunQuarvel({"--headless", "--script", script.string()}), 2);
+    EXPECT_EQ(RunQuarvel({"--headless", "--script", (dir / "missing.txt").string()}), 2);
+}
+
+// Presses keys in the desktop window from another thread, in real time.
+void PushKey(SDL_Keycode key, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.keysym.sym = key;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&e);
+}
+
+TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    fs::path record = dir / "rec.txt";
+    fs::path store = dir / "store.reg";
+    std::ofstream(store) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\QuarvelTest]\n"
+                         << "\"Presses\"=dword:00000004\n";
+    std::thread player([] {
+        using namespace std::chrono_literals;
+        std::this_thread::sleep_for(300ms);
+        for (SDL_Keycode key : {SDLK_RIGHT, SDLK_RETURN, SDLK_LEFT, SDLK_RETURN}) {
+            PushKey(key, true);
+            std::this_thread::sleep_for(70ms);
+            PushKey(key, false);
+            std::this_thread::sleep_for(90ms);
+        }
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    });
+    int code = RunQuarvel({"--record", record.string(), "--store", store.string(), "--log",
+                    (dir / "desktop.log").string(), "--mute", "--clock-start", "4294966800"});
+    player.join();
+    ASSERT_EQ(code, 0);
+    std::vector<std::string> desktop = ProgramLines(dir / "desktop.log");
+    ASSERT_FALSE(desktop.empty());
+    EXPECT_NE(Slurp(store).find("dword:00000006"), std::string::npos);  // two more presses
+
+    // The replay starts from the store as it was, and must say exactly the same.
+    fs::path replayStore = dir / "replay.reg";
+    fs::copy_file(record.string() + ".store", replayStore);
+    code = RunQuarvel({"--headless", "--script", record.string(), "--store", replayStore.string(),
+                "--log", (dir / "replay.log").string()});
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(ProgramLines(dir / "replay.log"), desktop) << Slurp(record);
+    EXPECT_EQ(Slurp(replayStore), Slurp(store));
+}
+
+}  // namespace

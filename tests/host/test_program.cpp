@@ -1,0 +1,150 @@
+// A tiny program for the hosts' tests: one window with a 33 ms timer that moves a
+// square, keys that move it and beep, taps that stamp a dot, and a counter kept
+// in the settings store. Every step it takes is logged, so two runs compare line
+// by line.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/drawing.h"
+#include "platform/event_log.h"
+#include "platform/program.h"
+#include "platform/random.h"
+#include "platform/registry.h"
+#include "platform/sound.h"
+#include "platform/windows.h"
+
+namespace {
+
+constexpr std::uintptr_t TIMER_ID = 7;
+constexpr char16_t STORE_KEY[] = u"Software\\QuarvelTest";
+
+std::int32_t squareX = 10, squareY = 10, ticks = 0, presses = 0;
+std::vector<std::uint8_t> beep;
+
+// A short square-wave WAVE image: 8-bit mono, 8000 Hz, 120 ms.
+std::vector<std::uint8_t> MakeBeep() {
+    const std::uint32_t samples = 960;
+    std::vector<std::uint8_t> w(44 + samples);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) w[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    std::memcpy(&w[0], "RIFF", 4);
+    put32(4, 36 + samples);
+    std::memcpy(&w[8], "WAVEfmt ", 8);
+    put32(16, 16);
+    w[20] = 1;  // PCM
+    w[22] = 1;  // mono
+    put32(24, 8000);
+    put32(28, 8000);
+    w[32] = 1;  // block align
+    w[34] = 8;  // bits
+    std::memcpy(&w[36], "data", 4);
+    put32(40, samples);
+    for (std::uint32_t i = 0; i < samples; ++i) w[44 + i] = (i / 20) % 2 ? 200 : 56;
+    return w;
+}
+
+void LoadPresses() {
+    RegistryKey key;
+    if (!OpenRegistryKey(STORE_KEY, KEY_READ, key)) return;
+    std::uint32_t type = 0;
+    std::uint8_t bytes[4] = {};
+    std::size_t size = sizeof bytes;
+    if (QueryRegistryValue(key, u"Presses", type, bytes, size) && type == REG_DWORD) {
+        std::memcpy(&presses, bytes, 4);
+    }
+    CloseRegistryKey(key);
+}
+
+void SavePresses() {
+    RegistryKey key;
+    if (!CreateRegistryKey(STORE_KEY, KEY_WRITE, key)) return;
+    std::uint8_t bytes[4];
+    std::memcpy(bytes, &presses, 4);
+    SetRegistryValue(key, u"Presses", REG_DWORD, bytes, 4);
+    CloseRegistryKey(key);
+}
+
+void Draw(WindowHandle window, SurfaceHandle surface) {
+    Rect client = GetClientRect(window);
+    FillRect(surface, client, GetStockBrush(StockBrush::LightGrey));
+    BrushHandle brush = CreateSolidBrush(presses % 2 ? Rgb(200, 0, 0) : Rgb(0, 0, 200));
+    FillRect(surface, Rect{squareX, squareY, squareX + 20, squareY + 20}, brush);
+    DeleteBrush(brush);
+}
+
+void Log(const std::string& what) {
+    LogEvent("test " + what + " x=" + std::to_string(squareX) + " y=" + std::to_string(squareY) +
+             " ticks=" + std::to_string(ticks) + " presses=" + std::to_string(presses));
+}
+
+LResult TestWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
+                            LParam lParam) {
+    switch (message) {
+        case WM_CREATE:
+            LoadPresses();
+            SetTimer(window, TIMER_ID, 33);
+            SeedRandom(GetTickCount());
+            return 0;
+        case WM_TIMER:
+            ++ticks;
+            squareX = (squareX + 1) % 200;
+            if (ticks % 10 == 0) Log("tick");
+            InvalidateRect(window, nullptr, false);
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam == 37) squareX -= 5;
+            if (wParam == 39) squareX += 5;
+            if (wParam == 13) {
+                ++presses;
+                PlaySound(beep.data(), SND_MEMORY | SND_NODEFAULT);
+            }
+            Log("key " + std::to_string(wParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            squareX = LowWord(static_cast<std::uintptr_t>(lParam));
+            squareY = HighWord(static_cast<std::uintptr_t>(lParam));
+            Log("pen");
+            return 0;
+        case WM_PAINT: {
+            PaintInfo paint;
+            SurfaceHandle surface = BeginPaint(window, paint);
+            Draw(window, surface);
+            EndPaint(window, paint);
+            return 0;
+        }
+        case WM_DESTROY:
+            SavePresses();
+            Log("destroy");
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefaultWindowProcedure(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+std::int32_t ProgramMain(ModuleHandle instance, ModuleHandle, const char16_t*, std::int32_t) {
+    squareX = squareY = 10;
+    ticks = presses = 0;
+    beep = MakeBeep();
+    WindowClass windowClass;
+    windowClass.procedure = TestWindowProcedure;
+    windowClass.instance = instance;
+    windowClass.background = GetStockBrush(StockBrush::White);
+    windowClass.name = u"QuarvelTest";
+    RegisterWindowClass(windowClass);
+    WindowHandle window = CreateWindow(u"QuarvelTest", u"Test", WS_VISIBLE, USE_DEFAULT, USE_DEFAULT,
+                                       USE_DEFAULT, USE_DEFAULT, nullptr, instance, nullptr);
+    if (window == nullptr) return 3;
+    Message message;
+    while (GetMessage(message) == 1) {
+        TranslateMessage(message);
+        DispatchMessage(message);
+    }
+    return message.message == WM_QUIT ? static_cast<std::int32_t>(message.wParam) : 4;
+}

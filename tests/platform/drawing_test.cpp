@@ -1,0 +1,325 @@
+#include <SDL.h>
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/drawing.h"
+#include "platform/drawing_internal.h"
+#include "platform/internal/drawing_sdl.h"
+
+namespace {
+
+constexpr Colour WHITE = Rgb(255, 255, 255);
+constexpr Colour RED = Rgb(255, 0, 0);
+constexpr Colour BLUE = Rgb(0, 0, 255);
+
+// A memory surface with its own black bitmap.
+struct Canvas {
+    SurfaceHandle surface = CreateMemorySurface(nullptr);
+    BitmapHandle bitmap;
+    BitmapHandle stock;
+    Canvas(int w, int h) : bitmap(CreateBitmap(nullptr, w, h)) {
+        stock = SelectBitmap(surface, bitmap);
+    }
+    ~Canvas() {
+        SelectBitmap(surface, stock);
+        DeleteSurface(surface);
+        DeleteBitmap(bitmap);
+    }
+    // The pixels as rows of characters: '.' for black, '#' for `ink`, '?' otherwise.
+    std::vector<std::string> picture(Colour ink) const {
+        std::vector<std::string> rows;
+        PixelRows p = BitmapPixels(bitmap);
+        for (int y = 0; y < p.height; ++y) {
+            std::string row;
+            for (int x = 0; x < p.width; ++x) {
+                Colour c = ColourOf(p.pixels[y * p.pitch + x]);
+                row += c == 0 ? '.' : c == ink ? '#' : '?';
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+};
+
+using Picture = std::vector<std::string>;
+
+TEST(DrawingTest, FillRectClipsToBitmapAndRegionAndRejectsBadInput) {
+    Canvas c(6, 4);
+    BrushHandle red = CreateSolidBrush(RED);
+    EXPECT_TRUE(FillRect(c.surface, {-3, -3, 2, 2}, red));
+    EXPECT_TRUE(FillRect(c.surface, {5, 3, INT_MAX, INT_MAX}, red));
+    for (Rect bad : {Rect{3, 1, 2, 2}, Rect{1, 1, 1, 3}, Rect{INT_MIN, INT_MIN, INT_MIN + 1, 0},
+                     Rect{6, 0, 9, 4}}) {
+        EXPECT_FALSE(FillRect(c.surface, bad, red));
+    }
+    EXPECT_FALSE(FillRect(c.surface, {0, 0, 6, 4}, GetStockBrush(StockBrush::Hollow)));
+    EXPECT_FALSE(FillRect(c.surface, {0, 0, 6, 4}, nullptr));
+    EXPECT_FALSE(FillRect(nullptr, {0, 0, 6, 4}, red));
+    RegionHandle region = CreateRectRegion(4, 3, 1, 0);  // normalised to (1, 0, 4, 3)
+    EXPECT_TRUE(SelectClipRegion(c.surface, region));
+    DeleteRegion(region);  // the surface keeps its own copy
+    FillRect(c.surface, {2, 1, 100, 100}, red);
+    EXPECT_EQ(GetPixel(c.surface, 4, 1), INVALID_COLOUR);
+    EXPECT_FALSE(SetPixel(c.surface, 0, 0, BLUE));
+    EXPECT_TRUE(SelectClipRegion(c.surface, nullptr));
+    EXPECT_EQ(c.picture(RED), (Picture{"##....", "####..", "..##..", ".....#"}));
+    EXPECT_EQ(GetPixel(c.surface, 6, 0), INVALID_COLOUR);
+    EXPECT_EQ(GetPixel(c.surface, -1, 0), INVALID_COLOUR);
+    EXPECT_EQ(GetPixel(nullptr, 0, 0), INVALID_COLOUR);
+    EXPECT_EQ(GetPixel(c.surface, 0, 0), RED);
+    DeleteBrush(red);
+}
+
+TEST(DrawingTest, ViewSurfaceOffsetsAndClipsToBoundsThenRegion) {
+    Canvas screen(8, 4);
+    SurfaceHandle view = CreateViewSurface(screen.bitmap, {2, 1}, {1, 0, 6, 3});
+    EXPECT_FALSE(DeleteBitmap(screen.bitmap));  // a view still draws into it
+    EXPECT_EQ(SelectBitmap(view, screen.bitmap), nullptr);
+    BrushHandle red = CreateSolidBrush(RED);
+    FillRect(view, {-10, -10, 10, 10}, red);
+    EXPECT_EQ(screen.picture(RED), (Picture{".#####..", ".#####..", ".#####..", "........"}));
+    RegionHandle region = CreateRectRegion(0, 0, 2, 1);  // view coordinates
+    SelectClipRegion(view, region);
+    SetPixel(view, 1, 0, BLUE);
+    EXPECT_EQ(GetPixel(screen.surface, 3, 1), BLUE);
+    EXPECT_EQ(GetPixel(view, 1, 0), BLUE);
+    EXPECT_EQ(GetPixel(view, 2, 0), INVALID_COLOUR);
+    DeleteRegion(region);
+    DeleteBrush(red);
+    EXPECT_TRUE(DeleteSurface(view));
+}
+
+TEST(DrawingTest, SelectionAndDeletionRules) {
+    Canvas a(2, 2);
+    SurfaceHandle b = CreateMemorySurface(a.surface);
+    EXPECT_EQ(SelectBitmap(b, a.bitmap), nullptr);  // already selected into a
+    EXPECT_FALSE(DeleteBitmap(a.bitmap));
+    EXPECT_FALSE(DeleteBitmap(a.stock));
+    PenHandle pen = CreateSolidPen(3, RED);
+    EXPECT_EQ(SelectPen(b, pen), GetStockPen(StockPen::Black));
+    EXPECT_FALSE(DeletePen(pen));
+    EXPECT_FALSE(DeletePen(GetStockPen(StockPen::White)));
+    EXPECT_FALSE(DeleteBrush(GetStockBrush(StockBrush::LightGrey)));
+    EXPECT_EQ(SelectBrush(b, nullptr), nullptr);
+    EXPECT_EQ(SelectBrush(b, GetStockBrush(StockBrush::Hollow)), GetStockBrush(StockBrush::White));
+    EXPECT_EQ(SetTextColour(b, RED), Rgb(0, 0, 0));
+    EXPECT_EQ(SetBackgroundColour(b, RED), WHITE);
+    EXPECT_EQ(SetBackgroundMode(b, BackgroundMode::Transparent), BackgroundMode::Opaque);
+    EXPECT_EQ(GetPixel(b, 0, 0), Rgb(0, 0, 0));  // the 1 x 1 black bitmap
+    EXPECT_EQ(GetPixel(b, 1, 0), INVALID_COLOUR);
+    DeleteSurface(b);
+    EXPECT_TRUE(DeletePen(pen));
+    EXPECT_EQ(CreateBitmap(nullptr, 0, 5), nullptr);
+    EXPECT_EQ(CreateBitmap(nullptr, INT_MAX, INT_MAX), nullptr);
+    EXPECT_FALSE(DeleteSurface(nullptr));
+}
+
+TEST(DrawingTest, BlockCopyClipsAtBothEndsAndHandlesOverlap) {
+    const Colour px[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    BitmapHandle source = CreateBitmapFromPixels(3, 3, px);
+    SurfaceHandle from = CreateMemorySurface(nullptr);
+    SelectBitmap(from, source);
+    Canvas c(4, 4);
+    EXPECT_TRUE(BlockCopy(c.surface, -1, 2, 5, 5, from, 0, 0));  // cut on the left and below
+    EXPECT_EQ(GetPixel(c.surface, 0, 2), 2u);
+    EXPECT_EQ(GetPixel(c.surface, 1, 3), 6u);
+    EXPECT_EQ(GetPixel(c.surface, 2, 2), 0u);  // beyond the source: untouched
+    EXPECT_FALSE(BlockCopy(c.surface, 0, 0, 2, 2, from, 3, 0));
+    EXPECT_FALSE(BlockCopy(c.surface, 0, 0, -2, 2, from, 0, 0));
+    EXPECT_FALSE(BlockCopy(c.surface, INT_MAX, INT_MAX, INT_MAX, INT_MAX, from, 0, 0));
+    EXPECT_FALSE(BlockCopy(nullptr, 0, 0, 2, 2, from, 0, 0));
+    BlockCopy(from, 0, 1, 3, 2, from, 0, 0);  // overlapping, downward
+    EXPECT_EQ(GetPixel(from, 2, 2), 6u);
+    EXPECT_EQ(GetPixel(from, 0, 1), 1u);
+    SelectBitmap(from, c.stock);
+    DeleteSurface(from);
+    DeleteBitmap(source);
+}
+
+TEST(DrawingTest, StretchAndTransparentCopiesSampleNearestPixelCentres) {
+    const Colour px[] = {1, 2, 3, MAGENTA};
+    BitmapHandle source = CreateBitmapFromPixels(4, 1, px);
+    SurfaceHandle from = CreateMemorySurface(nullptr);
+    SelectBitmap(from, source);
+    Canvas c(8, 2);
+    EXPECT_TRUE(StretchCopy(c.surface, 0, 0, 8, 1, from, 0, 0, 4, 1));  // doubled
+    EXPECT_TRUE(StretchCopy(c.surface, 0, 1, 2, 1, from, 0, 0, 4, 1));  // halved: 2nd and 4th
+    const Colour expected[2][8] = {{1, 1, 2, 2, 3, 3, MAGENTA, MAGENTA},
+                                   {2, MAGENTA, 0, 0, 0, 0, 0, 0}};
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(GetPixel(c.surface, x, y), expected[y][x]) << x;
+    }
+    FillRect(c.surface, {0, 0, 8, 2}, GetStockBrush(StockBrush::White));
+    EXPECT_TRUE(TransparentCopy(c.surface, -2, 0, 8, 2, from, 0, 0, 4, 1, MAGENTA));
+    const Colour keyed[] = {2, 2, 3, 3, WHITE, WHITE, WHITE, WHITE};
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(GetPixel(c.surface, x, 1), keyed[x]) << x;
+    EXPECT_FALSE(StretchCopy(c.surface, 0, 0, 8, 1, from, 0, 0, 0, 1));
+    EXPECT_FALSE(StretchCopy(c.surface, 0, 0, INT_MAX, INT_MAX, from, INT_MAX, 0, INT_MAX, 1));
+    SelectBitmap(from, c.stock);
+    DeleteSurface(from);
+    DeleteBitmap(source);
+}
+
+TEST(DrawingTest, RectanglesOutlineInwardAndFill) {
+    Canvas c(7, 7);
+    SelectPen(c.surface, GetStockPen(StockPen::White));
+    SelectBrush(c.surface, GetStockBrush(StockBrush::Hollow));
+    EXPECT_TRUE(DrawRectangle(c.surface, 5, 4, 1, 0));  // corners given in any order
+    PenHandle thick = CreateSolidPen(2, RED);
+    SelectPen(c.surface, thick);
+    SelectBrush(c.surface, GetStockBrush(StockBrush::White));
+    EXPECT_TRUE(DrawRectangle(c.surface, -3, 6, 100, 100));
+    SelectPen(c.surface, GetStockPen(StockPen::Null));
+    SelectBrush(c.surface, GetStockBrush(StockBrush::Hollow));
+    EXPECT_FALSE(DrawRectangle(c.surface, 0, 0, 5, 5));
+    SelectBrush(c.surface, GetStockBrush(StockBrush::White));
+    EXPECT_TRUE(DrawRectangle(c.surface, 5, 3, 7, 6));  // no pen: the fill is a pixel smaller
+    EXPECT_EQ(c.picture(WHITE), (Picture{".####..", ".#..#..", ".#..#..", ".#####.",
+                                         ".....#.", ".......", "???????"}));
+    EXPECT_FALSE(DrawRectangle(nullptr, 0, 0, 5, 5));
+    SelectPen(c.surface, GetStockPen(StockPen::Black));
+    EXPECT_TRUE(DeletePen(thick));
+}
+
+TEST(DrawingTest, RoundRectLeavesCornersAndFillsInside) {
+    Canvas c(12, 12);
+    PenHandle pen = CreateSolidPen(0, RED);
+    BrushHandle brush = CreateSolidBrush(BLUE);
+    SelectPen(c.surface, pen);
+    SelectBrush(c.surface, brush);
+    EXPECT_TRUE(DrawRoundRect(c.surface, 1, 1, 11, 11, 6, 6));
+    const Picture expected = {"............", "...######...", "..#??????#..", ".#????????#.",
+                              ".#????????#.", ".#????????#.", ".#????????#.", ".#????????#.",
+                              ".#????????#.", "..#??????#..", "...######...", "............"};
+    EXPECT_EQ(c.picture(RED), expected);
+    EXPECT_EQ(GetPixel(c.surface, 5, 5), BLUE);
+    SelectPen(c.surface, GetStockPen(StockPen::Black));
+    SelectBrush(c.surface, GetStockBrush(StockBrush::White));
+    EXPECT_TRUE(DrawRoundRect(c.surface, INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MAX));
+    EXPECT_TRUE(DeletePen(pen));
+    EXPECT_TRUE(DeleteBrush(brush));
+}
+
+TEST(DrawingTest, FocusRectInvertsEveryOtherOutlinePixelAndTwiceRestores) {
+    Canvas c(6, 5);
+    EXPECT_TRUE(DrawFocusRect(c.surface, {0, 0, 5, 4}));
+    EXPECT_EQ(c.picture(WHITE), (Picture{"#.#.#.", "......", "#...#.", ".#.#..", "......"}));
+    DrawFocusRect(c.surface, {0, 0, 5, 4});
+    EXPECT_EQ(c.picture(WHITE), Picture(5, "......"));
+    EXPECT_TRUE(DrawFocusRect(c.surface, {2, INT_MIN, 3, INT_MAX}));  // a column, cut
+    EXPECT_EQ(c.picture(WHITE)[0][2], '#');
+    EXPECT_EQ(c.picture(WHITE)[1][2], '.');
+    EXPECT_FALSE(DrawFocusRect(c.surface, {3, 3, 3, 9}));
+}
+
+class TextTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        font = CreateFontByName(u"Tahoma", 14, FONT_WEIGHT_BOLD);
+        if (!font) GTEST_SKIP() << "no font installed";
+        SelectFont(canvas.surface, font);
+        SetTextColour(canvas.surface, WHITE);
+        SetBackgroundMode(canvas.surface, BackgroundMode::Transparent);
+    }
+    void TearDown() override {
+        SelectFont(canvas.surface, nullptr);
+        if (font) {
+            EXPECT_TRUE(DeleteFont(font));
+        }
+    }
+    // The box around the lit pixels.
+    Rect inked() const {
+        Rect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        PixelRows p = BitmapPixels(canvas.bitmap);
+        for (int y = 0; y < p.height; ++y) {
+            for (int x = 0; x < p.width; ++x) {
+                if (p.pixels[y * p.pitch + x] == 0) continue;
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                       std::max(box.bottom, y + 1)};
+            }
+        }
+        return box;
+    }
+    Canvas canvas{80, 40};
+    FontHandle font = nullptr;
+};
+
+TEST_F(TextTest, MetricsFollowTheCellHeight) {
+    TextMetrics m;
+    EXPECT_TRUE(GetTextMetrics(canvas.surface, m));
+    EXPECT_NEAR(m.height, 14, 1);
+    EXPECT_GT(m.averageCharWidth, 3);
+    std::int32_t w = 0, h = 0;
+    EXPECT_TRUE(MeasureText(canvas.surface, u"Score 12", -1, w, h));
+    std::int32_t shorter = 0;
+    EXPECT_TRUE(MeasureText(canvas.surface, u"Score 12", 5, shorter, h));
+    EXPECT_GT(w, shorter);
+    EXPECT_EQ(h, m.height);
+}
+
+TEST_F(TextTest, CentredTextSitsInTheMiddleAndIsCut) {
+    const Rect rect{10, 5, 70, 35};
+    EXPECT_EQ(DrawText(canvas.surface, u"Hxy", -1, rect, DT_CENTER | DT_VCENTER),
+              font->height);
+    const Rect box = inked();  // centred within a pixel; inside the centred line box
+    EXPECT_LE(std::abs((box.left - rect.left) - (rect.right - box.right)), 2);
+    const int lineTop = rect.top + (30 - font->height) / 2;
+    EXPECT_GE(box.top, lineTop);
+    EXPECT_LE(box.bottom, lineTop + font->height + 1);  // a descender may reach below
+    SDL_FillRect(SdlSurfaceOf(canvas.bitmap), nullptr, 0);
+    SetBackgroundMode(canvas.surface, BackgroundMode::Opaque);
+    SetBackgroundColour(canvas.surface, RED);
+    DrawText(canvas.surface, u"A long line of text", -1, {20, 10, 30, 14}, DT_RIGHT);
+    EXPECT_EQ(inked(), (Rect{20, 10, 30, 14}));
+    EXPECT_EQ(GetPixel(canvas.surface, 20, 10), RED);
+}
+
+TEST_F(TextTest, WordBreakStacksLinesAndNullFontDrawsNothing) {
+    const std::int32_t line = font->height;
+    EXPECT_EQ(DrawText(canvas.surface, u"one two three", -1, {0, 0, 40, 40}, DT_WORDBREAK),
+              3 * line);
+    EXPECT_EQ(DrawText(canvas.surface, u"a\nb", -1, {0, 0, 40, 40}, DT_WORDBREAK), 2 * line);
+    SDL_FillRect(SdlSurfaceOf(canvas.bitmap), nullptr, 0);
+    SelectFont(canvas.surface, nullptr);
+    EXPECT_EQ(DrawText(canvas.surface, u"hidden", -1, {0, 0, 80, 40}, 0), 0);
+    EXPECT_EQ(inked().right, INT_MIN);
+    TextMetrics m;
+    EXPECT_FALSE(GetTextMetrics(canvas.surface, m));
+    EXPECT_EQ(m.height, 0);
+}
+
+TEST(DrawingTest, DecodesPngAndRejectsGarbage) {
+    const Colour px[] = {RED, BLUE, MAGENTA, WHITE, 0, Rgb(1, 2, 3)};
+    BitmapHandle original = CreateBitmapFromPixels(3, 2, px);
+    std::vector<unsigned char> png(4096);
+    SDL_RWops* out = SDL_RWFromMem(png.data(), static_cast<int>(png.size()));
+    ASSERT_EQ(IMG_SavePNG_RW(SdlSurfaceOf(original), out, 0), 0);
+    png.resize(static_cast<std::size_t>(SDL_RWtell(out)));
+    SDL_RWclose(out);
+    BitmapHandle decoded = CreateBitmapFromImageBytes(png.data(), png.size());
+    ASSERT_NE(decoded, nullptr);
+    std::int32_t w = 0, h = 0;
+    EXPECT_TRUE(GetBitmapSize(decoded, w, h));
+    EXPECT_EQ(w * 10 + h, 32);
+    PixelRows rows = BitmapPixels(decoded);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(ColourOf(rows.pixels[i / 3 * rows.pitch + i % 3]), px[i]);
+    std::vector<unsigned char> forged = png;  // claims 65536 x 65536 pixels
+    forged[18] = forged[22] = 1;
+    const Uint32 crc = SDL_crc32(0, &forged[12], 17);
+    for (int i = 0; i < 4; ++i) forged[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+    EXPECT_EQ(CreateBitmapFromImageBytes(forged.data(), forged.size()), nullptr);
+    png.resize(png.size() / 2);  // cut short
+    EXPECT_EQ(CreateBitmapFromImageBytes(png.data(), png.size()), nullptr);
+    const char garbage[] = "BM\x10\0\0\0garbage that is no picture";
+    EXPECT_EQ(CreateBitmapFromImageBytes(garbage, sizeof garbage), nullptr);
+    EXPECT_EQ(CreateBitmapFromImageBytes(nullptr, 10), nullptr);
+    DeleteBitmap(original);
+    DeleteBitmap(decoded);
+}
+
+}  // namespace

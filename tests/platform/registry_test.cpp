@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/internal/registry_testing.h"
+#include "platform/registry.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+class RegistryTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "quarvel-store-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        store_ = (folder_ / "settings.reg").string();
+        SetRegistryStorePath(store_.c_str());
+    }
+    void TearDown() override {
+        SetStoreWriteHookForTests(nullptr);
+        fs::remove_all(folder_);
+    }
+
+    static std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void WriteStore(const std::string& text) {
+        std::ofstream(store_, std::ios::binary) << text;
+        SetRegistryStorePath(store_.c_str());  // reload
+    }
+    static bool Set(const char16_t* name, std::uint32_t type, const Bytes& data) {
+        RegistryKey key = nullptr;
+        bool done = CreateRegistryKey(u"Software\\Quarvel", KEY_READ | KEY_WRITE, key) &&
+                    SetRegistryValue(key, name, type, data.data(), data.size());
+        CloseRegistryKey(key);
+        return done;
+    }
+    // The value's bytes; nothing when the key or the value is missing.
+    static std::optional<Bytes> Get(const char16_t* name, std::uint32_t* type = nullptr) {
+        RegistryKey key = nullptr;
+        Bytes data(256);
+        std::size_t size = data.size();
+        std::uint32_t unused = 0;
+        bool found = OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key) &&
+                     QueryRegistryValue(key, name, type ? *type : unused, data.data(), size);
+        CloseRegistryKey(key);
+        data.resize(size);
+        return found ? std::optional(data) : std::nullopt;
+    }
+
+    fs::path folder_;
+    std::string store_;
+};
+
+TEST_F(RegistryTest, KeysMustBeCreatedBeforeTheyOpen) {
+    RegistryKey key = nullptr;
+    EXPECT_FALSE(OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key));
+    EXPECT_FALSE(CreateRegistryKey(u"Software\\\\Quarvel", KEY_WRITE, key));  // empty component
+    ASSERT_TRUE(CreateRegistryKey(u"Software\\Quarvel", KEY_READ | KEY_WRITE, key));
+    EXPECT_TRUE(CloseRegistryKey(key));
+    EXPECT_FALSE(CloseRegistryKey(key));
+    for (const char16_t* path : {u"Software\\Quarvel", u"SOFTWARE\\quarvel", u"Software"}) {
+        ASSERT_TRUE(OpenRegistryKey(path, KEY_READ, key));
+        CloseRegistryKey(key);
+    }
+    EXPECT_EQ(Read(store_), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\n");
+}
+
+TEST_F(RegistryTest, QueryReportsTypeAndSizeAndFailsWithoutChangingAnything) {
+    ASSERT_TRUE(Set(u"Options", REG_BINARY, Bytes(12, 7)));
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {12, 0, 0, 0}));
+    RegistryKey key;
+    ASSERT_TRUE(OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key));
+    std::uint32_t type = 99;
+    std::size_t size = 11;
+    Bytes buffer(16, 0xAA);
+    EXPECT_FALSE(QueryRegistryValue(key, u"Options", type, buffer.data(), size));  // too long
+    EXPECT_FALSE(QueryRegistryValue(key, u"Missing", type, buffer.data(), size));
+    EXPECT_TRUE(type == 99 && size == 11 && buffer == Bytes(16, 0xAA));
+    ASSERT_TRUE(QueryRegistryValue(key, u"options", type, nullptr, size));  // type and size only
+    EXPECT_TRUE(type == REG_BINARY && size == 12);
+    size = buffer.size();
+    ASSERT_TRUE(QueryRegistryValue(key, u"HIGHESTLEVEL", type, buffer.data(), size));
+    EXPECT_TRUE(type == REG_DWORD && size == 4);
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 5), (Bytes{12, 0, 0, 0, 0xAA}));
+    // A read-only handle cannot write, nor a write-only one read.
+    EXPECT_FALSE(SetRegistryValue(key, u"Options", REG_BINARY, buffer.data(), 1));
+    CloseRegistryKey(key);
+    ASSERT_TRUE(OpenRegistryKey(u"Software\\Quarvel", KEY_WRITE, key));
+    EXPECT_FALSE(QueryRegistryValue(key, u"Options", type, nullptr, size));
+    CloseRegistryKey(key);
+}
+
+TEST_F(RegistryTest, OverwriteKeepsTheFirstSpellingAndPersistsAcrossReloads) {
+    Bytes scores(180);
+    for (std::size_t i = 0; i < scores.size(); ++i)
+        scores[i] = static_cast<std::uint8_t>(i * 7);
+    ASSERT_TRUE(Set(u"HighScores", REG_BINARY, Bytes(3, 1)));
+    ASSERT_TRUE(Set(u"HIGHSCORES", REG_BINARY, scores));
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {0x0c, 0, 0, 0}));
+    ASSERT_TRUE(Set(u"Odd \"name\" \\ é", 11, {1, 2}));
+    ASSERT_TRUE(Set(nullptr, REG_BINARY, {}));
+
+    SetRegistryStorePath(store_.c_str());
+    std::uint32_t type = 0;
+    EXPECT_EQ(Get(u"highscores", &type), scores);
+    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_EQ(Get(u"HighestLevel", &type), (Bytes{0x0c, 0, 0, 0}));
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(Get(u"ODD \"NAME\" \\ É", &type), (Bytes{1, 2}));
+    EXPECT_EQ(type, 11u);
+    EXPECT_EQ(Get(u""), Bytes{});
+
+    std::string text = Read(store_);
+    EXPECT_NE(text.find("\n\"HighScores\"=hex:00,07,0e,15,"), std::string::npos);
+    EXPECT_EQ(text.find("HIGHSCORES"), std::string::npos);
+    EXPECT_NE(text.find("\n\"HighestLevel\"=dword:0000000c\n"), std::string::npos);
+    EXPECT_NE(text.find("\n\"Odd \\\"name\\\" \\\\ \xC3\xA9\"=hex(b):01,02\n"), std::string::npos);
+    EXPECT_NE(text.find("\n@=hex:\n"), std::string::npos);
+}
+
+TEST_F(RegistryTest, ReadsFilesAsRegeditWritesThem) {
+    WriteStore(
+        "REGEDIT4\r\n\r\n; comment\r\n[hkey_current_user\\software\\QUARVEL]\r\n"
+        "\"Controls\"=hex:00,25,\\\r\n  5A,28\r\n\"Name\"=\"a\\\"b\"\r\n\r\n");
+    std::uint32_t type = 0;
+    EXPECT_EQ(Get(u"Controls", &type), (Bytes{0, 0x25, 0x5A, 0x28}));
+    EXPECT_EQ(Get(u"Name", &type), (Bytes{'a', 0, '"', 0, 'b', 0, 0, 0}));
+    EXPECT_EQ(type, 1u);  // a string value
+}
+
+TEST_F(RegistryTest, UnparsableStoreReadsEmptyAndIsKeptAsideBeforeTheNextWrite) {
+    const std::string damaged[] = {
+        "",
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"HighestLevel\"=dword:0000",
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"Options\"=hex:01,0g\n",
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"Options\"=qword:1\n",
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"Options\"=hex:01,\\\n",
+        "REGEDIT4\n\"Options\"=hex:01\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n",
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"Bad\\q\"=hex:01\n",
+        std::string("REGEDIT4\n\0\xFF\xFE garbage\n", 18),
+    };
+    for (const std::string& text : damaged) {
+        WriteStore(text);
+        RegistryKey key;
+        EXPECT_FALSE(OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key)) << text;
+        EXPECT_EQ(Read(store_), text);  // reading changes nothing on disk
+        ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {3, 0, 0, 0}));
+        EXPECT_EQ(Read(store_ + ".bad"), text);
+        SetRegistryStorePath(store_.c_str());
+        EXPECT_EQ(Get(u"HighestLevel"), (Bytes{3, 0, 0, 0}));
+        fs::remove(store_ + ".bad");
+    }
+}
+
+TEST_F(RegistryTest, FailedSaveLeavesTheValueAsItWas) {
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {1, 0, 0, 0}));
+    const fs::path moved = folder_.string() + "-moved";
+    fs::rename(folder_, moved);  // the store's folder is gone
+    EXPECT_FALSE(Set(u"HighestLevel", REG_DWORD, {2, 0, 0, 0}));
+    EXPECT_FALSE(Set(u"Other", REG_DWORD, {2, 0, 0, 0}));
+    fs::rename(moved, folder_);
+    EXPECT_EQ(Get(u"HighestLevel"), (Bytes{1, 0, 0, 0}));
+    EXPECT_EQ(Get(u"Other"), std::nullopt);
+}
+
+TEST_F(RegistryTest, KillBetweenWriteAndRenameLeavesTheOldStore) {
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {5, 0, 0, 0}));
+    const std::string before = Read(store_);
+    EXPECT_EXIT(
+        {
+            SetStoreWriteHookForTests(+[] { std::raise(SIGKILL); });
+            Set(u"HighestLevel", REG_DWORD, {6, 0, 0, 0});
+            std::exit(0);
+        },
+        testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EQ(Read(store_), before);
+    SetRegistryStorePath(store_.c_str());
+    EXPECT_EQ(Get(u"HighestLevel"), (Bytes{5, 0, 0, 0}));
+}
+
+TEST(RegistryPathTest, DefaultsToTheUserDataFolder) {
+    std::string home = (fs::temp_directory_path() / "quarvel-xdg-test").string();
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    SetRegistryStorePath(nullptr);
+    EXPECT_EQ(std::string(RegistryStorePath()), home + "/quarvel/settings.reg");
+    fs::remove_all(home);
+}
+
+}  // namespace

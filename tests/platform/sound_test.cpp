@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/event_log.h"
+#include "platform/internal/sound_names.h"
+#include "platform/sound.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put(Bytes& b, std::uint64_t v, int n, std::size_t at = SIZE_MAX) {
+    for (int i = 0; i < n; ++i, v >>= 8)
+        at == SIZE_MAX ? b.push_back(std::uint8_t(v)) : void(b[at + i] = std::uint8_t(v));
+}
+
+Bytes Fmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, int encoding = 1) {
+    Bytes b;
+    Put(b, encoding, 2), Put(b, channels, 2), Put(b, rate, 4);
+    Put(b, rate * channels * bits / 8, 4), Put(b, channels * bits / 8, 2), Put(b, bits, 2);
+    return b;
+}
+
+// A RIFF WAVE image of (tag, body) chunks, odd ones padded.
+Bytes Riff(const std::vector<std::pair<const char*, Bytes>>& chunks) {
+    Bytes b{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const auto& [tag, body] : chunks) {
+        b.insert(b.end(), tag, tag + 4);
+        Put(b, body.size(), 4);
+        b.insert(b.end(), body.begin(), body.end());
+        if (body.size() % 2 == 1) b.push_back(0);
+    }
+    Put(b, b.size() - 8, 4, 4);
+    return b;
+}
+
+Bytes Wave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::size_t bytes) {
+    return Riff({{"fmt ", Fmt(channels, rate, bits)}, {"data", Bytes(bytes, 0x80)}});
+}
+
+const void* namedSound = nullptr;
+
+TEST(SoundTest, LengthFollowsFormatAndData) {
+    EXPECT_EQ(WaveLengthMs(Wave(2, 11025, 8, 99).data()), 4u);           // rounded down
+    EXPECT_EQ(WaveLengthMs(Wave(2, 22050, 16, 8823).data()), 100u);      // partial frame dropped
+    EXPECT_EQ(WaveLengthMs(Wave(1, 8000, 8, 5000000).data()), 625000u);  // past 32 bits
+    // Other chunks are skipped, odd ones with their pad byte, which the last may lack.
+    Bytes b =
+        Riff({{"LIST", {1}}, {"fmt ", Fmt(1, 8000, 8)}, {"data", Bytes(80, 0)}, {"junk", {1}}});
+    b.pop_back(), b[4] -= 1;
+    EXPECT_EQ(WaveLengthMs(b.data()), 10u);
+}
+
+TEST(SoundTest, PlaysLogAndOnlySynchronousOnesMoveTheClock) {
+    std::string log;
+    SetEventSink([&log](const std::string& line) { log += line + '|'; });
+    const Bytes plain = Wave(2, 44100, 16, 44100), pop = Wave(1, 8000, 8, 1440);
+    SetClock(0xFFFFFF00u);
+    EXPECT_TRUE(PlaySound(plain.data(), 6) && GetTickCount() == 250u - 0x100u);
+    EXPECT_TRUE(PlaySound(plain.data(), 7) && GetTickCount() == 250u - 0x100u);
+    EXPECT_TRUE(PlaySound(nullptr, 7) && !PlaySound("sound.wav", SND_NODEFAULT));
+    namedSound = pop.data();
+    SetSoundNameLookup([](const void* p) { return std::string(p == namedSound ? "WAVE/x" : ""); });
+    EXPECT_TRUE(PlaySound(pop.data(), 7));
+    EXPECT_FALSE(PlaySound(Riff({{"fmt ", Fmt(1, 0, 8)}, {"data", {0, 0}}}).data(), 7));
+    EXPECT_FALSE(PlaySound(Bytes(12, 0).data(), 6));
+    EXPECT_EQ(log,
+              "sound 44144 bytes sync 250 ms|sound 44144 bytes async 250 ms|sound stop|"
+              "sound not from memory|sound WAVE/x async 180 ms|sound 46 bytes malformed|"
+              "sound ? malformed|");
+    SetSoundNameLookup(nullptr), SetEventSink(nullptr);
+}
+
+TEST(SoundTest, MalformedImagesPlayNothing) {
+    const Bytes fmt = Fmt(1, 8000, 8), data(800, 0x80);
+    std::vector<Bytes> images = {
+        Riff({{"data", data}}), Riff({{"fmt ", fmt}}), Riff({{"fmt ", fmt}, {"data", {}}}),
+        Riff({{"fmt ", Bytes(fmt.begin(), fmt.end() - 2)}, {"data", data}})};
+    // ADPCM; 0 and 3 channels; 0 Hz; 0, 12 and 24 bits; 16-bit stereo with less than a frame.
+    for (const Bytes& f : {Fmt(1, 8000, 4, 2), Fmt(0, 8000, 8), Fmt(3, 8000, 8), Fmt(1, 0, 8),
+                           Fmt(1, 8000, 0), Fmt(1, 8000, 12), Fmt(1, 8000, 24)})
+        images.push_back(Riff({{"fmt ", f}, {"data", data}}));
+    images.push_back(Riff({{"fmt ", Fmt(2, 8000, 16)}, {"data", Bytes(3, 0)}}));
+    images.push_back(Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(4294968, 0)}}));  // 2^32 ms
+    // Bad tags, RIFF sizes, chunk sizes past the image, block align; a trailing fragment.
+    const Bytes good = Riff({{"fmt ", fmt}, {"data", data}});
+    const std::pair<std::size_t, std::uint32_t> edits[] = {
+        {0, 0x58464952},  {8, 0x20495641},   {4, 3},  {4, (64 << 20) + 1}, {4, 428}, {40, 801},
+        {16, 0xFFFFFFF0}, {32, 2 | 8 << 16}, {4, 840}};
+    for (auto [at, value] : edits) {
+        images.push_back(good);
+        Put(images.back(), value, 4, at);
+    }
+    images.back().resize(good.size() + 4, 'x');
+    SetClock(1000);
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        EXPECT_EQ(WaveLengthMs(images[i].data()), 0u) << i;
+        EXPECT_FALSE(PlaySound(images[i].data(), 6) || PlaySound(images[i].data(), 7)) << i;
+    }
+    EXPECT_EQ(GetTickCount(), 1000u);
+}
+
+// SDL's dummy driver drains the queue in real time without hardware.
+TEST(SoundTest, DeviceWaitsForSynchronousPlaysOnly) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SetAudioEnabled(true);
+    SetClock(0);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PlaySound(Wave(2, 48000, 16, 19200).data(), 6));  // 100 ms, resampled
+    auto synchronous = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(PlaySound(Wave(1, 8000, 8, 800).data(), 7) && PlaySound(nullptr, 7));
+    EXPECT_GE(synchronous, std::chrono::milliseconds(50));
+    EXPECT_LT(std::chrono::steady_clock::now() - start - synchronous,
+              std::chrono::milliseconds(50));
+    EXPECT_EQ(GetTickCount(), 100u);
+    SetAudioEnabled(false);
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace {
+
+struct Case {
+    const char16_t* format;
+    std::initializer_list<FormatArg> args;
+    const char16_t* expected;
+};
+
+void ExpectFormats(const Case& c) {
+    char16_t buffer[64];
+    std::int32_t written = FormatText(buffer, 64, c.format, c.args);
+    EXPECT_EQ(std::u16string(buffer), c.expected) << Utf16ToUtf8(c.format);
+    EXPECT_EQ(written, static_cast<std::int32_t>(std::u16string(c.expected).size()));
+}
+
+TEST(TextFormatTest, ConvertsAsPrintfAndSkipsWhatDoesNotFit) {
+    const Case cases[] = {
+        {u"%d|%i|%u", {-5, 7, 4294967295u}, u"-5|7|4294967295"},
+        {u"[%5d][%-5d][%05d]", {42, 42, -42}, u"[   42][42   ][-0042]"},
+        {u"[%.3d][%8.3d][%-6.3d][%05.3d]", {7, -7, 7, 7}, u"[007][    -007][007   ][  007]"},
+        {u"[%.0d][%.d][%3.0d]", {0, 0, 0}, u"[][][   ]"},
+        {u"%d %d", {INT32_MIN, INT32_MAX}, u"-2147483648 2147483647"},
+        {u"%d|%u", {4294967295u, -1}, u"-1|4294967295"},
+        {u"[%+d][% d][%+u]", {3, 3, 3}, u"[+3][ 3][3]"},
+        {u"[%*d][%-*d][%*d]", {4, 1, 3, 2, -3, 3}, u"[   1][2  ][3  ]"},
+        {u"[%.*s][%ld][%ls]", {2, u"abc", 9, u"x"}, u"[ab][9][x]"},
+        {u"[%s][%6s][%-6s][%.2s][%05s]",
+         {u"abc", u"abc", u"abc", u"abc", u"ab"},
+         u"[abc][   abc][abc   ][ab][   ab]"},
+        {u"[%c][%3c][%-3c][%c]", {65, 0x263A, 66u, 0}, u"[A][  \u263A][B  ][]"},
+        {u"100%% %5%", {}, u"100% %"},
+        {u"[%s][%.3s]", {nullptr, nullptr}, u"[(null)][(nu]"},
+        // Mismatched, missing and unknown conversions print nothing.
+        {u"[%s][%d]", {1, 2}, u"[][2]"},  // a wrong kind still uses up its argument
+        {u"[%d][%s]", {u"x", u"y"}, u"[][y]"},
+        {u"[%c][%u]", {u"x", 5}, u"[][5]"},
+        {u"[%d][%d][%s]", {1}, u"[1][][]"},  // missing arguments
+        {u"[%q][%y%d]", {3}, u"[][3]"},      // unknown conversions use no argument
+        {u"[%5q][%-08.3Z]", {}, u"[][]"},
+        {u"[%*d]", {u"w", 4}, u"[4]"},  // a text width is ignored
+        {u"abc%", {1}, u"abc"},         // a lone '%' at the end
+        {u"abc%-05.", {}, u"abc"},
+    };
+    for (const Case& c : cases)
+        ExpectFormats(c);
+}
+
+TEST(TextFormatTest, CutsAtCapacityAndAlwaysTerminates) {
+    char16_t buffer[8];
+    std::fill(std::begin(buffer), std::end(buffer), u'#');
+    EXPECT_EQ(FormatText(buffer, 0, u"abc", {}), 0);
+    EXPECT_EQ(FormatText(nullptr, 8, u"abc", {}), 0);
+    EXPECT_EQ(FormatText(buffer, -1, u"abc", {}), 0);
+    EXPECT_EQ(buffer[0], u'#');
+    EXPECT_EQ(FormatText(buffer, 1, u"abc", {}), 0);
+    EXPECT_EQ(FormatText(buffer, 8, nullptr, {1}), 0);  // no format: an empty text
+    EXPECT_EQ(buffer[0], u'\0');
+    EXPECT_EQ(buffer[1], u'#');
+    EXPECT_EQ(FormatText(buffer, 5, u"%s-%d", {u"ab", 12345}), 4);
+    EXPECT_EQ(std::u16string(buffer), u"ab-1");
+    EXPECT_EQ(buffer[5], u'#');
+    EXPECT_EQ(FormatText(buffer, 6, u"%-10d|", {-1}), 5);
+    EXPECT_EQ(std::u16string(buffer), u"-1   ");
+    EXPECT_EQ(FormatText(buffer, 8, u"%99999999999999999999d|", {1}), 7);  // absurd width
+    EXPECT_EQ(std::u16string(buffer), u"       ");
+}
+
+// Random formats over the characters that matter stay inside a buffer of exactly
+// the capacity and report what they wrote.
+TEST(TextFormatTest, SurvivesRandomFormats) {
+    const std::u16string alphabet = u"%%%-0+ #*.lldiuscq9123x";
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::u16string format(random() % 12, u' ');
+        for (char16_t& c : format)
+            c = alphabet[random() % alphabet.size()];
+        std::vector<char16_t> buffer(random() % 17);
+        auto capacity = static_cast<std::int32_t>(buffer.size());
+        std::int32_t written =
+            FormatText(buffer.data(), capacity, format.c_str(), {-3, u"text", 70000u, nullptr});
+        ASSERT_EQ(written, capacity > 0 ? std::u16string(buffer.data()).size() : 0u);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/app_keys.h"
+#include "platform/clock.h"
+#include "platform/drawing_internal.h"
+#include "platform/internal/host_interface.h"
+#include "platform/keys.h"
+#include "platform/windows.h"
+
+namespace {
+
+// A host that runs a list of steps, one per idle call, then lets time run to the
+// next timer until `endAt`, then ends the run.
+class StepHost : public HostDriver {
+public:
+    std::vector<std::function<void()>> steps;
+    std::uint32_t endAt = 0;
+    bool idle(bool hasTimer, std::uint32_t due) override {
+        if (!steps.empty()) {
+            auto step = steps.front();
+            steps.erase(steps.begin());
+            step();
+            return true;
+        }
+        if (hasTimer && static_cast<std::int32_t>(due - endAt) <= 0) {
+            SetClock(due);
+            return true;
+        }
+        return false;
+    }
+};
+
+std::vector<std::string> events;
+
+LResult RecordingProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
+                           LParam lParam) {
+    switch (message) {
+        case WM_CREATE:
+        case WM_DESTROY:
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_CHAR:
+        case WM_TIMER:
+        case WM_LBUTTONDOWN:
+        case WM_USER:
+        case WM_ACTIVATE:
+            events.push_back(std::to_string(message) + ":" + std::to_string(wParam));
+            break;
+        case WM_PAINT:
+            events.push_back("paint");
+            break;
+        default:
+            break;
+    }
+    if (message == WM_KEYDOWN && wParam == 'P') PostMessage(window, WM_USER, 1, 0);
+    return DefaultWindowProcedure(window, message, wParam, lParam);
+}
+
+class WindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWindowManager();
+        ReleaseAllKeys();
+        SetClock(1000);
+        SetScreenSize(240, 320);
+        SetHostDriver(&host);
+        events.clear();
+        WindowClass c;
+        c.procedure = RecordingProcedure;
+        c.name = u"Rec";
+        c.background = GetStockBrush(StockBrush::White);
+        ASSERT_NE(RegisterWindowClass(c), 0);
+    }
+    void TearDown() override {
+        SetHostDriver(nullptr);
+        ResetWindowManager();
+    }
+
+    WindowHandle Create(std::uint32_t style = WS_VISIBLE, WindowHandle owner = nullptr) {
+        return CreateWindow(u"Rec", u"title", style, USE_DEFAULT, USE_DEFAULT, USE_DEFAULT,
+                            USE_DEFAULT, owner, nullptr, nullptr);
+    }
+
+    // Runs the loop until the host ends it; returns the last fetch's result.
+    std::int32_t Run() {
+        Message m;
+        std::int32_t got;
+        while ((got = GetMessage(m)) == 1) {
+            TranslateMessage(m);
+            DispatchMessage(m);
+        }
+        return got;
+    }
+
+    StepHost host;
+};
+
+TEST_F(WindowsTest, CreationDestructionAndDefaults) {
+    WindowHandle w = Create();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(events.front(), "1:0");  // WM_CREATE came inside creation
+    EXPECT_EQ(FindWindow(u"Rec", u"title"), w);
+    EXPECT_EQ(FindWindow(u"Rec", u"other"), nullptr);
+    EXPECT_EQ(GetWindowRect(w), (Rect{0, 0, 240, 320}));
+    EXPECT_EQ(GetActiveWindow(), w);
+    EXPECT_EQ(GetFocus(), w);
+
+    SendMessage(w, WM_CLOSE, 0, 0);  // the default procedure destroys on close
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_EQ(events.back(), "2:0");
+    EXPECT_EQ(SendMessage(w, WM_USER, 0, 0), 0);  // a dead handle is harmless
+    EXPECT_FALSE(SetTimer(w, 1, 10));
+}
+
+TEST_F(WindowsTest, RetrievalOrderPostedBeforeInputBeforePaintBeforeTimers) {
+    WindowHandle w = Create();
+    SetTimer(w, 5, 10);
+    SetClock(2000);  // the timer is long overdue: still only one message
+    events.clear();
+    DeliverKey('P', true);  // posts WM_USER while handled
+    DeliverKey('Q', true);
+    host.endAt = 2000;
+    EXPECT_EQ(Run(), -1);
+    // Key P, the message it posted, key Q (and their characters), paint, then the
+    // one coalesced timer.
+    std::vector<std::string> expected = {"256:80", std::to_string(WM_CHAR) + ":112",
+                                         "1024:1", "256:81", std::to_string(WM_CHAR) + ":113",
+                                         "paint",  "275:5"};
+    EXPECT_EQ(events, expected);
+}
+
+TEST_F(WindowsTest, TimersFireOnTheirTimeAndStopWhenKilled) {
+    WindowHandle w = Create();
+    SetTimer(w, 1, 33);
+    host.endAt = 1000 + 100;
+    events.clear();
+    Run();
+    std::vector<std::string> ticks;
+    for (const auto& e : events) {
+        if (e == "275:1") ticks.push_back(e);
+    }
+    EXPECT_EQ(ticks.size(), 3u);  // at 1033, 1066, 1099
+    EXPECT_EQ(GetTickCount(), 1099u);
+
+    KillTimer(w, 1);
+    events.clear();
+    host.endAt = 5000;
+    Run();
+    EXPECT_TRUE(std::find(events.begin(), events.end(), "275:1") == events.end());
+}
+
+TEST_F(WindowsTest, ClockWrapDoesNotStallTimers) {
+    SetClock(0xFFFFFFF0u);
+    WindowHandle w = Create();
+    SetTimer(w, 1, 33);
+    host.endAt = 0xFFFFFFF0u + 70;
+    events.clear();
+    Run();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "275:1"), 2);
+}
+
+TEST_F(WindowsTest, PaintOnlyWhenInvalid) {
+    WindowHandle w = Create();
+    Run();  // the first paint of a new window
+    events.clear();
+    Run();
+    EXPECT_TRUE(events.empty());
+    Rect part{10, 10, 20, 20};
+    InvalidateRect(w, &part, false);
+    Run();
+    EXPECT_EQ(events, std::vector<std::string>{"paint"});
+
+    InvalidateRect(w, nullptr, false);
+    UpdateWindow(w);  // paints at once
+    EXPECT_EQ(events.size(), 2u);
+    events.clear();
+    Run();
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(WindowsTest, WindowSurfacesShowOnTheComposedScreen) {
+    WindowHandle w = Create();
+    MoveWindow(w, 0, 26, 240, 268, false);
+    SurfaceHandle s = GetWindowSurface(w);
+    BrushHandle red = CreateSolidBrush(Rgb(255, 0, 0));
+    FillRect(s, Rect{0, 0, 5, 5}, red);
+    ReleaseWindowSurface(w, s);
+    DeleteBrush(red);
+    bool changed = false;
+    BitmapHandle screen = ComposeScreen(&changed);
+    EXPECT_TRUE(changed);
+    SurfaceHandle view = CreateViewSurface(screen, Point{0, 0}, Rect{0, 0, 240, 320});
+    EXPECT_EQ(GetPixel(view, 2, 28), Rgb(255, 0, 0));
+    EXPECT_EQ(GetPixel(view, 2, 24), Rgb(255, 255, 255));  // outside the window
+    DeleteSurface(view);
+    ComposeScreen(&changed);
+    EXPECT_FALSE(changed);
+}
+
+TEST_F(WindowsTest, InputRouting) {
+    WindowHandle w = Create();
+    WindowHandle other = Create();  // now active and focused
+    events.clear();
+    host.steps = {[] {
+        DeliverKey(VK_APP1 + 2, true);  // not associated: dropped
+        DeliverPen(PenAction::Down, 30, 40);
+    }};
+    Run();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "513:1"), 1);
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& e) { return e.starts_with("256:"); }),
+              0);
+
+    AssociateAppKey(VK_APP1 + 2, w);
+    events.clear();
+    host.steps = {[] { DeliverKey(VK_APP1 + 2, true); }};
+    Run();
+    EXPECT_EQ(events, std::vector<std::string>{"256:195"});
+    AssociateAppKey(VK_APP1 + 2, nullptr);
+    (void)other;
+}
+
+TEST_F(WindowsTest, ModalLoopKeepsOwnerTimersAndDropsItsInput) {
+    WindowHandle owner = Create();
+    SetTimer(owner, 9, 50);
+    WindowHandle dialog = Create(WS_VISIBLE, owner);
+    bool done = false;
+    events.clear();
+    host.steps = {[&] {
+                      SetFocus(owner);  // even with focus there, input is dropped
+                      DeliverKey('A', true);
+                  },
+                  [&] { SetClock(GetTickCount() + 60); },
+                  [&] { done = true; }};
+    RunModalLoop(dialog, done);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "275:9"), 1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "256:65"), 0);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+TEST_F(WindowsTest, QuitEndsTheLoopWithItsCode) {
+    Create();
+    PostQuitMessage(7);
+    Message m;
+    EXPECT_EQ(GetMessage(m), 0);
+    EXPECT_EQ(m.message, WM_QUIT);
+    EXPECT_EQ(m.wParam, 7u);
+}
+
+}  // namespace
