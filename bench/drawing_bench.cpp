@@ -41,13 +41,15 @@ void TileCopies(SurfaceHandle back, SurfaceHandle sprites) {
 
 void BM_FullSurfaceBlockCopy(benchmark::State& state) {
     Surface back(WIDTH, 294), screen(WIDTH, 294);
-    for (auto _ : state) BlockCopy(screen.surface, 0, 0, WIDTH, 294, back.surface, 0, 0);
+    for (auto _ : state)
+        BlockCopy(screen.surface, 0, 0, WIDTH, 294, back.surface, 0, 0);
 }
 BENCHMARK(BM_FullSurfaceBlockCopy);
 
 void BM_TwoHundredTileCopies(benchmark::State& state) {
     Surface back(WIDTH, HEIGHT), sprites(2 * WIDTH, HEIGHT);
-    for (auto _ : state) TileCopies(back.surface, sprites.surface);
+    for (auto _ : state)
+        TileCopies(back.surface, sprites.surface);
 }
 BENCHMARK(BM_TwoHundredTileCopies);
 

@@ -14,6 +14,7 @@
 #include "host/single_instance.h"
 #include "platform/clock.h"
 #include "platform/event_log.h"
+#include "platform/internal/sound_names.h"
 #include "platform/program.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
@@ -92,6 +93,7 @@ int RunHost(int argc, const char* const* argv) {
             log.flush();
         });
     }
+    SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
     if (!options.storePath.empty()) SetRegistryStorePath(options.storePath.c_str());
     if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
     SetClock(options.clockStart.value_or(0));

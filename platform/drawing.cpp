@@ -30,14 +30,6 @@ BrushObject whiteBrush{Rgb(255, 255, 255), false, true};
 BrushObject lightGreyBrush{Rgb(192, 192, 192), false, true};
 BrushObject hollowBrush{0, true, true};
 
-SDL_Surface* NewSdlSurface(std::int64_t width, std::int64_t height) {
-    if (!SizeAllowed(width, height)) return nullptr;
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(width),
-                                                    static_cast<int>(height), 32, PIXEL_FORMAT);
-    if (s) SDL_FillRect(s, nullptr, 0);
-    return s;
-}
-
 bool SizeAllowed(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= MAX_SIDE && height <= MAX_SIDE &&
            width * height <= MAX_PIXELS;
@@ -60,6 +52,14 @@ bool ImageHeaderAllowed(const std::uint8_t* bytes, std::size_t size, bool png) {
         return SizeAllowed(bytes[18] | bytes[19] << 8, bytes[20] | bytes[21] << 8);
     }
     return SizeAllowed(LittleEndian32(bytes + 18), std::abs(LittleEndian32(bytes + 22)));
+}
+
+SDL_Surface* NewSdlSurface(std::int64_t width, std::int64_t height) {
+    if (!SizeAllowed(width, height)) return nullptr;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(width),
+                                                    static_cast<int>(height), 32, PIXEL_FORMAT);
+    if (s) SDL_FillRect(s, nullptr, 0);
+    return s;
 }
 
 BitmapObject* WrapSurface(SDL_Surface* s) {
@@ -125,8 +125,7 @@ bool StretchPixels(SurfaceObject* target, std::int32_t x, std::int32_t y, std::i
                    std::int32_t height, SurfaceObject* source, std::int32_t sx, std::int32_t sy,
                    std::int32_t sourceWidth, std::int32_t sourceHeight, bool keyed,
                    Colour transparent) {
-    if (!target || !source || width <= 0 || height <= 0 || sourceWidth <= 0 ||
-        sourceHeight <= 0) {
+    if (!target || !source || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) {
         return false;
     }
     const PixelBox whole =
@@ -183,7 +182,8 @@ bool StretchPixels(SurfaceObject* target, std::int32_t x, std::int32_t y, std::i
                 to[i] = pixel == key ? to[i] : pixel;  // no branch: keys are unpredictable
             }
         } else {
-            for (std::int64_t i = 0; i < count; ++i) to[i] = from[map[i]] & RGB_MASK;
+            for (std::int64_t i = 0; i < count; ++i)
+                to[i] = from[map[i]] & RGB_MASK;
         }
         previousRow = r;
         previous = to;
@@ -256,7 +256,8 @@ bool DrawFigure(SurfaceObject* surface, std::int64_t left, std::int64_t top, std
     const std::int64_t oy = surface->origin.y;
     const std::int64_t y0 = std::max(top + oy, clip.top);
     const std::int64_t y1 = std::min(bottom + oy, clip.bottom);
-    if (clip.empty() || y0 >= y1 || std::max(left + ox, clip.left) >= std::min(right + ox, clip.right)) {
+    if (clip.empty() || y0 >= y1 ||
+        std::max(left + ox, clip.left) >= std::min(right + ox, clip.right)) {
         return false;
     }
     const Figure outer{left + ox, top + oy, right + ox, bottom + oy, ew, eh};
@@ -395,14 +396,14 @@ BitmapHandle CreateBitmap(SurfaceHandle, std::int32_t width, std::int32_t height
     return WrapSurface(NewSdlSurface(width, height));
 }
 
-BitmapHandle CreateBitmapFromPixels(std::int32_t width, std::int32_t height,
-                                    const Colour* pixels) {
+BitmapHandle CreateBitmapFromPixels(std::int32_t width, std::int32_t height, const Colour* pixels) {
     if (!pixels) return nullptr;
     BitmapObject* bitmap = WrapSurface(NewSdlSurface(width, height));
     if (!bitmap) return nullptr;
     for (std::int32_t y = 0; y < height; ++y) {
         std::uint32_t* row = PixelRow(bitmap->pixels, y);
-        for (std::int32_t x = 0; x < width; ++x) row[x] = PixelOf(pixels[std::int64_t{y} * width + x]);
+        for (std::int32_t x = 0; x < width; ++x)
+            row[x] = PixelOf(pixels[std::int64_t{y} * width + x]);
     }
     return bitmap;
 }
@@ -507,9 +508,12 @@ PenHandle CreateSolidPen(std::int32_t width, Colour colour) {
 
 PenHandle GetStockPen(StockPen which) {
     switch (which) {
-        case StockPen::White: return &whitePen;
-        case StockPen::Black: return &blackPen;
-        case StockPen::Null: return &nullPen;
+        case StockPen::White:
+            return &whitePen;
+        case StockPen::Black:
+            return &blackPen;
+        case StockPen::Null:
+            return &nullPen;
     }
     return nullptr;
 }
@@ -520,9 +524,12 @@ BrushHandle CreateSolidBrush(Colour colour) {
 
 BrushHandle GetStockBrush(StockBrush which) {
     switch (which) {
-        case StockBrush::White: return &whiteBrush;
-        case StockBrush::LightGrey: return &lightGreyBrush;
-        case StockBrush::Hollow: return &hollowBrush;
+        case StockBrush::White:
+            return &whiteBrush;
+        case StockBrush::LightGrey:
+            return &lightGreyBrush;
+        case StockBrush::Hollow:
+            return &hollowBrush;
     }
     return nullptr;
 }
@@ -540,15 +547,17 @@ RegionHandle CreateRectRegion(std::int32_t left, std::int32_t top, std::int32_t 
 bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
                std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy) {
     if (!target || !source || width <= 0 || height <= 0) return false;
-    PixelBox dst = Intersect(
-        ToTarget(target, x, y, std::int64_t{x} + width, std::int64_t{y} + height),
-        DrawableBox(target));
+    PixelBox dst =
+        Intersect(ToTarget(target, x, y, std::int64_t{x} + width, std::int64_t{y} + height),
+                  DrawableBox(target));
     // Source pixel = target pixel + (dx, dy); only readable source pixels are copied.
-    const std::int64_t dx = std::int64_t{sx} + source->origin.x - (std::int64_t{x} + target->origin.x);
-    const std::int64_t dy = std::int64_t{sy} + source->origin.y - (std::int64_t{y} + target->origin.y);
+    const std::int64_t dx =
+        std::int64_t{sx} + source->origin.x - (std::int64_t{x} + target->origin.x);
+    const std::int64_t dy =
+        std::int64_t{sy} + source->origin.y - (std::int64_t{y} + target->origin.y);
     const PixelBox readable = ReadableBox(source);
-    dst = Intersect(dst, {readable.left - dx, readable.top - dy, readable.right - dx,
-                          readable.bottom - dy});
+    dst = Intersect(
+        dst, {readable.left - dx, readable.top - dy, readable.right - dx, readable.bottom - dy});
     if (dst.empty()) return false;
 
     SDL_Surface* out = target->bitmap->pixels;

@@ -48,8 +48,7 @@ bool LibrariesReady() {
 }
 
 // The installed face closest to the family and weight; false when there is none.
-bool MatchFace(const std::string& family, std::int32_t weight, std::int32_t pixels,
-               FaceKey& face) {
+bool MatchFace(const std::string& family, std::int32_t weight, std::int32_t pixels, FaceKey& face) {
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return false;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -83,8 +82,8 @@ TTF_Font* OpenForCellHeight(FaceKey& face, std::int32_t height) {
     face.points = height;
     TTF_Font* font = OpenFace(face);
     if (!font) return nullptr;
-    const int guess = std::max(
-        1, static_cast<int>(std::lround(double(height) * height / std::max(1, TTF_FontHeight(font)))));
+    const int guess = std::max(1, static_cast<int>(std::lround(double(height) * height /
+                                                               std::max(1, TTF_FontHeight(font)))));
     TTF_Font* best = nullptr;
     int bestError = 0;
     for (int points = std::max(1, guess - 1); points <= guess + 1; ++points) {
@@ -103,9 +102,11 @@ bool Resolve(FontObject* object, const std::string& family, std::int32_t height,
     object->resolved = true;
     if (!LibrariesReady()) return false;
     if (height == 0) height = DEFAULT_HEIGHT;
-    const std::int32_t pixels = std::min(height < 0 ? -std::max(height, -MAX_HEIGHT) : height, MAX_HEIGHT);
+    const std::int32_t pixels =
+        std::min(height < 0 ? -std::max(height, -MAX_HEIGHT) : height, MAX_HEIGHT);
     FaceKey face;
-    if (!MatchFace(family, weight <= 0 ? FONT_WEIGHT_NORMAL : std::min(weight, 1000), pixels, face)) {
+    if (!MatchFace(family, weight <= 0 ? FONT_WEIGHT_NORMAL : std::min(weight, 1000), pixels,
+                   face)) {
         return false;
     }
     TTF_Font* font = nullptr;
@@ -133,9 +134,13 @@ TTF_Font* Ready(FontObject* font) {
     return font->font;
 }
 
+// The first `length` code units (all for a negative length); a NUL ends the text
+// sooner.
 std::u16string_view TextView(const char16_t* text, std::int32_t length) {
-    if (length < 0) return text;
-    return {text, static_cast<std::size_t>(length)};
+    std::size_t n = 0;
+    while ((length < 0 || n < static_cast<std::size_t>(length)) && text[n] != 0)
+        ++n;
+    return {text, n};
 }
 
 // One line: control characters show as spaces.

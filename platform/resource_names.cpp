@@ -32,7 +32,8 @@ char UpperAscii(char c) {
 
 std::string Upper(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = UpperAscii(c);
+    for (char& c : out)
+        c = UpperAscii(c);
     return out;
 }
 
@@ -60,7 +61,8 @@ bool AllDigits(std::string_view text) {
 bool ReadEntryNumber(std::string_view text, std::uint32_t& number) {
     if (!AllDigits(text) || text[0] == '0' || text.size() > 5) return false;
     number = 0;
-    for (char c : text) number = number * 10 + static_cast<std::uint32_t>(c - '0');
+    for (char c : text)
+        number = number * 10 + static_cast<std::uint32_t>(c - '0');
     return number <= MAX_RESOURCE_NUMBER;
 }
 
@@ -90,7 +92,8 @@ bool ParseEntryName(std::string_view entryName, EntryName& parsed, std::string* 
     const std::string_view type = entryName.substr(0, slash);
     std::string_view id = entryName.substr(slash + 1);
     if (id.find('/') != std::string_view::npos) return Fail(why, "more than one '/'");
-    if (const std::size_t dot = id.rfind('.'); dot != std::string_view::npos) id = id.substr(0, dot);
+    if (const std::size_t dot = id.rfind('.'); dot != std::string_view::npos)
+        id = id.substr(0, dot);
 
     EntryName out;
     std::uint32_t number = 0;

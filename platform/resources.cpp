@@ -196,9 +196,9 @@ bool FreeModule(ModuleHandle module) {
     Registry& registry = TheRegistry();
     {
         std::lock_guard guard(registry.lock);
-        if (module == nullptr || module->isProgram || registry.modules.erase(module) == 0) {
-            return false;
-        }
+        const auto found = registry.modules.find(module);
+        if (found == registry.modules.end() || module->isProgram) return false;
+        registry.modules.erase(found);
     }
     delete module;
     return true;
@@ -247,7 +247,8 @@ std::string ResourceEntryName(const void* bytes) {
 std::int32_t LoadString(ModuleHandle module, std::uint32_t id, char16_t* buffer,
                         std::int32_t capacity) {
     if (buffer == nullptr || capacity <= 0) return 0;
-    const std::u16string text = Utf8ToUtf16(StringResourceText(FindResource(module, id, RT_STRING)));
+    const std::u16string text =
+        Utf8ToUtf16(StringResourceText(FindResource(module, id, RT_STRING)));
     std::size_t length = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
     // Never keep the first half of a surrogate pair without its second half.
     if (length > 0 && length < text.size() && text[length - 1] >= 0xD800 &&

@@ -69,26 +69,38 @@ int List(ModuleHandle pack) {
 
 const char* TypeName(PackResourceKind kind) {
     switch (kind) {
-        case PackResourceKind::LayoutText: return "TEXT";
-        case PackResourceKind::MenuBar: return "MENUBAR";
-        case PackResourceKind::Dialog: return "DIALOG";
+        case PackResourceKind::LayoutText:
+            return "TEXT";
+        case PackResourceKind::MenuBar:
+            return "MENUBAR";
+        case PackResourceKind::Dialog:
+            return "DIALOG";
         case PackResourceKind::Bitmap:
-        case PackResourceKind::Image: return "BITMAP";
-        case PackResourceKind::Wave: return "WAVE";
-        case PackResourceKind::String: return "STRING";
+        case PackResourceKind::Image:
+            return "BITMAP";
+        case PackResourceKind::Wave:
+            return "WAVE";
+        case PackResourceKind::String:
+            return "STRING";
     }
     return "?";
 }
 
 ResourceName TypeOf(PackResourceKind kind) {
     switch (kind) {
-        case PackResourceKind::LayoutText: return "TEXT";
-        case PackResourceKind::MenuBar: return RT_MENUBAR;
-        case PackResourceKind::Dialog: return RT_DIALOG;
+        case PackResourceKind::LayoutText:
+            return "TEXT";
+        case PackResourceKind::MenuBar:
+            return RT_MENUBAR;
+        case PackResourceKind::Dialog:
+            return RT_DIALOG;
         case PackResourceKind::Bitmap:
-        case PackResourceKind::Image: return RT_BITMAP;
-        case PackResourceKind::Wave: return "WAVE";
-        case PackResourceKind::String: return RT_STRING;
+        case PackResourceKind::Image:
+            return RT_BITMAP;
+        case PackResourceKind::Wave:
+            return "WAVE";
+        case PackResourceKind::String:
+            return RT_STRING;
     }
     return "?";
 }
@@ -135,17 +147,21 @@ std::string Problem(ModuleHandle pack, PackResourceKind kind, ResourceName id) {
     }
     if (data.bytes == nullptr) return "missing";
     switch (kind) {
-        case PackResourceKind::LayoutText: return LayoutProblem(data);
+        case PackResourceKind::LayoutText:
+            return LayoutProblem(data);
         case PackResourceKind::MenuBar:
-        case PackResourceKind::Dialog: return data.size == 0 ? "empty" : "";
+        case PackResourceKind::Dialog:
+            return data.size == 0 ? "empty" : "";
         case PackResourceKind::Bitmap:
             return IsReadableImage(LoadBitmapResource(pack, id.number())) ? ""
-                                                                           : "not a readable image";
+                                                                          : "not a readable image";
         case PackResourceKind::Image:
             return IsReadableImage(LoadImageResource(pack, id.number())) ? ""
                                                                          : "not a readable image";
-        case PackResourceKind::Wave: return IsWave(data) ? "" : "no RIFF/WAVE header";
-        case PackResourceKind::String: return "";
+        case PackResourceKind::Wave:
+            return IsWave(data) ? "" : "no RIFF/WAVE header";
+        case PackResourceKind::String:
+            return "";
     }
     return {};
 }

@@ -12,7 +12,8 @@
 SDL_Surface* SdlSurfaceOf(BitmapHandle bitmap);
 // The bitmap a surface draws into (a view's target); null for null.
 BitmapHandle SurfaceBitmapOf(SurfaceHandle surface);
-// A new bitmap holding a copy of any SDL surface, converted; null on failure.
+// A new bitmap holding a copy of any SDL surface's colours, converted; null on
+// failure. The surface's colour key and blend mode are switched off.
 BitmapHandle CreateBitmapFromSdlSurface(SDL_Surface* surface);
 
 // ---- Shared by the drawing sources only ----

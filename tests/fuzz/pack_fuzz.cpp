@@ -31,8 +31,8 @@ std::uint32_t PredefinedType(const std::string& name) {
     const struct {
         const char* name;
         std::uint32_t number;
-    } TYPES[] = {{"BITMAP", RT_BITMAP}, {"ICON", RT_ICON},     {"MENU", RT_MENU},
-                 {"DIALOG", RT_DIALOG}, {"STRING", RT_STRING}, {"RCDATA", RT_RCDATA},
+    } TYPES[] = {{"BITMAP", RT_BITMAP},  {"ICON", RT_ICON},     {"MENU", RT_MENU},
+                 {"DIALOG", RT_DIALOG},  {"STRING", RT_STRING}, {"RCDATA", RT_RCDATA},
                  {"MENUBAR", RT_MENUBAR}};
     for (const auto& type : TYPES) {
         if (name == type.name) return type.number;

@@ -17,12 +17,23 @@ constexpr Colour WHITE = Rgb(255, 255, 255);
 constexpr Colour RED = Rgb(255, 0, 0);
 constexpr Colour BLUE = Rgb(0, 0, 255);
 
-// A memory surface with its own black bitmap.
+// Every pixel of a bitmap, row after row.
+std::vector<Colour> PixelsOf(BitmapHandle bitmap) {
+    std::vector<Colour> all;
+    PixelRows p = BitmapPixels(bitmap);
+    for (int i = 0; i < p.width * p.height; ++i) {
+        all.push_back(ColourOf(p.pixels[i / p.width * p.pitch + i % p.width]));
+    }
+    return all;
+}
+
+// A memory surface with its own bitmap, black or of the given pixels.
 struct Canvas {
     SurfaceHandle surface = CreateMemorySurface(nullptr);
     BitmapHandle bitmap;
     BitmapHandle stock;
-    Canvas(int w, int h) : bitmap(CreateBitmap(nullptr, w, h)) {
+    Canvas(int w, int h, const Colour* pixels = nullptr)
+        : bitmap(pixels ? CreateBitmapFromPixels(w, h, pixels) : CreateBitmap(nullptr, w, h)) {
         stock = SelectBitmap(surface, bitmap);
     }
     ~Canvas() {
@@ -32,15 +43,11 @@ struct Canvas {
     }
     // The pixels as rows of characters: '.' for black, '#' for `ink`, '?' otherwise.
     std::vector<std::string> picture(Colour ink) const {
-        std::vector<std::string> rows;
-        PixelRows p = BitmapPixels(bitmap);
-        for (int y = 0; y < p.height; ++y) {
-            std::string row;
-            for (int x = 0; x < p.width; ++x) {
-                Colour c = ColourOf(p.pixels[y * p.pitch + x]);
-                row += c == 0 ? '.' : c == ink ? '#' : '?';
-            }
-            rows.push_back(row);
+        std::int32_t w = 0, h = 0;
+        GetBitmapSize(bitmap, w, h);
+        std::vector<std::string> rows(h);
+        for (std::size_t i = 0; Colour c : PixelsOf(bitmap)) {
+            rows[i++ / w] += c == 0 ? '.' : c == ink ? '#' : '?';
         }
         return rows;
     }
@@ -121,10 +128,8 @@ TEST(DrawingTest, SelectionAndDeletionRules) {
 
 TEST(DrawingTest, BlockCopyClipsAtBothEndsAndHandlesOverlap) {
     const Colour px[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    BitmapHandle source = CreateBitmapFromPixels(3, 3, px);
-    SurfaceHandle from = CreateMemorySurface(nullptr);
-    SelectBitmap(from, source);
-    Canvas c(4, 4);
+    Canvas source(3, 3, px), c(4, 4);
+    SurfaceHandle from = source.surface;
     EXPECT_TRUE(BlockCopy(c.surface, -1, 2, 5, 5, from, 0, 0));  // cut on the left and below
     EXPECT_EQ(GetPixel(c.surface, 0, 2), 2u);
     EXPECT_EQ(GetPixel(c.surface, 1, 3), 6u);
@@ -136,33 +141,23 @@ TEST(DrawingTest, BlockCopyClipsAtBothEndsAndHandlesOverlap) {
     BlockCopy(from, 0, 1, 3, 2, from, 0, 0);  // overlapping, downward
     EXPECT_EQ(GetPixel(from, 2, 2), 6u);
     EXPECT_EQ(GetPixel(from, 0, 1), 1u);
-    SelectBitmap(from, c.stock);
-    DeleteSurface(from);
-    DeleteBitmap(source);
 }
 
 TEST(DrawingTest, StretchAndTransparentCopiesSampleNearestPixelCentres) {
     const Colour px[] = {1, 2, 3, MAGENTA};
-    BitmapHandle source = CreateBitmapFromPixels(4, 1, px);
-    SurfaceHandle from = CreateMemorySurface(nullptr);
-    SelectBitmap(from, source);
-    Canvas c(8, 2);
+    Canvas source(4, 1, px), c(8, 2);
+    SurfaceHandle from = source.surface;
     EXPECT_TRUE(StretchCopy(c.surface, 0, 0, 8, 1, from, 0, 0, 4, 1));  // doubled
     EXPECT_TRUE(StretchCopy(c.surface, 0, 1, 2, 1, from, 0, 0, 4, 1));  // halved: 2nd and 4th
-    const Colour expected[2][8] = {{1, 1, 2, 2, 3, 3, MAGENTA, MAGENTA},
-                                   {2, MAGENTA, 0, 0, 0, 0, 0, 0}};
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(GetPixel(c.surface, x, y), expected[y][x]) << x;
-    }
+    EXPECT_EQ(PixelsOf(c.bitmap), (std::vector<Colour>{1, 1, 2, 2, 3, 3, MAGENTA, MAGENTA,  //
+                                                       2, MAGENTA, 0, 0, 0, 0, 0, 0}));
     FillRect(c.surface, {0, 0, 8, 2}, GetStockBrush(StockBrush::White));
     EXPECT_TRUE(TransparentCopy(c.surface, -2, 0, 8, 2, from, 0, 0, 4, 1, MAGENTA));
-    const Colour keyed[] = {2, 2, 3, 3, WHITE, WHITE, WHITE, WHITE};
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(GetPixel(c.surface, x, 1), keyed[x]) << x;
+    const Colour W = WHITE;  // the rows repeat source row 0; magenta is left out
+    EXPECT_EQ(PixelsOf(c.bitmap), (std::vector<Colour>{2, 2, 3, 3, W, W, W, W,  //
+                                                       2, 2, 3, 3, W, W, W, W}));
     EXPECT_FALSE(StretchCopy(c.surface, 0, 0, 8, 1, from, 0, 0, 0, 1));
     EXPECT_FALSE(StretchCopy(c.surface, 0, 0, INT_MAX, INT_MAX, from, INT_MAX, 0, INT_MAX, 1));
-    SelectBitmap(from, c.stock);
-    DeleteSurface(from);
-    DeleteBitmap(source);
 }
 
 TEST(DrawingTest, RectanglesOutlineInwardAndFill) {
@@ -179,8 +174,8 @@ TEST(DrawingTest, RectanglesOutlineInwardAndFill) {
     EXPECT_FALSE(DrawRectangle(c.surface, 0, 0, 5, 5));
     SelectBrush(c.surface, GetStockBrush(StockBrush::White));
     EXPECT_TRUE(DrawRectangle(c.surface, 5, 3, 7, 6));  // no pen: the fill is a pixel smaller
-    EXPECT_EQ(c.picture(WHITE), (Picture{".####..", ".#..#..", ".#..#..", ".#####.",
-                                         ".....#.", ".......", "???????"}));
+    EXPECT_EQ(c.picture(WHITE), (Picture{".####..", ".#..#..", ".#..#..", ".#####.", ".....#.",
+                                         ".......", "???????"}));
     EXPECT_FALSE(DrawRectangle(nullptr, 0, 0, 5, 5));
     SelectPen(c.surface, GetStockPen(StockPen::Black));
     EXPECT_TRUE(DeletePen(thick));
@@ -201,6 +196,7 @@ TEST(DrawingTest, RoundRectLeavesCornersAndFillsInside) {
     SelectPen(c.surface, GetStockPen(StockPen::Black));
     SelectBrush(c.surface, GetStockBrush(StockBrush::White));
     EXPECT_TRUE(DrawRoundRect(c.surface, INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MAX));
+    EXPECT_EQ(c.picture(WHITE), Picture(12, "############"));  // all inside the figure
     EXPECT_TRUE(DeletePen(pen));
     EXPECT_TRUE(DeleteBrush(brush));
 }
@@ -235,13 +231,11 @@ class TextTest : public ::testing::Test {
     // The box around the lit pixels.
     Rect inked() const {
         Rect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-        PixelRows p = BitmapPixels(canvas.bitmap);
-        for (int y = 0; y < p.height; ++y) {
-            for (int x = 0; x < p.width; ++x) {
-                if (p.pixels[y * p.pitch + x] == 0) continue;
-                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-                       std::max(box.bottom, y + 1)};
-            }
+        for (int i = 0; Colour c : PixelsOf(canvas.bitmap)) {
+            const int x = i % 80, y = i++ / 80;
+            if (c == 0) continue;
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                   std::max(box.bottom, y + 1)};
         }
         return box;
     }
@@ -264,8 +258,7 @@ TEST_F(TextTest, MetricsFollowTheCellHeight) {
 
 TEST_F(TextTest, CentredTextSitsInTheMiddleAndIsCut) {
     const Rect rect{10, 5, 70, 35};
-    EXPECT_EQ(DrawText(canvas.surface, u"Hxy", -1, rect, DT_CENTER | DT_VCENTER),
-              font->height);
+    EXPECT_EQ(DrawText(canvas.surface, u"Hxy", -1, rect, DT_CENTER | DT_VCENTER), font->height);
     const Rect box = inked();  // centred within a pixel; inside the centred line box
     EXPECT_LE(std::abs((box.left - rect.left) - (rect.right - box.right)), 2);
     const int lineTop = rect.top + (30 - font->height) / 2;
@@ -306,13 +299,7 @@ TEST(DrawingTest, DecodesPngAndRejectsGarbage) {
     std::int32_t w = 0, h = 0;
     EXPECT_TRUE(GetBitmapSize(decoded, w, h));
     EXPECT_EQ(w * 10 + h, 32);
-    PixelRows rows = BitmapPixels(decoded);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(ColourOf(rows.pixels[i / 3 * rows.pitch + i % 3]), px[i]);
-    std::vector<unsigned char> forged = png;  // claims 65536 x 65536 pixels
-    forged[18] = forged[22] = 1;
-    const Uint32 crc = SDL_crc32(0, &forged[12], 17);
-    for (int i = 0; i < 4; ++i) forged[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
-    EXPECT_EQ(CreateBitmapFromImageBytes(forged.data(), forged.size()), nullptr);
+    EXPECT_EQ(PixelsOf(decoded), std::vector<Colour>(px, px + 6));
     png.resize(png.size() / 2);  // cut short
     EXPECT_EQ(CreateBitmapFromImageBytes(png.data(), png.size()), nullptr);
     const char garbage[] = "BM\x10\0\0\0garbage that is no picture";

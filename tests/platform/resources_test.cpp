@@ -51,7 +51,8 @@ ToolRun RunTool(const std::string& command) {
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
     if (pipe == nullptr) return run;
     char chunk[4096];
-    while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) run.output.append(chunk, n);
+    while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
+        run.output.append(chunk, n);
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
@@ -109,11 +110,12 @@ TEST_F(ResourcesTest, FilesThatAreNotPacksGiveNull) {
     const std::vector<char> good = ReadBytes(fs::path(TEST_MODULE_FOLDER) / "240x320.dll");
     ASSERT_GT(good.size(), 100u);
     std::vector<char> random(good.size());
-    for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>(i * 131 + 7);
-    const std::vector<std::vector<char>> broken = {
+    for (std::size_t i = 0; i < random.size(); ++i)
+        random[i] = static_cast<char>(i * 131 + 7);
+    const std::vector<std::vector<char> > broken = {
         {},
         random,
-        {good.begin(), good.end() - 10},                   // end record cut off
+        {good.begin(), good.end() - 10},                 // end record cut off
         {good.begin(), good.begin() + good.size() / 2},  // half the archive
     };
     for (std::size_t i = 0; i < broken.size(); ++i) {
@@ -245,7 +247,8 @@ TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
     const fs::path sources = scratch / "sources";
     const fs::path built = scratch / "out" / "copy.dll";
     fs::copy(TEST_PACK_SOURCE, sources, fs::copy_options::recursive);
-    ASSERT_EQ(RunTool(Quote(PACK_BUILD_TOOL) + " " + Quote(sources) + " " + Quote(built)).status, 0);
+    ASSERT_EQ(RunTool(Quote(PACK_BUILD_TOOL) + " " + Quote(sources) + " " + Quote(built)).status,
+              0);
     EXPECT_EQ(ReadBytes(built), ReadBytes(fs::path(TEST_MODULE_FOLDER) / "240x320.dll"));
 
     ToolRun run = RunTool(Quote(PACK_TOOL) + " check " + Quote(built));
@@ -295,7 +298,8 @@ TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
     EXPECT_NE(run.output.find("bad entry name \"BITMAP/0104.png\""), std::string::npos)
         << run.output;
     EXPECT_EQ(RunTool(Quote(PACK_TOOL) + " check").status, 2);
-    EXPECT_EQ(RunTool(Quote(PACK_TOOL) + " check " + Quote(sources / "TEXT" / "101.txt")).status, 2);
+    EXPECT_EQ(RunTool(Quote(PACK_TOOL) + " check " + Quote(sources / "TEXT" / "101.txt")).status,
+              2);
 }
 
 TEST(EntryNameTest, AcceptsTheNamingRuleOnly) {
