@@ -40,7 +40,8 @@ void BM_HeadlessIdleVirtualSecond(benchmark::State& state) {
                      nullptr, nullptr, nullptr);
         state.ResumeTiming();
         Message m;
-        while (GetMessage(m) == 1) DispatchMessage(m);
+        while (GetMessage(m) == 1)
+            DispatchMessage(m);
     }
     SetHostDriver(nullptr);
     ResetWindowManager();
@@ -56,8 +57,8 @@ void BM_GameLikeFrameToWindow(benchmark::State& state) {
     c.procedure = DefaultWindowProcedure;
     c.name = u"Frame";
     RegisterWindowClass(c);
-    WindowHandle window = CreateWindow(u"Frame", u"", WS_VISIBLE, 0, 26, 240, 268, nullptr,
-                                       nullptr, nullptr);
+    WindowHandle window =
+        CreateWindow(u"Frame", u"", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr);
     SurfaceHandle sprite = CreateMemorySurface(nullptr);
     BitmapHandle spriteBitmap = CreateBitmap(nullptr, 480, 268);
     BitmapHandle oldSprite = SelectBitmap(sprite, spriteBitmap);

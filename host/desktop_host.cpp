@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "host/script.h"
@@ -18,7 +19,9 @@ namespace {
 
 volatile std::sig_atomic_t hangupSignalled = 0;
 
-void OnHangup(int) { hangupSignalled = 1; }
+void OnHangup(int) {
+    hangupSignalled = 1;
+}
 
 // The phone's key code for a desktop key; 0 for keys the phone does not have.
 std::uint32_t PhoneKeyCode(SDL_Keycode key) {
@@ -27,65 +30,135 @@ std::uint32_t PhoneKeyCode(SDL_Keycode key) {
     if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + static_cast<std::uint32_t>(key - SDLK_F1);
     if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
     switch (key) {
-        case SDLK_LEFT: return VK_LEFT;
-        case SDLK_UP: return VK_UP;
-        case SDLK_RIGHT: return VK_RIGHT;
-        case SDLK_DOWN: return VK_DOWN;
-        case SDLK_RETURN: return VK_RETURN;
-        case SDLK_KP_ENTER: return VK_ACTION;
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_RETURN:
+            return VK_RETURN;
+        case SDLK_KP_ENTER:
+            return VK_ACTION;
         case SDLK_ESCAPE:
-        case SDLK_BACKSPACE: return VK_ESCAPE;
-        case SDLK_SPACE: return VK_SPACE;
-        case SDLK_TAB: return VK_TAB;
+        case SDLK_BACKSPACE:
+            return VK_ESCAPE;
+        case SDLK_SPACE:
+            return VK_SPACE;
+        case SDLK_TAB:
+            return VK_TAB;
         case SDLK_LSHIFT:
-        case SDLK_RSHIFT: return 16;
+        case SDLK_RSHIFT:
+            return 16;
         case SDLK_LCTRL:
-        case SDLK_RCTRL: return 17;
-        case SDLK_KP_0: return VK_NUMPAD0;
-        case SDLK_KP_MULTIPLY: return 106;
-        case SDLK_KP_PLUS: return 107;
-        case SDLK_KP_MINUS: return 109;
-        case SDLK_KP_PERIOD: return 110;
-        case SDLK_KP_DIVIDE: return 111;
-        case SDLK_INSERT: return VK_APP1;
-        case SDLK_HOME: return VK_APP1 + 1;
-        case SDLK_PAGEUP: return VK_APP1 + 2;
-        case SDLK_DELETE: return VK_APP1 + 3;
-        case SDLK_END: return VK_APP1 + 4;
-        case SDLK_PAGEDOWN: return VK_APP1 + 5;
-        default: return 0;
+        case SDLK_RCTRL:
+            return 17;
+        case SDLK_KP_0:
+            return VK_NUMPAD0;
+        case SDLK_KP_MULTIPLY:
+            return 106;
+        case SDLK_KP_PLUS:
+            return 107;
+        case SDLK_KP_MINUS:
+            return 109;
+        case SDLK_KP_PERIOD:
+            return 110;
+        case SDLK_KP_DIVIDE:
+            return 111;
+        case SDLK_INSERT:
+            return VK_APP1;
+        case SDLK_HOME:
+            return VK_APP1 + 1;
+        case SDLK_PAGEUP:
+            return VK_APP1 + 2;
+        case SDLK_DELETE:
+            return VK_APP1 + 3;
+        case SDLK_END:
+            return VK_APP1 + 4;
+        case SDLK_PAGEDOWN:
+            return VK_APP1 + 5;
+        default:
+            return 0;
     }
 }
 
 std::uint32_t PhoneButtonCode(std::uint8_t button) {
     switch (button) {
-        case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return VK_LEFT;
-        case SDL_CONTROLLER_BUTTON_DPAD_UP: return VK_UP;
-        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_RIGHT;
-        case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return VK_DOWN;
-        case SDL_CONTROLLER_BUTTON_A: return VK_ACTION;
-        case SDL_CONTROLLER_BUTTON_B: return VK_ESCAPE;
-        case SDL_CONTROLLER_BUTTON_START: return VK_F1;
-        case SDL_CONTROLLER_BUTTON_BACK: return VK_F2;
-        case SDL_CONTROLLER_BUTTON_X: return VK_APP1;
-        case SDL_CONTROLLER_BUTTON_Y: return VK_APP1 + 1;
-        case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return VK_APP1 + 2;
-        case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return VK_APP1 + 3;
-        case SDL_CONTROLLER_BUTTON_LEFTSTICK: return VK_APP1 + 4;
-        case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return VK_APP1 + 5;
-        default: return 0;
+        case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+            return VK_LEFT;
+        case SDL_CONTROLLER_BUTTON_DPAD_UP:
+            return VK_UP;
+        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+            return VK_RIGHT;
+        case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+            return VK_DOWN;
+        case SDL_CONTROLLER_BUTTON_A:
+            return VK_ACTION;
+        case SDL_CONTROLLER_BUTTON_B:
+            return VK_ESCAPE;
+        case SDL_CONTROLLER_BUTTON_START:
+            return VK_F1;
+        case SDL_CONTROLLER_BUTTON_BACK:
+            return VK_F2;
+        case SDL_CONTROLLER_BUTTON_X:
+            return VK_APP1;
+        case SDL_CONTROLLER_BUTTON_Y:
+            return VK_APP1 + 1;
+        case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
+            return VK_APP1 + 2;
+        case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+            return VK_APP1 + 3;
+        case SDL_CONTROLLER_BUTTON_LEFTSTICK:
+            return VK_APP1 + 4;
+        case SDL_CONTROLLER_BUTTON_RIGHTSTICK:
+            return VK_APP1 + 5;
+        default:
+            return 0;
     }
 }
 
-bool Before(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
+bool Before(std::uint32_t a, std::uint32_t b) {
+    return static_cast<std::int32_t>(a - b) < 0;
+}
+
+// Widens a row of pixels `Scale` times; fixed scales let the compiler unroll it.
+template <int Scale>
+void WidenRow(const std::uint32_t* from, std::int32_t count, std::uint32_t* to) {
+    for (std::int32_t x = 0; x < count; ++x, to += Scale) {
+        for (int k = 0; k < Scale; ++k)
+            to[k] = from[x];
+    }
+}
+
+void WidenRow(const std::uint32_t* from, std::int32_t count, std::uint32_t* to, int scale) {
+    switch (scale) {
+        case 1:
+            std::memcpy(to, from, static_cast<std::size_t>(count) * 4);
+            return;
+        case 2:
+            WidenRow<2>(from, count, to);
+            return;
+        case 3:
+            WidenRow<3>(from, count, to);
+            return;
+        case 4:
+            WidenRow<4>(from, count, to);
+            return;
+        default:
+            for (std::int32_t x = 0; x < count; ++x) {
+                for (int k = 0; k < scale; ++k)
+                    *to++ = from[x];
+            }
+    }
+}
 
 }  // namespace
 
 DesktopHost::DesktopHost() = default;
 
 DesktopHost::~DesktopHost() {
-    if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
 }
@@ -104,24 +177,21 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
         // Leave room for the desktop's window decorations.
         scale = std::max(1, std::min((usable.w - 40) / width_, (usable.h - 80) / height_));
     }
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    // The window's surface goes straight to the display (X11 shared memory), not
+    // through an OpenGL texture, which costs far more when there is no GPU.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     window_ = SDL_CreateWindow("Quarvel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                width_ * scale, height_ * scale, SDL_WINDOW_RESIZABLE);
     if (window_ == nullptr) {
         error = std::string("cannot open a window: ") + SDL_GetError();
         return false;
     }
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (renderer_ == nullptr) {
+    // The screen is scaled by hand into the window's own surface: only what
+    // changed is copied, and no renderer keeps the processor busy.
+    if (SDL_GetWindowSurface(window_) == nullptr) {
         error = std::string("cannot draw in the window: ") + SDL_GetError();
         return false;
     }
-    // The phone screen keeps its aspect at an integer scale, letterboxed.
-    SDL_RenderSetLogicalSize(renderer_, width_, height_);
-    SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                 width_, height_);
     for (int i = 0; i < SDL_NumJoysticks(); ++i) {
         if (SDL_IsGameController(i)) SDL_GameControllerOpen(i);
     }
@@ -149,7 +219,9 @@ std::uint32_t DesktopHost::realClock() const {
 
 // A close request goes through the input queue, so that a recording replays it
 // at the same moment.
-void DesktopHost::requestClose() { inputs_.push_back(Input{Input::Kind::Close, 0, false, 0, 0}); }
+void DesktopHost::requestClose() {
+    inputs_.push_back(Input{Input::Kind::Close, 0, false, 0, 0});
+}
 
 void DesktopHost::queueKey(std::uint32_t code, bool down) {
     if (code != 0) inputs_.push_back(Input{Input::Kind::Key, code, down, 0, 0});
@@ -174,7 +246,8 @@ void DesktopHost::handleEvent(const SDL_Event& event) {
                 (event.key.keysym.mod & KMOD_ALT)) {
                 if (!event.key.repeat) {
                     fullScreen_ = !fullScreen_;
-                    SDL_SetWindowFullscreen(window_, fullScreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+                    SDL_SetWindowFullscreen(window_,
+                                            fullScreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
                 }
                 break;
             }
@@ -194,10 +267,14 @@ void DesktopHost::handleEvent(const SDL_Event& event) {
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
-            // With a logical size set, SDL reports the mouse in phone pixels.
             if (event.button.button == SDL_BUTTON_LEFT && event.button.which != SDL_TOUCH_MOUSEID) {
-                inputs_.push_back(Input{Input::Kind::Pen, 0, event.type == SDL_MOUSEBUTTONDOWN,
-                                        event.button.x, event.button.y});
+                int scale, left, top;
+                placement(scale, left, top);
+                // Phone pixels; a tap beside the screen lands on its nearest edge.
+                std::int32_t x = std::clamp((event.button.x - left) / scale, 0, width_ - 1);
+                std::int32_t y = std::clamp((event.button.y - top) / scale, 0, height_ - 1);
+                inputs_.push_back(
+                    Input{Input::Kind::Pen, 0, event.type == SDL_MOUSEBUTTONDOWN, x, y});
             }
             break;
         default:
@@ -228,17 +305,62 @@ void DesktopHost::deliver(const Input& input) {
     markPending_ = true;
 }
 
+void DesktopHost::placement(int& scale, int& left, int& top) const {
+    int w = width_, h = height_;
+    SDL_GetWindowSize(window_, &w, &h);
+    scale = std::max(1, std::min(w / width_, h / height_));
+    left = (w - width_ * scale) / 2;
+    top = (h - height_ * scale) / 2;
+}
+
 void DesktopHost::present(bool force) {
-    bool changed = false;
-    BitmapHandle screen = ComposeScreen(&changed);
-    if (!changed && !force) return;
+    Rect area;
+    BitmapHandle screen = ComposeScreen(&area);
+    SDL_Surface* target = SDL_GetWindowSurface(window_);
     PixelRows rows = BitmapPixels(screen);
-    if (rows.pixels == nullptr) return;
-    SDL_UpdateTexture(texture_, nullptr, rows.pixels, rows.pitch * 4);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    if (target == nullptr || rows.pixels == nullptr) return;
+    if (force) area = Rect{0, 0, width_, height_};
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    int scale, left, top;
+    placement(scale, left, top);
+    if (force) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+
+    SDL_Rect changed{left + area.left * scale, top + area.top * scale,
+                     (area.right - area.left) * scale, (area.bottom - area.top) * scale};
+    if (target->format->BytesPerPixel == 4 && target->format->Rmask == 0xFF0000 &&
+        target->format->Gmask == 0xFF00 && target->format->Bmask == 0xFF) {
+        // Nearest-neighbour integer scaling: widen each row, then repeat it.
+        SDL_LockSurface(target);
+        auto* base = static_cast<std::uint8_t*>(target->pixels);
+        for (std::int32_t y = area.top; y < area.bottom; ++y) {
+            const std::uint32_t* from = rows.pixels + static_cast<std::size_t>(y) * rows.pitch;
+            auto* first =
+                reinterpret_cast<std::uint32_t*>(base + (top + y * scale) * target->pitch) + left +
+                area.left * scale;
+            WidenRow(from + area.left, area.right - area.left, first, scale);
+            for (int k = 1; k < scale; ++k) {
+                std::memcpy(
+                    base + (top + y * scale + k) * target->pitch + (left + area.left * scale) * 4,
+                    first, static_cast<std::size_t>(changed.w) * 4);
+            }
+        }
+        SDL_UnlockSurface(target);
+    } else {
+        // Any other window format: let SDL convert and scale.
+        SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<std::uint32_t*>(rows.pixels), rows.width, rows.height, 32, rows.pitch * 4,
+            SDL_PIXELFORMAT_RGB888);
+        if (source == nullptr) return;
+        SDL_Rect from{area.left, area.top, area.right - area.left, area.bottom - area.top};
+        SDL_Rect to = changed;
+        SDL_BlitScaled(source, &from, target, &to);
+        SDL_FreeSurface(source);
+    }
+    if (force) {
+        SDL_UpdateWindowSurface(window_);
+    } else {
+        SDL_UpdateWindowSurfaceRects(window_, &changed, 1);
+    }
 }
 
 void DesktopHost::saveScreenshot() {
@@ -274,7 +396,8 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
     }
     for (;;) {
         SDL_Event event;
-        while (SDL_PollEvent(&event)) handleEvent(event);
+        while (SDL_PollEvent(&event))
+            handleEvent(event);
         if (hangupSignalled) {
             hangupSignalled = 0;
             requestClose();
@@ -286,19 +409,22 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         present(false);
 
         // Time moves to the real clock, but stops at each timer's due time so
-        // that timers fire on their own time, as in a headless replay.
+        // that timers fire on their own time, as in a headless replay. Input
+        // goes first, so that a program slower than its timers still hears it.
         std::uint32_t now = GetTickCount();
         std::uint32_t target = Before(now, realClock()) ? realClock() : now;
-        if (hasTimer && !Before(target, nextTimerDue)) {
-            if (Before(now, nextTimerDue)) SetClock(nextTimerDue);
-            return true;
-        }
-        SetClock(target);
+        bool timerDue = hasTimer && !Before(target, nextTimerDue);
         if (!inputs_.empty()) {
+            SetClock(timerDue ? nextTimerDue : target);
             deliver(inputs_.front());
             inputs_.pop_front();
             return true;
         }
+        if (timerDue) {
+            SetClock(nextTimerDue);
+            return true;
+        }
+        SetClock(target);
         // Nothing to do: sleep until the next timer or input.
         std::int32_t timeout = hasTimer ? static_cast<std::int32_t>(nextTimerDue - target) : 250;
         SDL_WaitEventTimeout(nullptr, std::clamp(timeout, 1, 250));

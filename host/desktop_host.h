@@ -13,12 +13,10 @@
 #include "platform/internal/host_interface.h"
 
 struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
 union SDL_Event;
 
 class DesktopHost : public HostDriver {
-public:
+  public:
     DesktopHost();
     ~DesktopHost() override;
 
@@ -29,7 +27,7 @@ public:
     // Polled while idle: another start of the program asked to be shown.
     void setRaiseCheck(bool (*check)()) { raiseCheck_ = check; }
 
-private:
+  private:
     struct Input {
         enum class Kind { Key, Pen, Close } kind;
         std::uint32_t code;
@@ -41,13 +39,13 @@ private:
     void queueKey(std::uint32_t code, bool down);
     void deliver(const Input& input);
     void present(bool force);
+    // Where the phone screen lies in the window: scale and top-left corner.
+    void placement(int& scale, int& left, int& top) const;
     void saveScreenshot();
     void requestClose();
     std::uint32_t realClock() const;
 
     SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* texture_ = nullptr;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::uint64_t realStart_ = 0;

@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::uint32_t PRESS_MS = 50;
 
-bool Before(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
+bool Before(std::uint32_t a, std::uint32_t b) {
+    return static_cast<std::int32_t>(a - b) < 0;
+}
 
 }  // namespace
 
@@ -81,7 +83,8 @@ bool HeadlessHost::step() {
             return true;
         }
         case Kind::Text:
-            for (char16_t ch : Utf8ToUtf16(c.text)) DeliverChar(ch);
+            for (char16_t ch : Utf8ToUtf16(c.text))
+                DeliverChar(ch);
             return true;
         case Kind::PenDown:
         case Kind::PenUp:

@@ -10,7 +10,7 @@
 #include "platform/internal/host_interface.h"
 
 class HeadlessHost : public HostDriver {
-public:
+  public:
     explicit HeadlessHost(std::vector<ScriptCommand> commands);
     bool idle(bool hasTimer, std::uint32_t nextTimerDue) override;
 
@@ -21,7 +21,7 @@ public:
     // Set when a shot could not be written.
     const std::string& failure() const { return failure_; }
 
-private:
+  private:
     // Moves the clock towards `target`, stopping at a timer due on the way.
     void runUntil(std::uint32_t target, bool hasTimer, std::uint32_t nextTimerDue);
     // Runs the next command; true when it delivered something or let time pass.

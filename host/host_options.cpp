@@ -62,7 +62,8 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             if (!ParseScreen(value, options)) return bad("expected WIDTHxHEIGHT, 64 to 4096 each");
         } else if (arg == "--scale") {
             if (!needValue()) return false;
-            if (!ParseNumber<std::int32_t>(value, 1, 16, options.scale)) return bad("expected 1 to 16");
+            if (!ParseNumber<std::int32_t>(value, 1, 16, options.scale))
+                return bad("expected 1 to 16");
         } else if (arg == "--clock-start") {
             if (!needValue()) return false;
             std::uint32_t start = 0;
@@ -75,11 +76,16 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             if (!needValue()) return false;
             if (value.empty()) return bad("expected a path");
             std::string path(value);
-            if (arg == "--store") options.storePath = path;
-            else if (arg == "--packs") options.packsFolder = path;
-            else if (arg == "--script") options.scriptPath = path;
-            else if (arg == "--log") options.logPath = path;
-            else options.recordPath = path;
+            if (arg == "--store")
+                options.storePath = path;
+            else if (arg == "--packs")
+                options.packsFolder = path;
+            else if (arg == "--script")
+                options.scriptPath = path;
+            else if (arg == "--log")
+                options.logPath = path;
+            else
+                options.recordPath = path;
         } else {
             error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
             return false;

@@ -1,3 +1,5 @@
 #include "host/host_main.h"
 
-int main(int argc, char** argv) { return RunHost(argc, argv); }
+int main(int argc, char** argv) {
+    return RunHost(argc, argv);
+}

@@ -14,13 +14,14 @@ struct NamedKey {
 };
 
 constexpr NamedKey NAMED_KEYS[] = {
-    {"left", VK_LEFT},    {"right", VK_RIGHT},   {"up", VK_UP},     {"down", VK_DOWN},
+    {"left", VK_LEFT},     {"right", VK_RIGHT},   {"up", VK_UP},       {"down", VK_DOWN},
     {"return", VK_RETURN}, {"action", VK_ACTION}, {"back", VK_ESCAPE}, {"space", VK_SPACE},
-    {"shift", 16},        {"ctrl", 17},          {"tab", VK_TAB},   {"backspace", VK_BACK},
+    {"shift", 16},         {"ctrl", 17},          {"tab", VK_TAB},     {"backspace", VK_BACK},
 };
 
 std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -41,7 +42,8 @@ bool KeyCodeFromName(const std::string& rawName, std::uint32_t& code) {
         }
     }
     std::uint32_t n = 0;
-    if (name.size() > 3 && name.starts_with("app") && Number(name.substr(3), n) && n >= 1 && n <= 6) {
+    if (name.size() > 3 && name.starts_with("app") && Number(name.substr(3), n) && n >= 1 &&
+        n <= 6) {
         code = VK_APP1 + n - 1;
         return true;
     }
@@ -94,7 +96,8 @@ bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands
         };
         std::string a, b, extra;
         if (verb == "down" || verb == "up" || verb == "press") {
-            if (!(words >> a) || !KeyCodeFromName(a, c.code)) return fail("expected a key after " + verb);
+            if (!(words >> a) || !KeyCodeFromName(a, c.code))
+                return fail("expected a key after " + verb);
             c.kind = verb == "down" ? ScriptCommand::Kind::Down
                      : verb == "up" ? ScriptCommand::Kind::Up
                                     : ScriptCommand::Kind::Press;
@@ -116,7 +119,8 @@ bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands
             c.kind = ScriptCommand::Kind::SoftKey;
             c.code = a == "left" ? 0 : 1;
         } else if (verb == "wait" || verb == "clock-start") {
-            if (!(words >> a) || !Number(a, c.ms)) return fail("expected milliseconds after " + verb);
+            if (!(words >> a) || !Number(a, c.ms))
+                return fail("expected milliseconds after " + verb);
             c.kind = verb == "wait" ? ScriptCommand::Kind::Wait : ScriptCommand::Kind::ClockStart;
             if (c.kind == ScriptCommand::Kind::ClockStart && !commands.empty()) {
                 return fail("clock-start must be the first command");

@@ -6,8 +6,20 @@
 #include <vector>
 
 struct ScriptCommand {
-    enum class Kind { Down, Up, Press, Text, PenDown, PenUp, Tap, SoftKey, Wait, Shot, Close,
-                      ClockStart };
+    enum class Kind {
+        Down,
+        Up,
+        Press,
+        Text,
+        PenDown,
+        PenUp,
+        Tap,
+        SoftKey,
+        Wait,
+        Shot,
+        Close,
+        ClockStart
+    };
     Kind kind = Kind::Wait;
     std::uint32_t code = 0;  // key code; for SoftKey 0 left, 1 right
     std::int32_t x = 0, y = 0;

@@ -66,7 +66,8 @@ SingleInstance::Result SingleInstance::acquire(std::string& error) {
     }
     unlink(socketPath_.c_str());  // left behind by a crashed instance
     listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (listenFd_ < 0 ||
+        bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listenFd_, 4) != 0) {
         // Without the socket later starts cannot raise us, but we still run.
         if (listenFd_ >= 0) close(listenFd_);

@@ -6,7 +6,7 @@
 #include <string>
 
 class SingleInstance {
-public:
+  public:
     SingleInstance() = default;
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -18,7 +18,7 @@ public:
     // Whether another start asked this instance to come to the front (polled).
     bool raiseRequested();
 
-private:
+  private:
     int lockFd_ = -1;
     int listenFd_ = -1;
     std::string socketPath_;

@@ -26,8 +26,8 @@ struct StandIn {
 } standIn;
 
 Colour TileColour(std::uint8_t tile) {
-    static const Colour colours[9] = {Rgb(230, 200, 40), Rgb(60, 200, 230), Rgb(80, 200, 90),
-                                      Rgb(220, 70, 70),  Rgb(240, 140, 40), Rgb(70, 110, 230),
+    static const Colour colours[9] = {Rgb(230, 200, 40), Rgb(60, 200, 230),  Rgb(80, 200, 90),
+                                      Rgb(220, 70, 70),  Rgb(240, 140, 40),  Rgb(70, 110, 230),
                                       Rgb(170, 90, 220), Rgb(130, 130, 130), Rgb(240, 240, 240)};
     return tile < 9 ? colours[tile] : Rgb(0, 0, 0);
 }
@@ -47,15 +47,18 @@ void Draw(WindowHandle window, SurfaceHandle surface) {
         if (t == EMPTY_TILE || r < 0) return;
         BrushHandle b = CreateSolidBrush(TileColour(t));
         FillRect(surface,
-                 Rect{left + c * tile, top + r * tile, left + (c + 1) * tile - 1, top + (r + 1) * tile - 1},
+                 Rect{left + c * tile, top + r * tile, left + (c + 1) * tile - 1,
+                      top + (r + 1) * tile - 1},
                  b);
         DeleteBrush(b);
     };
     for (std::int32_t r = 0; r < BOARD_ROWS; ++r) {
-        for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c) cell(c, r, g.boardCell(c, r));
+        for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c)
+            cell(c, r, g.boardCell(c, r));
     }
     if (g.piece.kind != NO_PIECE && g.state != GameState::GameOver) {
-        for (int i = 0; i < PIECE_CELLS; ++i) cell(g.piece.x + i % 4, g.piece.y + i / 4, g.piece.cells[i]);
+        for (int i = 0; i < PIECE_CELLS; ++i)
+            cell(g.piece.x + i % 4, g.piece.y + i / 4, g.piece.cells[i]);
     }
 
     SelectFont(surface, standIn.font);

@@ -117,6 +117,7 @@ std::vector<std::uint32_t>& ScratchPixels() {
 // Nearest neighbour: destination pixel i of `extent` samples source pixel
 // floor((i + 1/2) * sourceExtent / extent), the source pixel under its centre.
 std::int64_t SourceIndex(std::int64_t i, std::int64_t extent, std::int64_t sourceExtent) {
+    if (i < INT32_MAX) return (2 * i + 1) * sourceExtent / (2 * extent);  // fits in 63 bits
     __int128 n = (static_cast<__int128>(2) * i + 1) * sourceExtent;
     return static_cast<std::int64_t>(n / (2 * static_cast<__int128>(extent)));
 }
@@ -163,6 +164,7 @@ bool StretchPixels(SurfaceObject* target, std::int32_t x, std::int32_t y, std::i
     }
     const std::uint32_t key = PixelOf(transparent) & RGB_MASK;
     const std::int32_t* map = columns.data();
+    const bool contiguous = map[count - 1] - map[0] == count - 1;
     bool drawn = false;
     std::int64_t previousRow = -1;
     std::uint32_t* previous = nullptr;
@@ -176,7 +178,13 @@ bool StretchPixels(SurfaceObject* target, std::int32_t x, std::int32_t y, std::i
             continue;
         }
         const std::uint32_t* from = inPixels + r * inPitch;
-        if (keyed) {
+        if (contiguous) {  // unstretched columns: a plain loop the compiler vectorises
+            from += map[0];
+            for (std::int64_t i = 0; i < count; ++i) {
+                const std::uint32_t pixel = from[i] & RGB_MASK;
+                to[i] = keyed && pixel == key ? to[i] : pixel;
+            }
+        } else if (keyed) {
             for (std::int64_t i = 0; i < count; ++i) {
                 const std::uint32_t pixel = from[map[i]] & RGB_MASK;
                 to[i] = pixel == key ? to[i] : pixel;  // no branch: keys are unpredictable
@@ -188,6 +196,7 @@ bool StretchPixels(SurfaceObject* target, std::int32_t x, std::int32_t y, std::i
         previousRow = r;
         previous = to;
     }
+    if (drawn) AddDamage(target, {first, dst.top, first + count, dst.bottom});
     return drawn;
 }
 
@@ -269,6 +278,7 @@ bool DrawFigure(SurfaceObject* surface, std::int64_t left, std::int64_t top, std
                        std::max<std::int64_t>(0, ew - 2 * w),
                        std::max<std::int64_t>(0, eh - 2 * w)};
     SDL_Surface* s = surface->bitmap->pixels;
+    AddDamage(surface, Intersect({outer.left, outer.top, outer.right, outer.bottom}, clip));
     const std::uint32_t penPixel = pen ? PixelOf(surface->pen->colour) : 0;
     const std::uint32_t brushPixel = brush ? PixelOf(surface->brush->colour) : 0;
     for (std::int64_t y = y0; y < y1; ++y) {
@@ -327,6 +337,22 @@ PixelBox ToTarget(const SurfaceObject* surface, std::int64_t left, std::int64_t 
     const std::int64_t ox = surface->origin.x;
     const std::int64_t oy = surface->origin.y;
     return {left + ox, top + oy, right + ox, bottom + oy};
+}
+
+void AddDamage(SurfaceObject* surface, const PixelBox& box) {
+    if (box.empty()) return;
+    PixelBox& d = surface->damage;
+    d = d.empty() ? box
+                  : PixelBox{std::min(d.left, box.left), std::min(d.top, box.top),
+                             std::max(d.right, box.right), std::max(d.bottom, box.bottom)};
+}
+
+Rect TakeSurfaceDamage(SurfaceHandle surface) {
+    if (!surface || surface->damage.empty()) return Rect{};
+    const PixelBox d = surface->damage;
+    surface->damage = PixelBox{};
+    return Rect{static_cast<std::int32_t>(d.left), static_cast<std::int32_t>(d.top),
+                static_cast<std::int32_t>(d.right), static_cast<std::int32_t>(d.bottom)};
 }
 
 void FillBox(SDL_Surface* s, const PixelBox& box, std::uint32_t pixel) {
@@ -563,6 +589,7 @@ bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_
     SDL_Surface* out = target->bitmap->pixels;
     SDL_Surface* in = source->bitmap->pixels;
     const std::size_t bytes = static_cast<std::size_t>(dst.right - dst.left) * 4;
+    AddDamage(target, dst);
     const bool upward = in == out && dy < 0;  // overlapping rows: copy from the bottom
     for (std::int64_t i = 0, n = dst.bottom - dst.top; i < n; ++i) {
         std::int64_t y0 = upward ? dst.bottom - 1 - i : dst.top + i;
@@ -591,6 +618,7 @@ bool FillRect(SurfaceHandle surface, const Rect& rect, BrushHandle brush) {
                              DrawableBox(surface));
     if (box.empty()) return false;
     FillBox(surface->bitmap->pixels, box, PixelOf(brush->colour));
+    AddDamage(surface, box);
     return true;
 }
 
@@ -611,6 +639,7 @@ bool DrawFocusRect(SurfaceHandle surface, const Rect& rect) {
     SDL_Surface* s = surface->bitmap->pixels;
     const std::int64_t l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
     const std::int64_t ox = surface->origin.x, oy = surface->origin.y;
+    AddDamage(surface, Intersect({l + ox, t + oy, r + ox, b + oy}, clip));
     // Each outline pixel once: top and bottom rows, then the sides between them.
     InvertRun(s, clip, l, t, r, t + 1, ox, oy);
     if (b - 1 > t) InvertRun(s, clip, l, b - 1, r, b, ox, oy);
@@ -654,6 +683,7 @@ bool SetPixel(SurfaceHandle surface, std::int32_t x, std::int32_t y, Colour colo
     const PixelBox p = ToTarget(surface, x, y, std::int64_t{x} + 1, std::int64_t{y} + 1);
     if (Intersect(p, DrawableBox(surface)).empty()) return false;
     PixelRow(surface->bitmap->pixels, p.top)[p.left] = PixelOf(colour);
+    AddDamage(surface, p);
     return true;
 }
 

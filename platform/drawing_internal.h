@@ -12,6 +12,11 @@
 // the bitmap; delete it with DeleteSurface.
 SurfaceHandle CreateViewSurface(BitmapHandle target, Point origin, const Rect& bounds);
 
+// The target pixels drawn on through the surface since the last call (its
+// bitmap's coordinates; empty when none), and starts counting afresh. The window
+// manager composes only these parts of the screen again.
+Rect TakeSurfaceDamage(SurfaceHandle surface);
+
 // Read access to a bitmap's pixels: rows of `width` pixels, `pitch` pixels apart,
 // each 0x00RRGGBB (red in bits 16 to 23, unlike Colour). Null pixels for a null
 // bitmap.

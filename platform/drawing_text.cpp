@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cmath>
 #include <compare>
 #include <cstdlib>
 #include <map>
@@ -220,8 +221,9 @@ void DrawLine(SurfaceObject* surface, TTF_Font* font, const std::string& line, s
               std::int64_t y, std::int64_t width, std::int64_t height, const PixelBox& clip) {
     SDL_Surface* target = surface->bitmap->pixels;
     if (surface->backgroundMode == BackgroundMode::Opaque) {
-        FillBox(target, Intersect({x, y, x + width, y + height}, clip),
-                PixelOf(surface->backgroundColour));
+        const PixelBox box = Intersect({x, y, x + width, y + height}, clip);
+        FillBox(target, box, PixelOf(surface->backgroundColour));
+        AddDamage(surface, box);
     }
     if (line.empty()) return;
     const Colour c = surface->textColour;
@@ -233,7 +235,10 @@ void DrawLine(SurfaceObject* surface, TTF_Font* font, const std::string& line, s
         SDL_FreeSurface(glyphs);
         glyphs = converted;
     }
-    if (glyphs) BlendGlyphs(target, glyphs, x, y, clip);
+    if (glyphs) {
+        BlendGlyphs(target, glyphs, x, y, clip);
+        AddDamage(surface, Intersect({x, y, x + glyphs->w, y + glyphs->h}, clip));
+    }
     SDL_FreeSurface(glyphs);
 }
 

@@ -76,7 +76,7 @@ struct WindowManager {
     std::int32_t screenHeight = 320;
     Rect workArea{0, 0, 240, 320};
     BitmapHandle screen = nullptr;
-    bool screenDirty = true;
+    Rect screenDamage{0, 0, 1 << 16, 1 << 16};  // screen area to compose again
     HostDriver* host = nullptr;
 };
 
@@ -96,7 +96,9 @@ Rect Intersect(const Rect& a, const Rect& b) {
     return r;
 }
 
-bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool IsEmpty(const Rect& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
 
 Rect Union(const Rect& a, const Rect& b) {
     if (IsEmpty(a)) return b;
@@ -106,7 +108,8 @@ Rect Union(const Rect& a, const Rect& b) {
 }
 
 WindowObject* TopLevelOf(WindowObject* w) {
-    while (w != nullptr && w->isChild()) w = w->parent;
+    while (w != nullptr && w->isChild())
+        w = w->parent;
     return w;
 }
 
@@ -137,7 +140,10 @@ bool Reachable(WindowObject* w) {
     return true;
 }
 
-void MarkScreenDirty() { Manager().screenDirty = true; }
+// Marks a screen area for composing again; no argument: the whole screen.
+void MarkScreenDirty(const Rect& area = Rect{0, 0, 1 << 16, 1 << 16}) {
+    Manager().screenDamage = Union(Manager().screenDamage, area);
+}
 
 void ResizeBitmap(WindowObject* w) {
     if (w->isChild()) return;
@@ -233,8 +239,7 @@ bool RouteInput(const InputEvent& e, Message& out) {
         m.penCapture = e.kind == InputEvent::Kind::PenDown ? target : nullptr;
         if (target == nullptr || !Reachable(target)) return false;
         Rect screenRect = GetWindowRect(target);
-        out = Message{target,
-                      e.kind == InputEvent::Kind::PenDown ? WM_LBUTTONDOWN : WM_LBUTTONUP,
+        out = Message{target, e.kind == InputEvent::Kind::PenDown ? WM_LBUTTONDOWN : WM_LBUTTONUP,
                       e.kind == InputEvent::Kind::PenDown ? WParam{1} : WParam{0},
                       PackPoint(e.x - screenRect.left, e.y - screenRect.top)};
         return true;
@@ -402,7 +407,8 @@ void DestroyTree(WindowObject* w) {
     WindowManager& m = Manager();
     if (!Live(w)) return;
     SendMessage(w, WM_DESTROY, 0, 0);
-    LogEvent("window destroyed " + Utf16ToUtf8(w->className) + " \"" + Utf16ToUtf8(w->title) + "\"");
+    LogEvent("window destroyed " + Utf16ToUtf8(w->className) + " \"" + Utf16ToUtf8(w->title) +
+             "\"");
     // Children and owned windows go with it.
     for (std::size_t i = 0; i < m.objects.size(); ++i) {
         WindowObject* other = m.objects[i].get();
@@ -434,11 +440,14 @@ bool DestroyWindow(WindowHandle window) {
     if (wasActive) ActivateNext(owner);
     if (!w->isChild()) MarkScreenDirty();
     // Windows below show again where it was.
-    for (WindowHandle below : m.zOrder) InvalidateRect(below, nullptr, true);
+    for (WindowHandle below : m.zOrder)
+        InvalidateRect(below, nullptr, true);
     return true;
 }
 
-bool IsWindow(WindowHandle window) { return Live(window) != nullptr; }
+bool IsWindow(WindowHandle window) {
+    return Live(window) != nullptr;
+}
 
 WindowHandle FindWindow(const char16_t* className, const char16_t* title) {
     for (WindowHandle w : Manager().zOrder) {
@@ -469,14 +478,17 @@ bool ShowWindow(WindowHandle window, std::int32_t showState) {
     bool wasVisible = w->visible;
     bool show = showState != SW_HIDE;
     w->visible = show;
-    if (show) w->style |= WS_VISIBLE;
-    else w->style &= ~WS_VISIBLE;
+    if (show)
+        w->style |= WS_VISIBLE;
+    else
+        w->style &= ~WS_VISIBLE;
     if (show && !wasVisible) {
         InvalidateRect(w, nullptr, true);
         if (!w->isChild() && !(w->style & WS_NOACTIVATE)) Activate(w);
     } else if (!show && wasVisible) {
         if (m.active == w) ActivateNext(w->parent);
-        for (WindowHandle other : m.zOrder) InvalidateRect(other, nullptr, true);
+        for (WindowHandle other : m.zOrder)
+            InvalidateRect(other, nullptr, true);
     }
     MarkScreenDirty();
     return wasVisible;
@@ -487,8 +499,10 @@ bool EnableWindow(WindowHandle window, bool enable) {
     if (w == nullptr) return false;
     bool wasDisabled = !w->enabled;
     w->enabled = enable;
-    if (enable) w->style &= ~WS_DISABLED;
-    else w->style |= WS_DISABLED;
+    if (enable)
+        w->style &= ~WS_DISABLED;
+    else
+        w->style |= WS_DISABLED;
     return wasDisabled;
 }
 
@@ -497,7 +511,9 @@ bool IsWindowEnabled(WindowHandle window) {
     return w != nullptr && w->enabled;
 }
 
-bool IsWindowVisible(WindowHandle window) { return Shown(Live(window)); }
+bool IsWindowVisible(WindowHandle window) {
+    return Shown(Live(window));
+}
 
 WindowHandle GetParent(WindowHandle window) {
     WindowObject* w = Live(window);
@@ -542,7 +558,9 @@ void PostQuitMessage(std::int32_t exitCode) {
     Manager().quitCode = exitCode;
 }
 
-std::int32_t GetMessage(Message& message) { return NextMessage(message); }
+std::int32_t GetMessage(Message& message) {
+    return NextMessage(message);
+}
 
 bool TranslateMessage(const Message& message) {
     if (message.message != WM_KEYDOWN) return false;
@@ -633,9 +651,13 @@ WindowHandle SetFocus(WindowHandle window) {
     return previous;
 }
 
-WindowHandle GetFocus() { return Live(Manager().focus); }
+WindowHandle GetFocus() {
+    return Live(Manager().focus);
+}
 
-WindowHandle GetActiveWindow() { return Live(Manager().active); }
+WindowHandle GetActiveWindow() {
+    return Live(Manager().active);
+}
 
 // ---- Painting ----
 
@@ -672,8 +694,16 @@ SurfaceHandle ClientSurface(WindowObject* w, const Rect& area) {
         Point o = OffsetInTopLevel(a);
         bounds = Intersect(bounds, Rect{o.x, o.y, o.x + a->width(), o.y + a->height()});
     }
-    MarkScreenDirty();
     return CreateViewSurface(top->bitmap, origin, bounds);
+}
+
+// Marks what was drawn through a window's surface for composing the screen again.
+void TakeWindowSurfaceDamage(WindowObject* w, SurfaceHandle surface) {
+    Rect damage = TakeSurfaceDamage(surface);
+    WindowObject* top = TopLevelOf(w);
+    if (top == nullptr || IsEmpty(damage)) return;
+    MarkScreenDirty(Rect{top->rect.left + damage.left, top->rect.top + damage.top,
+                         top->rect.left + damage.right, top->rect.top + damage.bottom});
 }
 
 }  // namespace
@@ -693,8 +723,10 @@ SurfaceHandle BeginPaint(WindowHandle window, PaintInfo& paint) {
     return paint.surface;
 }
 
-bool EndPaint(WindowHandle, const PaintInfo& paint) {
-    if (paint.surface != nullptr) DeleteSurface(paint.surface);
+bool EndPaint(WindowHandle window, const PaintInfo& paint) {
+    if (paint.surface == nullptr) return false;
+    if (WindowObject* w = Live(window)) TakeWindowSurfaceDamage(w, paint.surface);
+    DeleteSurface(paint.surface);
     return true;
 }
 
@@ -704,8 +736,10 @@ SurfaceHandle GetWindowSurface(WindowHandle window) {
     return ClientSurface(w, GetClientRect(w));
 }
 
-bool ReleaseWindowSurface(WindowHandle, SurfaceHandle surface) {
-    return surface != nullptr && DeleteSurface(surface);
+bool ReleaseWindowSurface(WindowHandle window, SurfaceHandle surface) {
+    if (surface == nullptr) return false;
+    if (WindowObject* w = Live(window)) TakeWindowSurfaceDamage(w, surface);
+    return DeleteSurface(surface);
 }
 
 // ---- Placement ----
@@ -745,14 +779,24 @@ Rect GetClientRect(WindowHandle window) {
     return w != nullptr ? Rect{0, 0, w->width(), w->height()} : Rect{};
 }
 
-std::int32_t GetScreenWidth() { return Manager().screenWidth; }
-std::int32_t GetScreenHeight() { return Manager().screenHeight; }
-Rect GetWorkArea() { return Manager().workArea; }
-void SetWorkArea(const Rect& area) { Manager().workArea = area; }
+std::int32_t GetScreenWidth() {
+    return Manager().screenWidth;
+}
+std::int32_t GetScreenHeight() {
+    return Manager().screenHeight;
+}
+Rect GetWorkArea() {
+    return Manager().workArea;
+}
+void SetWorkArea(const Rect& area) {
+    Manager().workArea = area;
+}
 
 // ---- Host side ----
 
-void SetHostDriver(HostDriver* host) { Manager().host = host; }
+void SetHostDriver(HostDriver* host) {
+    Manager().host = host;
+}
 
 void SetScreenSize(std::int32_t width, std::int32_t height) {
     WindowManager& m = Manager();
@@ -776,33 +820,45 @@ void DeliverChar(char16_t code) {
 }
 
 void DeliverPen(PenAction action, std::int32_t x, std::int32_t y) {
-    Manager().input.push_back(InputEvent{
-        action == PenAction::Down ? InputEvent::Kind::PenDown : InputEvent::Kind::PenUp, 0, false,
-        x, y});
+    Manager().input.push_back(
+        InputEvent{action == PenAction::Down ? InputEvent::Kind::PenDown : InputEvent::Kind::PenUp,
+                   0, false, x, y});
 }
 
-bool InputPending() { return !Manager().input.empty(); }
+bool InputPending() {
+    return !Manager().input.empty();
+}
 
-BitmapHandle ComposeScreen(bool* changed) {
+BitmapHandle ComposeScreen(Rect* changedArea) {
     WindowManager& m = Manager();
-    if (changed != nullptr) *changed = m.screenDirty || m.screen == nullptr;
-    if (m.screen != nullptr && !m.screenDirty) return m.screen;
-    if (m.screen == nullptr) m.screen = CreateBitmap(nullptr, m.screenWidth, m.screenHeight);
+    Rect screenRect{0, 0, m.screenWidth, m.screenHeight};
+    if (m.screen == nullptr) {
+        m.screen = CreateBitmap(nullptr, m.screenWidth, m.screenHeight);
+        m.screenDamage = screenRect;
+    }
+    Rect damage = Intersect(m.screenDamage, screenRect);
+    m.screenDamage = Rect{};
+    if (changedArea != nullptr) *changedArea = damage;
+    if (IsEmpty(damage)) return m.screen;
+    // Only the damaged area is composed again: the desktop, then each visible
+    // top-level window from the bottom up.
     SurfaceHandle target = CreateMemorySurface(nullptr);
     SurfaceHandle source = CreateMemorySurface(nullptr);
     BitmapHandle oldTarget = SelectBitmap(target, m.screen);
     BitmapHandle oldSource = SelectBitmap(source, nullptr);
-    FillRect(target, Rect{0, 0, m.screenWidth, m.screenHeight}, GetStockBrush(StockBrush::White));
+    FillRect(target, damage, GetStockBrush(StockBrush::White));
     for (WindowHandle w : m.zOrder) {
         if (!w->visible || w->bitmap == nullptr) continue;
+        Rect part = Intersect(w->rect, damage);
+        if (IsEmpty(part)) continue;
         SelectBitmap(source, w->bitmap);
-        BlockCopy(target, w->rect.left, w->rect.top, w->width(), w->height(), source, 0, 0);
+        BlockCopy(target, part.left, part.top, part.right - part.left, part.bottom - part.top,
+                  source, part.left - w->rect.left, part.top - w->rect.top);
     }
     SelectBitmap(target, oldTarget);
     SelectBitmap(source, oldSource);
     DeleteSurface(target);
     DeleteSurface(source);
-    m.screenDirty = false;
     return m.screen;
 }
 

@@ -55,6 +55,15 @@ struct RegionObject {
     Rect rect;
 };
 
+// A rectangle in 64-bit target pixels, right and bottom exclusive.
+struct PixelBox {
+    std::int64_t left = 0;
+    std::int64_t top = 0;
+    std::int64_t right = 0;
+    std::int64_t bottom = 0;
+    bool empty() const { return right <= left || bottom <= top; }
+};
+
 struct SurfaceObject {
     BitmapObject* bitmap = nullptr;
     PenObject* pen = nullptr;
@@ -66,18 +75,13 @@ struct SurfaceObject {
     Colour backgroundColour = 0xFFFFFF;
     BackgroundMode backgroundMode = BackgroundMode::Opaque;
     bool view = false;
-    Point origin;  // added to every coordinate (views)
-    Rect bounds;   // target pixels a view may touch
+    Point origin;     // added to every coordinate (views)
+    Rect bounds;      // target pixels a view may touch
+    PixelBox damage;  // target pixels drawn on since the last TakeSurfaceDamage
 };
 
-// A rectangle in 64-bit target pixels, right and bottom exclusive.
-struct PixelBox {
-    std::int64_t left = 0;
-    std::int64_t top = 0;
-    std::int64_t right = 0;
-    std::int64_t bottom = 0;
-    bool empty() const { return right <= left || bottom <= top; }
-};
+// Adds target pixels a drawing operation has written to the surface's damage.
+void AddDamage(SurfaceObject* surface, const PixelBox& box);
 
 PixelBox Intersect(const PixelBox& a, const PixelBox& b);
 // The target pixels the surface may draw to: its bitmap, a view's bounds and the

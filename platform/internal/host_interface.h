@@ -9,7 +9,7 @@
 #include "platform/types.h"
 
 class HostDriver {
-public:
+  public:
     virtual ~HostDriver() = default;
     // The message loop has nothing to do. The host delivers input or moves the
     // clock on — never past `nextTimerDue` when `hasTimer` — and returns true; or
@@ -30,9 +30,10 @@ enum class PenAction { Down, Up };
 void DeliverPen(PenAction action, std::int32_t x, std::int32_t y);
 bool InputPending();
 
-// The screen composed from the visible windows, bottom to top; recomposed only
-// when something was drawn since the last call. `changed` tells whether it was.
-BitmapHandle ComposeScreen(bool* changed = nullptr);
+// The screen composed from the visible windows, bottom to top. Only the area
+// drawn on since the last call is composed again; `changedArea` receives it
+// (empty when nothing changed).
+BitmapHandle ComposeScreen(Rect* changedArea = nullptr);
 
 // The program's main window: the earliest created top-level window that still
 // exists and belongs to the program (not the shell's). Null when none.

@@ -33,7 +33,8 @@ std::vector<std::string> ProgramLines(const fs::path& log) {
     std::istringstream in(Slurp(log));
     std::string line;
     while (std::getline(in, line)) {
-        if (line.find("] test ") != std::string::npos || line.find("] sound ") != std::string::npos) {
+        if (line.find("] test ") != std::string::npos ||
+            line.find("] sound ") != std::string::npos) {
             lines.push_back(line);
         }
     }
@@ -42,14 +43,15 @@ std::vector<std::string> ProgramLines(const fs::path& log) {
 
 int RunQuarvel(std::vector<std::string> args) {
     std::vector<const char*> argv{"quarvel"};
-    for (const auto& a : args) argv.push_back(a.c_str());
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
     ResetWindowManager();
     ReleaseAllKeys();
     return RunHost(static_cast<int>(argv.size()), argv.data());
 }
 
 class HostTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
               ("quarvel-host-" + std::to_string(::getpid()) + "-" +
@@ -63,9 +65,9 @@ protected:
 
 TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
     const std::vector<std::vector<const char*>> bad = {
-        {"q", "--bogus"},          {"q", "--scale", "0"},        {"q", "--scale"},
-        {"q", "--screen", "240"},  {"q", "--screen", "9x9999"},  {"q", "--clock-start", "-1"},
-        {"q", "--headless"},       {"q", "--script", "x.txt"},   {"q", "--store="},
+        {"q", "--bogus"},         {"q", "--scale", "0"},       {"q", "--scale"},
+        {"q", "--screen", "240"}, {"q", "--screen", "9x9999"}, {"q", "--clock-start", "-1"},
+        {"q", "--headless"},      {"q", "--script", "x.txt"},  {"q", "--store="},
     };
     for (const auto& args : bad) {
         HostOptions options;
@@ -75,8 +77,8 @@ TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
-    const char* good[] = {"q", "--screen", "176x220", "--scale=3", "--clock-start", "4294967295",
-                          "--headless", "--script", "s.txt", "--mute"};
+    const char* good[] = {"q",          "--screen",   "176x220",  "--scale=3", "--clock-start",
+                          "4294967295", "--headless", "--script", "s.txt",     "--mute"};
     HostOptions options;
     std::string error;
     ASSERT_TRUE(ParseHostOptions(10, good, options, error)) << error;
@@ -88,9 +90,10 @@ TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
 TEST(ScriptTest, CommandsAndErrors) {
     std::vector<ScriptCommand> commands;
     std::string error;
-    ASSERT_TRUE(ParseScript("clock-start 5\n# comment\n  press app3\r\ntext Hi there\n"
-                            "tap 10 20\nsoftkey right\nwait 100\nshot a.png\ndown 65\nclose\n",
-                            commands, error))
+    ASSERT_TRUE(
+        ParseScript("clock-start 5\n# comment\n  press app3\r\ntext Hi there\n"
+                    "tap 10 20\nsoftkey right\nwait 100\nshot a.png\ndown 65\nclose\n",
+                    commands, error))
         << error;
     ASSERT_EQ(commands.size(), 9u);
     EXPECT_EQ(commands[1].code, VK_APP1 + 2);
@@ -115,8 +118,8 @@ TEST_F(HostTest, HeadlessRunWritesScreenshotsAndLog) {
     fs::path script = dir / "run.txt";
     std::ofstream(script) << "wait 500\npress right\npress return\ntap 100 150\nwait 200\n"
                           << "shot " << (dir / "shot.png").string() << "\n";
-    int code = RunQuarvel({"--headless", "--script", script.string(), "--log", (dir / "log.txt").string(),
-                    "--store", (dir / "store.reg").string()});
+    int code = RunQuarvel({"--headless", "--script", script.string(), "--log",
+                           (dir / "log.txt").string(), "--store", (dir / "store.reg").string()});
     EXPECT_EQ(code, 0);
     EXPECT_GT(fs::file_size(dir / "shot.png"), 100u);
     std::string log = Slurp(dir / "log.txt");
@@ -165,7 +168,8 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);
     });
-    int code = RunQuarvel({"--record", record.string(), "--store", store.string(), "--log",
+    int code =
+        RunQuarvel({"--record", record.string(), "--store", store.string(), "--log",
                     (dir / "desktop.log").string(), "--mute", "--clock-start", "4294966800"});
     player.join();
     ASSERT_EQ(code, 0);
@@ -177,7 +181,7 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
     fs::path replayStore = dir / "replay.reg";
     fs::copy_file(record.string() + ".store", replayStore);
     code = RunQuarvel({"--headless", "--script", record.string(), "--store", replayStore.string(),
-                "--log", (dir / "replay.log").string()});
+                       "--log", (dir / "replay.log").string()});
     ASSERT_EQ(code, 0);
     EXPECT_EQ(ProgramLines(dir / "replay.log"), desktop) << Slurp(record);
     EXPECT_EQ(Slurp(replayStore), Slurp(store));

@@ -29,7 +29,8 @@ std::vector<std::uint8_t> MakeBeep() {
     const std::uint32_t samples = 960;
     std::vector<std::uint8_t> w(44 + samples);
     auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) w[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            w[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
     };
     std::memcpy(&w[0], "RIFF", 4);
     put32(4, 36 + samples);
@@ -43,7 +44,8 @@ std::vector<std::uint8_t> MakeBeep() {
     w[34] = 8;  // bits
     std::memcpy(&w[36], "data", 4);
     put32(40, samples);
-    for (std::uint32_t i = 0; i < samples; ++i) w[44 + i] = (i / 20) % 2 ? 200 : 56;
+    for (std::uint32_t i = 0; i < samples; ++i)
+        w[44 + i] = (i / 20) % 2 ? 200 : 56;
     return w;
 }
 
@@ -138,8 +140,9 @@ std::int32_t ProgramMain(ModuleHandle instance, ModuleHandle, const char16_t*, s
     windowClass.background = GetStockBrush(StockBrush::White);
     windowClass.name = u"QuarvelTest";
     RegisterWindowClass(windowClass);
-    WindowHandle window = CreateWindow(u"QuarvelTest", u"Test", WS_VISIBLE, USE_DEFAULT, USE_DEFAULT,
-                                       USE_DEFAULT, USE_DEFAULT, nullptr, instance, nullptr);
+    WindowHandle window =
+        CreateWindow(u"QuarvelTest", u"Test", WS_VISIBLE, USE_DEFAULT, USE_DEFAULT, USE_DEFAULT,
+                     USE_DEFAULT, nullptr, instance, nullptr);
     if (window == nullptr) return 3;
     Message message;
     while (GetMessage(message) == 1) {

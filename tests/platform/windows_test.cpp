@@ -16,7 +16,7 @@ namespace {
 // A host that runs a list of steps, one per idle call, then lets time run to the
 // next timer until `endAt`, then ends the run.
 class StepHost : public HostDriver {
-public:
+  public:
     std::vector<std::function<void()>> steps;
     std::uint32_t endAt = 0;
     bool idle(bool hasTimer, std::uint32_t due) override {
@@ -61,7 +61,7 @@ LResult RecordingProcedure(WindowHandle window, std::uint32_t message, WParam wP
 }
 
 class WindowsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetWindowManager();
         ReleaseAllKeys();
@@ -127,9 +127,9 @@ TEST_F(WindowsTest, RetrievalOrderPostedBeforeInputBeforePaintBeforeTimers) {
     EXPECT_EQ(Run(), -1);
     // Key P, the message it posted, key Q (and their characters), paint, then the
     // one coalesced timer.
-    std::vector<std::string> expected = {"256:80", std::to_string(WM_CHAR) + ":112",
-                                         "1024:1", "256:81", std::to_string(WM_CHAR) + ":113",
-                                         "paint",  "275:5"};
+    std::vector<std::string> expected = {"256:80", std::to_string(WM_CHAR) + ":112", "1024:1",
+                                         "256:81", std::to_string(WM_CHAR) + ":113", "paint",
+                                         "275:5"};
     EXPECT_EQ(events, expected);
 }
 
@@ -190,15 +190,26 @@ TEST_F(WindowsTest, WindowSurfacesShowOnTheComposedScreen) {
     FillRect(s, Rect{0, 0, 5, 5}, red);
     ReleaseWindowSurface(w, s);
     DeleteBrush(red);
-    bool changed = false;
+    Rect changed;
     BitmapHandle screen = ComposeScreen(&changed);
-    EXPECT_TRUE(changed);
+    EXPECT_EQ(changed, (Rect{0, 0, 240, 320}));  // the first composition is whole
     SurfaceHandle view = CreateViewSurface(screen, Point{0, 0}, Rect{0, 0, 240, 320});
     EXPECT_EQ(GetPixel(view, 2, 28), Rgb(255, 0, 0));
     EXPECT_EQ(GetPixel(view, 2, 24), Rgb(255, 255, 255));  // outside the window
     DeleteSurface(view);
     ComposeScreen(&changed);
-    EXPECT_FALSE(changed);
+    EXPECT_EQ(changed, Rect{});
+
+    // Later, only what was drawn is composed again.
+    s = GetWindowSurface(w);
+    ReleaseWindowSurface(w, s);
+    ComposeScreen(&changed);
+    EXPECT_EQ(changed, Rect{});
+    s = GetWindowSurface(w);
+    FillRect(s, Rect{10, 20, 30, 25}, GetStockBrush(StockBrush::White));
+    ReleaseWindowSurface(w, s);
+    ComposeScreen(&changed);
+    EXPECT_EQ(changed, (Rect{10, 46, 30, 51}));
 }
 
 TEST_F(WindowsTest, InputRouting) {
@@ -234,8 +245,7 @@ TEST_F(WindowsTest, ModalLoopKeepsOwnerTimersAndDropsItsInput) {
                       SetFocus(owner);  // even with focus there, input is dropped
                       DeliverKey('A', true);
                   },
-                  [&] { SetClock(GetTickCount() + 60); },
-                  [&] { done = true; }};
+                  [&] { SetClock(GetTickCount() + 60); }, [&] { done = true; }};
     RunModalLoop(dialog, done);
     EXPECT_EQ(std::count(events.begin(), events.end(), "275:9"), 1);
     EXPECT_EQ(std::count(events.begin(), events.end(), "256:65"), 0);
