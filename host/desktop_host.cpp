@@ -410,12 +410,14 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
 
         // Time moves to the real clock, but stops at each timer's due time so
         // that timers fire on their own time, as in a headless replay. Input
-        // goes first, so that a program slower than its timers still hears it.
+        // goes first, so that a program slower than its timers still hears it:
+        // it is delivered just before the next timer is due, which is where a
+        // replay, running every timer up to the input's time first, puts it too.
         std::uint32_t now = GetTickCount();
         std::uint32_t target = Before(now, realClock()) ? realClock() : now;
         bool timerDue = hasTimer && !Before(target, nextTimerDue);
         if (!inputs_.empty()) {
-            SetClock(timerDue ? nextTimerDue : target);
+            SetClock(timerDue ? nextTimerDue - 1 : target);
             deliver(inputs_.front());
             inputs_.pop_front();
             return true;
