@@ -12,6 +12,7 @@
 #include "platform/drawing_internal.h"
 #include "platform/event_log.h"
 #include "platform/internal/host_interface.h"
+#include "platform/internal/input_filter.h"
 #include "platform/keys.h"
 #include "platform/text.h"
 
@@ -78,6 +79,7 @@ struct WindowManager {
     BitmapHandle screen = nullptr;
     Rect screenDamage{0, 0, 1 << 16, 1 << 16};  // screen area to compose again
     HostDriver* host = nullptr;
+    InputFilter inputFilter = nullptr;
 };
 
 WindowManager& Manager() {
@@ -316,7 +318,7 @@ std::int32_t NextMessage(Message& out) {
         while (!m.input.empty()) {
             InputEvent e = m.input.front();
             m.input.pop_front();
-            if (RouteInput(e, out)) return 1;
+            if (RouteInput(e, out) && (m.inputFilter == nullptr || !m.inputFilter(out))) return 1;
         }
         if (WindowObject* w = FirstInvalid()) {
             out = Message{w, WM_PAINT, 0, 0};
@@ -880,7 +882,9 @@ void ResetWindowManager() {
     }
     if (m.screen != nullptr) DeleteBitmap(m.screen);
     HostDriver* host = m.host;
+    InputFilter filter = m.inputFilter;
     m = WindowManager();
     m.host = host;
+    m.inputFilter = filter;
     ClearPostedMessages();
 }
