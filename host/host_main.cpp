@@ -14,7 +14,9 @@
 #include "host/single_instance.h"
 #include "platform/clock.h"
 #include "platform/event_log.h"
+#include "platform/internal/shell_internal.h"
 #include "platform/internal/sound_names.h"
+#include "platform/phone_shell.h"
 #include "platform/program.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
@@ -98,6 +100,7 @@ int RunHost(int argc, const char* const* argv) {
     if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
     SetClock(options.clockStart.value_or(0));
     SetScreenSize(options.screenWidth, options.screenHeight);
+    StartPhoneShell(u"Quarvel");
 
     std::unique_ptr<HeadlessHost> headless;
     std::unique_ptr<DesktopHost> desktop;
@@ -124,6 +127,7 @@ int RunHost(int argc, const char* const* argv) {
         static SingleInstance* running = &instance;
         desktop->setRaiseCheck([] { return running->raiseRequested(); });
         SetAudioEnabled(!options.mute);
+        SetLinkOpener(OpenLinkOnDesktop);
         SetHostDriver(desktop.get());
     }
 

@@ -13,8 +13,8 @@ using DialogProcedure = bool (*)(WindowHandle dialog, std::uint32_t message, WPa
 
 // Runs the dialog of template `templateId` (type DIALOG) of `module` modally over
 // `owner`: WM_INITDIALOG (lParam = `param`) first, then every message until
-// EndDialog. Returns EndDialog's result, or -1 when the template is missing or
-// malformed (nothing is shown then).
+// EndDialog. Returns EndDialog's result (0 when the run or the program ends
+// first), or -1 when the template is missing or malformed (nothing is shown then).
 std::intptr_t RunDialog(ModuleHandle module, std::uint32_t templateId, WindowHandle owner,
                         DialogProcedure procedure, LParam param);
 bool EndDialog(WindowHandle dialog, std::intptr_t result);
@@ -55,7 +55,7 @@ LResult SendBackToFocus(WindowHandle dialog, std::uint32_t message, WParam wPara
 
 // Message boxes: full-screen phone message boxes answered by their soft keys
 // (the first answer on the left, No on the right), Return/Action for the first
-// answer and Back for No (or OK).
+// answer and Back for No (or OK). Returns IDOK, IDYES or IDNO.
 constexpr std::uint32_t MB_OK = 0;
 constexpr std::uint32_t MB_YESNO = 4;
 constexpr std::uint32_t MB_ICONQUESTION = 32;

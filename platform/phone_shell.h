@@ -43,19 +43,24 @@ struct MenuBarCreateInfo {
 };
 // Creates a window's soft-key bar from the MENUBAR resource; false (nothing
 // created) when the resource is missing or malformed or the record is wrong. A
-// window has at most one bar: a new one replaces the old.
+// window has at most one bar: a new one replaces the old. The bar is shown at
+// once; `flags` are not used.
 bool CreateMenuBar(MenuBarCreateInfo& info);
 // The soft-key bar of a window, or null.
 WindowHandle FindMenuBar(WindowHandle window);
 
-// Messages the bar answers (SendMessage to the bar's window).
+// Messages the bar answers (SendMessage to the bar's window). Get answers the
+// button's index (0 left, 1 right), or -1 for an unknown command or a record of
+// the wrong size; set and hide answer 1, or 0 for an unknown command.
 constexpr std::uint32_t TB_HIDEBUTTON = 1028;     // wParam command, lParam non-zero: hide
 constexpr std::uint32_t TB_GETBUTTONINFO = 1087;  // wParam command, lParam ButtonInfo*
 constexpr std::uint32_t TB_SETBUTTONINFO = 1088;  // wParam command, lParam ButtonInfo*
 // Asks the bar to hand a key to its owner instead of acting on it: wParam the key
-// code, lParam low word the flags to change, high word their new values. With
-// the Back key (27) and both flags set, Back reaches the owner as WM_HOTKEY with
-// 27 in the high word of lParam.
+// code, lParam low word the flags to change, high word their new values; answers
+// 1 (0 for a code above 255). With SHMBOF_NOTIFY each press of the key is posted
+// to the owner as WM_HOTKEY (wParam 0, the key code in the high word of lParam);
+// with SHMBOF_NODEFAULT its presses and releases go no further. Applies while
+// the bar is the topmost visible one.
 constexpr std::uint32_t SHCMBM_OVERRIDEKEY = 1427;
 constexpr std::uint32_t SHMBOF_NODEFAULT = 1;
 constexpr std::uint32_t SHMBOF_NOTIFY = 2;
@@ -68,7 +73,9 @@ constexpr std::uint8_t TBSTATE_HIDDEN = 8;
 
 // The button-information record; `size` must be BUTTON_INFO_SIZE. Get and set
 // act on the fields the mask names: the state, or the text (on get, `text` is
-// the caller's buffer of `textLength` code units, filled and terminated).
+// the caller's buffer of `textLength` code units, filled and terminated; on set,
+// at most `textLength` units when it is above 0, up to the terminator, and at
+// most 255). TBIF_COMMAND reads the command; a set does not change it.
 constexpr std::uint32_t BUTTON_INFO_SIZE = 32;
 struct ButtonInfo {
     std::uint32_t size = 0;
@@ -117,10 +124,14 @@ struct ExecuteInfo {
     std::int32_t show = 0;
     ModuleHandle instance = nullptr;
 };
-// Opens a link ("mailto:..." or a web address) with the verb "Open"; logged, and
-// handed to the host's opener (the desktop's runs xdg-open).
+// Opens a link ("mailto:..." or a web address) with the verb "Open" (any case;
+// null means "Open"); logged, and handed to the host's opener (the desktop's
+// runs xdg-open). False for another verb, no file, a record of the wrong size or
+// an opener that fails.
 bool ExecuteLink(ExecuteInfo& info);
 // Host side: how links are opened; null: only logged.
 void SetLinkOpener(bool (*opener)(const char* utf8Link));
-// The folder for temporary files (for the execute record's directory).
+// The folder for temporary files (for the execute record's directory): $TMPDIR,
+// else "/tmp". Returns its length, or, when `capacity` is too small, the
+// capacity it needs (nothing copied).
 std::int32_t GetTempFolder(char16_t* buffer, std::int32_t capacity);

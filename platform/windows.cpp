@@ -800,6 +800,8 @@ void SetHostDriver(HostDriver* host) {
     Manager().host = host;
 }
 
+void SetInputFilter(InputFilter filter) { Manager().inputFilter = filter; }
+
 void SetScreenSize(std::int32_t width, std::int32_t height) {
     WindowManager& m = Manager();
     m.screenWidth = width;

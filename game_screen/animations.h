@@ -1,0 +1,56 @@
+// The game screen's animations: a cleared row shrinking away, and the stack
+// exploding row by row at the end of a game. Both draw into the back buffer
+// through the game screen's tile primitives.
+#pragma once
+
+#include <cstdint>
+
+#include "rules/game.h"
+
+class CQuarvelGameWnd;
+
+class CQuarvelRowAnim {
+public:
+    virtual bool isFinished() = 0;
+    // Draws the next frame into the back buffer and advances.
+    virtual void drawFrame(CQuarvelGameWnd& screen) = 0;
+    virtual ~CQuarvelRowAnim() = default;
+};
+
+// An ordinary row shrinks while it slides right; the fourth row of a landing
+// splits into four bright copies flying apart along the diagonals.
+class CQuarvelEmptyRowAnim : public CQuarvelRowAnim {
+public:
+    CQuarvelEmptyRowAnim(std::int32_t row, std::int32_t progress, std::int32_t shrinkStep,
+                         bool fourRow)
+        : progress(progress), shrinkStep(shrinkStep), row(row), fourRow(fourRow) {}
+    bool isFinished() override;
+    void drawFrame(CQuarvelGameWnd& screen) override;
+
+    std::int32_t progress;    // percent of the row's size still shown
+    std::int32_t shrinkStep;  // taken off per frame for an ordinary row
+    std::int32_t row;
+    bool fourRow;
+};
+
+class CQuarvelGameOverAnim {
+public:
+    virtual bool isFinished(CQuarvelGameWnd& screen) = 0;
+    virtual void step(CQuarvelGameWnd& screen) = 0;
+    virtual ~CQuarvelGameOverAnim() = default;
+};
+
+// Rows start exploding from the top, one every second step; each takes ten
+// steps, in a style chosen by the level reached.
+class CQuarvelExplodingTilesGameOverAnim : public CQuarvelGameOverAnim {
+public:
+    void reset(std::int32_t level);
+    bool isFinished(CQuarvelGameWnd& screen) override;
+    void step(CQuarvelGameWnd& screen) override;
+
+    std::int32_t rowsStarted = 0;
+    std::int32_t rowProgress[BOARD_ROWS] = {};
+    std::int32_t styleLevel = 0;
+    std::int32_t frame = 0;
+    bool finished = false;
+};

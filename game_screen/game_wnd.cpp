@@ -1,0 +1,224 @@
+#include "game_screen/game_wnd.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/phone_shell.h"
+#include "platform/resources.h"
+#include "platform/sound.h"
+#include "platform/windows.h"
+#include "shell/control_layout.h"
+#include "shell/layout_text.h"
+#include "shell/options.h"
+#include "shell/resource_pack.h"
+#include "shell/soft_keys.h"
+
+CQuarvelGameWnd::~CQuarvelGameWnd() { onLeave(); }
+
+void CQuarvelGameWnd::onLeave() {
+    if (window != nullptr) KillTimer(window, GAME_TIMER_ID);
+    if (spriteDC != nullptr) {
+        SelectBitmap(spriteDC, nullptr);
+        DeleteSurface(spriteDC);
+        spriteDC = nullptr;
+    }
+    for (BitmapHandle* bitmap : {&spriteBitmap, &backgroundBitmap, &gameOverBitmap, &pausedBitmap}) {
+        if (*bitmap != nullptr) DeleteBitmap(*bitmap);
+        *bitmap = nullptr;
+    }
+    rowAnim.reset();
+    if (playfieldClip != nullptr) DeleteRegion(playfieldClip);
+    playfieldClip = nullptr;
+    backgroundId = 0;
+}
+
+const void* CQuarvelGameWnd::loadSound(const char* name) {
+    return FindResource(resourcePack, name, "WAVE").bytes;
+}
+
+void CQuarvelGameWnd::readLayout() {
+    tileSize = GetLayoutInt("board_tile_size", 0);
+    boardLeft = GetLayoutInt("board_left", 0);
+    boardTop = GetLayoutInt("board_top", 0);
+    nextPieceX = GetLayoutInt("next_piece_x", 0);
+    nextPieceY = GetLayoutInt("next_piece_y", 0);
+    nextNextPieceX = GetLayoutInt("next_next_piece_x", 0);
+    nextNextPieceY = GetLayoutInt("next_next_piece_y", 0);
+    nextPieceLabelRect = GetLayoutRect("next_piece_label_rect");
+    scoreLabelRect = GetLayoutRect("score_label_rect");
+    scoreRect = GetLayoutRect("score_rect");
+    levelRect = GetLayoutRect("level_rect");
+    linesRect = GetLayoutRect("lines_rect");
+    LoadString(resourcePack, 40067, nextLabel, LABEL_TEXT_SIZE);
+    LoadString(resourcePack, 40068, scoreLabel, LABEL_TEXT_SIZE);
+    LoadString(resourcePack, 40069, levelFormat, LABEL_TEXT_SIZE);
+    LoadString(resourcePack, 40070, linesFormat, LABEL_TEXT_SIZE);
+}
+
+void CQuarvelGameWnd::beginGame(WindowHandle mainWindow, SurfaceHandle backBuffer,
+                                std::int32_t junkRows, std::int32_t startLevel) {
+    window = mainWindow;
+    backDC = backBuffer;
+    readLayout();
+    seedForNewGame(startLevel);
+    struct Slot {
+        const void** data;
+        const char* name;
+    };
+    for (Slot slot : {Slot{&sndPop, "sndPop"}, Slot{&sndDrop, "sndDrop"},
+                      Slot{&sndQuarvel, "sndQuarvel"}, Slot{&sndLevel, "sndLevel"},
+                      Slot{&sndLose, "sndLose"}, Slot{&sndJunk, "sndJunk"}}) {
+        if (*slot.data == nullptr) *slot.data = loadSound(slot.name);
+    }
+    stopGameTimer();
+    resetForNewGame(junkRows, startLevel);
+    paused = false;
+    frameDelay = 0;
+    frameCount = 0;
+    std::fill(std::begin(hiddenRows), std::end(hiddenRows), 0);
+    backgroundId = 0;
+    rowAnim.reset();
+    SetSoftKeyVisible(this, PAUSE_COMMAND, true);
+    SetSoftKeyLabel(this, PAUSE_COMMAND, PAUSE_LABEL_RUNNING);
+    loadBackground(level);
+    explodingAnim.reset(1);
+    startGameTimer();
+    endLanding();
+}
+
+// ---- Messages ----
+
+std::int32_t CQuarvelGameWnd::onMessage(std::uint32_t message, WParam wParam, LParam lParam) {
+    switch (message) {
+        case WM_ACTIVATE:
+            if (LowWord(wParam) != 0) {
+                controlLayout.claimAppKeys(window);
+            } else {
+                controlLayout.claimAppKeys(nullptr);
+                pause();
+            }
+            break;
+        case WM_KILLFOCUS:
+        case WM_INITMENUPOPUP:
+            pause();
+            break;
+        case WM_PAINT: {
+            PaintInfo paint;
+            SurfaceHandle surface = BeginPaint(window, paint);
+            if (surface != nullptr) redraw(surface, true, false, -1);
+            EndPaint(window, paint);
+            break;
+        }
+        case WM_KEYDOWN: {
+            // A repeat: the key was down before (bit 30) and this is no release (bit 31).
+            bool autoRepeat = (lParam & KEY_WAS_DOWN) != 0 && (lParam & KEY_RELEASED) == 0;
+            onKeyDown(static_cast<std::uint32_t>(wParam), autoRepeat);
+            break;
+        }
+        case WM_CHAR:
+            if (wParam >= 193 && wParam <= 198) onKeyDown(static_cast<std::uint32_t>(wParam), false);
+            break;
+        case WM_KEYUP:
+            onKeyUp(static_cast<std::uint32_t>(wParam));
+            break;
+        case WM_COMMAND:
+            if (LowWord(wParam) == PAUSE_COMMAND) {
+                if (paused) resume();
+                else pause();
+            }
+            break;
+        case WM_TIMER:
+            if (wParam == GAME_TIMER_ID) tick();
+            break;
+        case WM_LBUTTONDOWN:
+            if (paused) {
+                resume();
+            } else if (state == GameState::GameOver) {
+                reportGameOver();
+            }
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+void CQuarvelGameWnd::pause() {
+    if (window == nullptr) return;
+    CQuarvelGame::pause();
+}
+
+// ---- Hooks of the rules ----
+
+void CQuarvelGameWnd::playSound(GameSound sound, bool synchronous) {
+    const void* data = nullptr;
+    switch (sound) {
+        case GameSound::Pop: data = sndPop; break;
+        case GameSound::Drop: data = sndDrop; break;
+        case GameSound::Quarvel: data = sndQuarvel; break;
+        case GameSound::Level: data = sndLevel; break;
+        case GameSound::Lose: data = sndLose; break;
+        case GameSound::Junk: data = sndJunk; break;
+    }
+    if (!options.sound_on || data == nullptr) return;
+    PlaySound(data, SND_MEMORY | SND_NODEFAULT | (synchronous ? 0 : SND_ASYNC));
+}
+
+void CQuarvelGameWnd::redrawScreen(bool playfieldOnly) { redraw(nullptr, true, playfieldOnly, -1); }
+
+bool CQuarvelGameWnd::chooseBackground(std::int32_t forLevel) { return loadBackground(forLevel); }
+
+bool CQuarvelGameWnd::hasRowAnim() const { return rowAnim != nullptr; }
+
+bool CQuarvelGameWnd::startRowAnim(std::int32_t row, bool fourRow) {
+    rowAnim.reset(new (std::nothrow) CQuarvelEmptyRowAnim(row, 100, 20, fourRow));
+    rowAnimRow = row;
+    return rowAnim != nullptr;
+}
+
+bool CQuarvelGameWnd::rowAnimFinished() { return rowAnim == nullptr || rowAnim->isFinished(); }
+
+void CQuarvelGameWnd::drawRowAnimFrame() {
+    redraw(nullptr, false, false, rowAnimRow);
+    if (rowAnim != nullptr) rowAnim->drawFrame(*this);
+    present(nullptr, false);
+}
+
+void CQuarvelGameWnd::finishRowAnim() {
+    redraw(nullptr, true, false, rowAnimRow);
+    rowAnim.reset();
+}
+
+void CQuarvelGameWnd::discardRowAnim() { rowAnim.reset(); }
+
+void CQuarvelGameWnd::enterGameOver() { SetSoftKeyVisible(this, PAUSE_COMMAND, false); }
+
+void CQuarvelGameWnd::resetGameOverAnim(std::int32_t forLevel) { explodingAnim.reset(forLevel); }
+
+bool CQuarvelGameWnd::gameOverAnimFinished() { return explodingAnim.isFinished(*this); }
+
+void CQuarvelGameWnd::stepGameOverAnim() {
+    // The animation takes its step even when nothing can be drawn.
+    SurfaceHandle surface = window != nullptr ? GetWindowSurface(window) : nullptr;
+    if (surface != nullptr) redraw(surface, false, false, -1);
+    explodingAnim.step(*this);
+    if (surface != nullptr) {
+        present(surface, false);
+        ReleaseWindowSurface(window, surface);
+    }
+}
+
+void CQuarvelGameWnd::startGameTimer() {
+    if (window != nullptr) SetTimer(window, GAME_TIMER_ID, GAME_TIMER_PERIOD_MS);
+}
+
+void CQuarvelGameWnd::stopGameTimer() {
+    if (window != nullptr) KillTimer(window, GAME_TIMER_ID);
+}
+
+void CQuarvelGameWnd::showPausedLabel(bool isPaused) {
+    SetSoftKeyLabel(this, PAUSE_COMMAND, isPaused ? PAUSE_LABEL_PAUSED : PAUSE_LABEL_RUNNING);
+}
+
+WindowHandle CQuarvelGameWnd::reportWindow() const { return window; }

@@ -1,0 +1,117 @@
+// The game screen: owns the one game, runs it from its 33 ms timer, routes keys
+// and taps, pauses and resumes, plays the sounds, draws the playfield and the
+// side panel, and reports the end of a game to the main window.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "game_screen/animations.h"
+#include "platform/drawing.h"
+#include "rules/game.h"
+#include "shell/screen.h"
+
+constexpr std::uintptr_t GAME_TIMER_ID = 247;
+constexpr std::uint32_t GAME_TIMER_PERIOD_MS = 33;
+constexpr std::int32_t PAUSE_COMMAND = 40006;
+constexpr std::uint32_t PAUSE_LABEL_RUNNING = 40022;
+constexpr std::uint32_t PAUSE_LABEL_PAUSED = 40023;
+constexpr std::int32_t LABEL_TEXT_SIZE = 50;
+
+class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame {
+public:
+    CQuarvelGameWnd() = default;
+    ~CQuarvelGameWnd() override;
+    CQuarvelGameWnd(const CQuarvelGameWnd&) = delete;
+    CQuarvelGameWnd& operator=(const CQuarvelGameWnd&) = delete;
+
+    std::int32_t onMessage(std::uint32_t message, WParam wParam, LParam lParam) override;
+    void onLeave() override;
+
+    // Starts a new game with junk rows at a start level on the main window.
+    void beginGame(WindowHandle mainWindow, SurfaceHandle backBuffer, std::int32_t junkRows,
+                   std::int32_t startLevel);
+
+    void pause() override;
+
+    // Composes a frame into the back buffer; with `present`, copies it to the
+    // surface (the window's when none). Row `skipRow` (or -1) is left out.
+    void redraw(SurfaceHandle surface, bool present, bool playfieldOnly, std::int32_t skipRow);
+    void present(SurfaceHandle surface, bool playfieldOnly);
+    // Loads the level's background into the sprite surface; true when it changed.
+    bool loadBackground(std::int32_t forLevel);
+
+    // Tile primitives (255 draws nothing).
+    void drawBoardTile(std::uint8_t tile, std::int32_t column, std::int32_t row,
+                       std::int32_t variant);
+    void drawTileAt(std::uint8_t tile, std::int32_t x, std::int32_t y, std::int32_t variant);
+    void drawScaledBoardTile(std::uint8_t tile, std::int32_t column, std::int32_t row,
+                             std::int32_t dx, std::int32_t dy, std::int32_t percent,
+                             std::int32_t variant);
+    void drawScaledBoardRow(std::int32_t row, std::int32_t dx, std::int32_t dy,
+                            std::int32_t percent, std::int32_t variant);
+    void drawScaledTileAt(std::uint8_t tile, std::int32_t x, std::int32_t y, std::int32_t percent);
+    void drawTranslucentBoardTile(std::uint8_t tile, std::int32_t column, std::int32_t row);
+
+    // The WAVE data of a named sound of the resource pack, or null.
+    static const void* loadSound(const char* name);
+
+    // Drawing resources, all owned.
+    SurfaceHandle spriteDC = nullptr;
+    BitmapHandle spriteBitmap = nullptr;
+    BitmapHandle backgroundBitmap = nullptr;
+    BitmapHandle gameOverBitmap = nullptr;
+    BitmapHandle pausedBitmap = nullptr;
+    RegionHandle playfieldClip = nullptr;
+    std::int32_t backgroundId = 0;
+
+    // Sounds from the pack, loaded once and never freed.
+    const void* sndPop = nullptr;
+    const void* sndDrop = nullptr;
+    const void* sndQuarvel = nullptr;
+    const void* sndLevel = nullptr;
+    const void* sndJunk = nullptr;
+    const void* sndLose = nullptr;
+
+    // Layout, read at every new game.
+    std::int32_t tileSize = 0;
+    std::int32_t boardLeft = 0;
+    std::int32_t boardTop = 0;
+    std::int32_t nextPieceX = 0, nextPieceY = 0;
+    std::int32_t nextNextPieceX = 0, nextNextPieceY = 0;
+    Rect nextPieceLabelRect, scoreLabelRect, scoreRect, levelRect, linesRect;
+    char16_t nextLabel[LABEL_TEXT_SIZE] = {};
+    char16_t scoreLabel[LABEL_TEXT_SIZE] = {};
+    char16_t levelFormat[LABEL_TEXT_SIZE] = {};
+    char16_t linesFormat[LABEL_TEXT_SIZE] = {};
+
+    std::unique_ptr<CQuarvelRowAnim> rowAnim;
+    std::int32_t rowAnimRow = -1;  // the row the running animation clears
+    CQuarvelExplodingTilesGameOverAnim explodingAnim;
+    std::int32_t hiddenRows[BOARD_ROWS] = {};
+
+protected:
+    void playSound(GameSound sound, bool synchronous) override;
+    void redrawScreen(bool playfieldOnly) override;
+    bool chooseBackground(std::int32_t forLevel) override;
+    bool hasRowAnim() const override;
+    bool startRowAnim(std::int32_t row, bool fourRow) override;
+    bool rowAnimFinished() override;
+    void drawRowAnimFrame() override;
+    void finishRowAnim() override;
+    void discardRowAnim() override;
+    void enterGameOver() override;
+    void resetGameOverAnim(std::int32_t forLevel) override;
+    bool gameOverAnimFinished() override;
+    void stepGameOverAnim() override;
+    void startGameTimer() override;
+    void stopGameTimer() override;
+    void showPausedLabel(bool isPaused) override;
+    WindowHandle reportWindow() const override;
+
+private:
+    void readLayout();
+    void createSpriteSurface(SurfaceHandle compatible);
+    void drawPreviews();
+    void drawSideTexts();
+};

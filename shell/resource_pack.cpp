@@ -1,0 +1,37 @@
+#include "shell/resource_pack.h"
+
+#include "platform/dialogs.h"
+#include "platform/text.h"
+#include "shell/layout_text.h"
+
+ModuleHandle resourcePack = nullptr;
+ModuleHandle programInstance = nullptr;
+std::int32_t screenWidth = 0;
+std::int32_t screenHeight = 0;
+std::int32_t gameWidth = 0;
+std::int32_t gameHeight = 0;
+
+const char16_t* FallbackPackName(std::int32_t width, std::int32_t height) {
+    if (width < 176 || width >= 480) return u"240x320.dll";
+    if (width < 240 || height <= 176) return u"176x220.dll";
+    if (height <= 240) return u"240x240.dll";
+    return u"240x320.dll";
+}
+
+bool LoadResourcePack(std::int32_t width, std::int32_t height) {
+    char16_t name[64];
+    FormatText(name, 64, u"%dx%d.dll", {width, height});
+    resourcePack = LoadModule(name);
+    if (resourcePack == nullptr) resourcePack = LoadModule(FallbackPackName(width, height));
+    if (resourcePack == nullptr) {
+        MessageBox(nullptr, u"Could not load resources", u"Error", MB_OK);
+        return false;
+    }
+    ResourceData layout = FindResource(resourcePack, 101, "TEXT");
+    if (layout.bytes != nullptr) {
+        LoadLayoutText(reinterpret_cast<const char*>(layout.bytes), layout.size);
+    }
+    gameWidth = GetLayoutInt("game_width", 0);
+    gameHeight = GetLayoutInt("game_height", 0);
+    return true;
+}

@@ -1,0 +1,23 @@
+// The resource pack: the module, chosen by screen size, that holds the layout,
+// pictures, texts, menus, dialog templates and sounds; and the game area it
+// describes.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/resources.h"
+
+extern ModuleHandle resourcePack;
+extern ModuleHandle programInstance;  // the program's own module
+extern std::int32_t screenWidth;
+extern std::int32_t screenHeight;
+extern std::int32_t gameWidth;   // layout game_width: the back buffer's width
+extern std::int32_t gameHeight;  // layout game_height
+
+// Loads "<width>x<height>.dll", or one fallback chosen by the size; reads its
+// layout text and the game area. On failure shows "Could not load resources"
+// and returns false.
+bool LoadResourcePack(std::int32_t width, std::int32_t height);
+
+// The fallback pack's name for a screen size.
+const char16_t* FallbackPackName(std::int32_t width, std::int32_t height);

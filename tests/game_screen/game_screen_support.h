@@ -1,0 +1,51 @@
+// A game screen on a test window, with a small pack whose pictures are solid
+// colours, so that pixels tell which tile, variant or background is drawn.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "game_screen/game_wnd.h"
+#include "platform/drawing.h"
+#include "platform/types.h"
+
+// The colour of tile `tile` in variant `variant` of the test tile sheet.
+Colour TileColour(int tile, int variant);
+// The colour of background picture `id` (109..118).
+Colour BackgroundColour(int id);
+constexpr Colour PAUSE_BANNER_COLOUR = Rgb(0, 200, 0);
+constexpr Colour GAME_OVER_BANNER_COLOUR = Rgb(200, 0, 0);
+
+struct TestLayout {
+    std::int32_t tileSize = 14;
+    std::int32_t boardLeft = 4;
+    std::int32_t boardTop = 6;
+    std::int32_t width = 240;
+    std::int32_t height = 294;
+};
+
+class GameScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Loads a test pack with this layout as the resource pack.
+    void UsePack(const TestLayout& layout);
+    // Starts a game on the test window.
+    void Begin(std::int32_t junk = 0, std::int32_t level = 1);
+    // Delivers one timer tick (the clock moves on by 33 ms).
+    void Tick(int count = 1);
+    void Key(std::uint32_t code, bool down);
+    // The colour of a pixel of the window as shown on the screen.
+    Colour ScreenPixel(std::int32_t x, std::int32_t y);
+    Colour BackPixel(std::int32_t x, std::int32_t y);
+    // The log lines written since the last call.
+    std::vector<std::string> TakeLog();
+
+    TestLayout layout;
+    CQuarvelGameWnd screen;
+    WindowHandle window = nullptr;
+    std::filesystem::path dir;
+};

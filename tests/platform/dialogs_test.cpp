@@ -1,0 +1,485 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/drawing_internal.h"
+#include "platform/event_log.h"
+#include "platform/internal/dialogs_internal.h"
+#include "platform/internal/host_interface.h"
+#include "platform/internal/resources_internal.h"
+#include "platform/internal/shell_internal.h"
+#include "platform/keys.h"
+#include "platform/phone_shell.h"
+#include "platform/windows.h"
+
+namespace {
+
+// Runs one step per idle call, then ends the run (so no test can hang).
+class StepHost : public HostDriver {
+  public:
+    std::vector<std::function<void()>> steps;
+    bool idle(bool, std::uint32_t) override {
+        if (steps.empty()) return false;
+        auto step = steps.front();
+        steps.erase(steps.begin());
+        step();
+        return true;
+    }
+};
+
+std::function<bool(WindowHandle, std::uint32_t, WParam, LParam)> handler;
+bool Procedure(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam) {
+    return handler ? handler(dialog, message, wParam, lParam) : false;
+}
+
+void Press(std::initializer_list<std::uint32_t> keys) {
+    for (std::uint32_t key : keys) {
+        DeliverKey(key, true);
+        DeliverKey(key, false);
+    }
+}
+
+void Tap(WindowHandle window, std::int32_t dx = -1) {
+    Rect r = GetWindowRect(window);
+    std::int32_t x = dx < 0 ? (r.left + r.right) / 2 : r.left + dx;
+    DeliverPen(PenAction::Down, x, (r.top + r.bottom) / 2);
+    DeliverPen(PenAction::Up, x, (r.top + r.bottom) / 2);
+}
+
+// A module of one resource: a zip archive with one stored entry.
+ModuleHandle OneResourceModule(const std::string& name, const std::string& data) {
+    std::string out, common, directory;
+    auto put = [](std::string& to, std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            to += static_cast<char>(i < 8 ? value >> (8 * i) : 0);
+    };
+    std::uint32_t crc = ~0u;
+    for (unsigned char byte : data) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    auto size = static_cast<std::uint32_t>(data.size());
+    // Version, flags, method, time; date, checksum, sizes, name length, no extra.
+    put(common, 20, 2), put(common, 0, 6), put(common, 0x21, 2), put(common, ~crc, 4);
+    put(common, size, 4), put(common, size, 4), put(common, name.size(), 2), put(common, 0, 2);
+    put(out, 0x04034b50, 4);
+    out += common + name + data;
+    put(directory, 0x02014b50, 4), put(directory, 20, 2);
+    directory += common;
+    put(directory, 0, 14);  // comment, disk, attributes and the entry's offset: all 0
+    directory += name;
+    auto at = static_cast<std::uint32_t>(out.size());
+    out += directory;
+    put(out, 0x06054b50, 4), put(out, 0, 4), put(out, 1, 2), put(out, 1, 2);
+    put(out, static_cast<std::uint32_t>(directory.size()), 4), put(out, at, 4), put(out, 0, 2);
+    return LoadModuleFromMemory(out.data(), out.size());
+}
+
+const char* const FORM = R"(# a form of every focusable kind
+caption "Options"
+font "MS Sans Serif" 8
+size 116 100
+control static -1 4 4 100 8 "Settings"
+control checkbox 1014 4 16 100 10 "Rising junk"
+control slider 1013 4 30 100 12 ""
+control edit 1001 4 46 100 12 "Ann"
+control button 1020 4 62 100 14 "Reset"
+)";
+
+class DialogsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetWindowManager();
+        ReleaseAllKeys();
+        SetClock(1000);
+        SetScreenSize(240, 320);
+        SetHostDriver(&host);
+        SetEventSink([this](const std::string& line) { log.push_back(line); });
+        StartPhoneShell(u"Quarvel");
+        SetInputPanel(false);
+        handler = nullptr;
+        WindowClass c;
+        c.procedure = DefaultWindowProcedure;
+        c.name = u"TestMain";
+        RegisterWindowClass(c);
+        main = CreateWindow(u"TestMain", u"Quarvel", WS_VISIBLE, USE_DEFAULT, USE_DEFAULT,
+                            USE_DEFAULT, USE_DEFAULT, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(CreateMenuBarFromText(main, "button 40006 \"Pause\"\n", mainBar));
+        module = OneResourceModule("DIALOG/200", FORM);
+        ASSERT_NE(module, nullptr);
+    }
+    void TearDown() override {
+        handler = nullptr;
+        SetEventSink(nullptr);
+        SetHostDriver(nullptr);
+        ResetWindowManager();
+        FreeModule(module);
+    }
+    bool Logged(const std::string& line) const {
+        return std::find(log.begin(), log.end(), line) != log.end();
+    }
+
+    StepHost host;
+    std::vector<std::string> log;
+    WindowHandle main = nullptr;
+    WindowHandle mainBar = nullptr;
+    ModuleHandle module = nullptr;
+};
+
+TEST_F(DialogsTest, AboutTemplateParsesAndMalformedTemplatesShowNothing) {
+    ResourceData about = FindResource(ProgramModule(), 103, RT_DIALOG);
+    DialogTemplate t;
+    ASSERT_TRUE(ParseDialogTemplate(
+        std::string_view(reinterpret_cast<const char*>(about.bytes), about.size), t));
+    EXPECT_EQ(std::tie(t.caption, t.fontFace, t.fontPoints, t.width, t.height, t.style, t.exStyle),
+              std::make_tuple(u"Quarvel - About", u"MS Sans Serif", 8, 116, 123, 0x80C00040u,
+                              0x80000000u));
+    ASSERT_EQ(t.controls.size(), 7u);
+    const std::vector<std::tuple<ControlKind, int, int, int, int, int>> expected = {
+        {ControlKind::Icon, -1, 7, 6, 20, 20},
+        {ControlKind::StaticCenter, 1024, 29, 12, 77, 8},
+        {ControlKind::StaticCenter, -1, 24, 29, 66, 8},
+        {ControlKind::StaticCenter, -1, 19, 39, 76, 8},
+        {ControlKind::Button, 1022, 13, 49, 88, 15},
+        {ControlKind::Button, 1023, 13, 64, 88, 15},
+        {ControlKind::Static, -1, 15, 83, 84, 21}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const ControlTemplate& c = t.controls[i];
+        EXPECT_EQ(std::make_tuple(c.kind, c.id, c.x, c.y, c.width, c.height), expected[i]) << i;
+    }
+    EXPECT_EQ(t.controls[0].text, u"101");
+    EXPECT_EQ(t.controls[4].text, u"Send me a comment");
+    EXPECT_EQ(t.controls[5].text, u"Go to Web Site");
+
+    ASSERT_TRUE(
+        ParseDialogTemplate("\xEF\xBB\xBF  caption \"a \\\"b\\\" \\\\\"\r\n\n# x\r\n"
+                            "font \"F\" 9\nsize 1 1\ncontrol edit 7 -2 0 5 5 \"\" "
+                            "style 0x08000000\n",
+                            t));
+    EXPECT_EQ(t.caption, u"a \"b\" \\");
+    EXPECT_EQ(t.controls.at(0).style, 0x08000000u);
+
+    const std::string head = "caption \"c\"\nfont \"F\" 8\n";
+    const std::vector<std::string> malformed = {
+        "",
+        "font \"F\" 8\nsize 10 10\n",  // no caption
+        head,                          // no size
+        head + "size 10 0\n",
+        head + "size 10 10\nsize 10 10\n",
+        head + "size 10 10\nwidth 4\n",
+        head + "size 10 10\ncontrol combo 1 0 0 5 5 \"\"\n",
+        head + "size 10 10\ncontrol button 1 0 0 5 5\n",
+        head + "size 10 10\ncontrol button 1 0 0 5 5 \"x\" extra\n",
+        head + "size 10 10\ncontrol button 1 0 0 5 x5 \"x\"\n",
+        head + "size 10 10\ncontrol button 70000 0 0 5 5 \"x\"\n",
+        head + "size 10 10\ncontrol button 1 0 0 5 5 \"x\\n\"\n",
+        head + "size 10 10\ncontrol button 1 0 0 5 5 \"x\n",
+        head + "size 10 10\ncontrol button 1 0 0 5 5 \"x\"y\n",
+        head + "size 10 10\nstyle 0x100000000\n",
+        head + "size 10 10\nstyle -1\n",
+        "caption c\nfont \"F\" 8\nsize 10 10\n",
+    };
+    int calls = 0;
+    handler = [&](WindowHandle, std::uint32_t, WParam, LParam) { return ++calls, false; };
+    for (std::size_t i = 0; i < malformed.size(); ++i) {
+        EXPECT_FALSE(ParseDialogTemplate(malformed[i], t)) << i;
+        ModuleHandle bad = OneResourceModule("DIALOG/1", malformed[i]);
+        EXPECT_EQ(RunDialog(bad, 1, main, Procedure, 0), -1) << i;
+        FreeModule(bad);
+    }
+    EXPECT_EQ(RunDialog(module, 999, main, Procedure, 0), -1);  // missing
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(FindWindow(u"QuarvelDialog", nullptr), nullptr);
+    for (const std::string& line : log)
+        EXPECT_EQ(line.find("dialog"), std::string::npos) << line;
+}
+
+TEST_F(DialogsTest, ControlsSitAtTheirDialogUnitsAndInitGetsTheParameter) {
+    EXPECT_EQ(FontPixelsForPoints(8), 11);
+    EXPECT_EQ(FontPixelsForPoints(10), 13);
+    FontHandle font = CreateFontByName(u"MS Sans Serif", 11, 0);
+    DialogUnits units = DialogUnitsOf(font);
+    DeleteFont(font);
+    ASSERT_GT(units.averageCharWidth, 0);
+    const std::int32_t avg = units.averageCharWidth, height = units.height;
+
+    Rect dialogRect, boxRect;
+    handler = [&](WindowHandle d, std::uint32_t m, WParam wp, LParam lp) {
+        if (m != WM_INITDIALOG) return false;
+        EXPECT_EQ(lp, 1234);
+        EXPECT_EQ(reinterpret_cast<WindowHandle>(wp), GetDialogItem(d, 1014));
+        dialogRect = GetWindowRect(d);
+        boxRect = GetWindowRect(GetDialogItem(d, 1014));
+        EndDialog(d, 5);
+        return true;
+    };
+    EXPECT_EQ(RunDialog(module, 200, main, Procedure, 1234), 5);
+    EXPECT_EQ(dialogRect.right - dialogRect.left, 116 * avg / 4);
+    EXPECT_EQ(dialogRect.bottom - dialogRect.top, 100 * height / 8);
+    EXPECT_EQ(dialogRect.left, (240 - 116 * avg / 4) / 2);  // centred in the work area
+    EXPECT_EQ(dialogRect.top, 26 + (268 - 100 * height / 8) / 2);
+    EXPECT_EQ(boxRect, (Rect{dialogRect.left + 4 * avg / 4, dialogRect.top + 16 * height / 8,
+                             dialogRect.left + 4 * avg / 4 + 100 * avg / 4,
+                             dialogRect.top + 16 * height / 8 + 10 * height / 8}));
+    EXPECT_TRUE(Logged("dialog \"Options\" ended 5"));
+}
+
+TEST_F(DialogsTest, KeysAndTapsDriveCheckBoxSliderAndFocusRing) {
+    WindowHandle dialog = nullptr;
+    std::vector<std::string> seen;
+    handler = [&](WindowHandle d, std::uint32_t m, WParam wp, LParam) {
+        auto item = [d](std::int32_t id) { return GetDialogItem(d, id); };
+        if (m == WM_INITDIALOG) {
+            dialog = d;
+            SendDialogItemMessage(d, 1014, BM_SETCHECK, 1, 0);
+            SendDialogItemMessage(d, 1013, TBM_SETRANGE, 0, 1 | 10 << 16);
+            SendDialogItemMessage(d, 1013, TBM_SETPOS, 1, 12);  // clamped to 10
+            return true;
+        }
+        if (m == WM_COMMAND && LowWord(wp) == 1020) {
+            std::string focus = GetFocus() == item(1020) ? "button" : "elsewhere";
+            seen.push_back(std::to_string(SendDialogItemMessage(d, 1014, BM_GETCHECK, 0, 0)) + " " +
+                           std::to_string(SendDialogItemMessage(d, 1013, TBM_GETPOS, 0, 0)) + " " +
+                           focus);
+            if (seen.size() == 3) EndDialog(d, 1020);
+            return true;
+        }
+        return false;
+    };
+    host.steps = {
+        [&] {
+            EXPECT_EQ(GetFocus(), GetDialogItem(dialog, 1014));  // init answered true
+            EXPECT_EQ(SendDialogItemMessage(dialog, 1013, TBM_GETPOS, 0, 0), 10);
+            // Uncheck; to the slider, down to 7; edit, button, round to the box and
+            // back to the button; press it: "0 7 button".
+            Press({VK_RETURN, VK_DOWN, VK_LEFT, VK_LEFT, VK_LEFT, VK_DOWN, VK_DOWN, VK_DOWN, VK_UP,
+                   VK_ACTION});
+        },
+        [&] {
+            Tap(GetDialogItem(dialog, 1014));     // checks it and takes the focus
+            Tap(GetDialogItem(dialog, 1013), 0);  // the slider's left end: 1
+            Press({VK_UP, VK_RETURN});            // on the box again: unchecks it
+            Tap(GetDialogItem(dialog, 1020));     // "0 1 button"
+        },
+        [&] {
+            SendDialogItemMessage(dialog, 1013, TBM_SETRANGE, 1, 20 | 30 << 16);
+            SendDialogItemMessage(dialog, 1014, BM_SETCHECK, 1, 0);
+            SetFocus(GetDialogItem(dialog, 1013));
+            Press({VK_RETURN});                // the slider has no use for Return
+            Tap(GetDialogItem(dialog, 1020));  // "1 20 button"
+        },
+    };
+    EXPECT_EQ(RunDialog(module, 200, main, Procedure, 0), 1020);
+    EXPECT_EQ(seen, (std::vector<std::string>{"0 7 button", "0 1 button", "1 20 button"}));
+    EXPECT_TRUE(Logged("dialog \"Options\" shown \"Settings\""));
+    EXPECT_TRUE(Logged("dialog \"Options\" ended 1020"));
+    EXPECT_EQ(GetActiveWindow(), main);
+}
+
+TEST_F(DialogsTest, EditFieldKeepsItsLimitAndBackDeletesAsKeyOrAsHotKey) {
+    WindowHandle dialog = nullptr, bar = nullptr;
+    std::u16string full, cut;
+    std::int32_t cutLength = -1;
+    handler = [&](WindowHandle d, std::uint32_t m, WParam wp, LParam lp) {
+        if (m == WM_INITDIALOG) {
+            dialog = d;
+            EXPECT_TRUE(CreateMenuBarFromText(d, "button 40058 \"Done\"\n", bar));
+            SendDialogItemMessage(d, 1001, EM_LIMITTEXT, 5, 0);
+            SetDialogItemText(d, 1001, u"");
+            SetFocus(GetDialogItem(d, 1001));
+            return false;  // keeps the focus it set
+        }
+        if (m == WM_HOTKEY && HighWord(static_cast<WParam>(lp)) == VK_ESCAPE) {
+            EXPECT_EQ(SendBackToFocus(d, m, wp, lp), 1);
+            return false;
+        }
+        if (m == WM_COMMAND && LowWord(wp) == 40058) {
+            char16_t buffer[16];
+            GetDialogItemText(d, 1001, buffer, 16);
+            full = buffer;
+            cutLength = GetDialogItemText(d, 1001, buffer, 3);
+            cut = buffer;
+            EndDialog(d, 40058);
+            return true;
+        }
+        return false;
+    };
+    host.steps = {
+        [&] {
+            EXPECT_EQ(GetFocus(), GetDialogItem(dialog, 1001));
+            for (char16_t c : std::u16string(u"abcdefg"))
+                DeliverChar(c);  // "abcde": the limit is 5
+            Press({VK_ESCAPE});  // "abcd"
+        },
+        [&] {
+            char16_t buffer[16];
+            GetDialogItemText(dialog, 1001, buffer, 16);
+            EXPECT_EQ(std::u16string(buffer), u"abcd");
+            // Back as the bar hands it on: a hot key, passed to the focus.
+            SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_ESCAPE, 0x30003);
+            Press({VK_ESCAPE});  // "abc"
+            Press({VK_F1});
+        },
+    };
+    EXPECT_EQ(RunDialog(module, 200, main, Procedure, 0), 40058);
+    EXPECT_EQ(full, u"abc");
+    EXPECT_EQ(cut, u"ab");
+    EXPECT_EQ(cutLength, 2);
+}
+
+TEST_F(DialogsTest, PhoneSetUpSizesTheDialogAndItsStripAnswersOk) {
+    WindowHandle dialog = nullptr;
+    Rect box;
+    handler = [&](WindowHandle d, std::uint32_t m, WParam wp, LParam) {
+        if (m == WM_INITDIALOG) {
+            dialog = d;
+            EXPECT_TRUE(InitPhoneDialog({SHIDIF_SIZEDLG, d}));
+            EXPECT_EQ(GetWindowRect(d), (Rect{0, 26, 240, 294}));  // the work area
+            box = GetWindowRect(GetDialogItem(d, 1014));
+            SetInputPanel(true);
+            // Asked twice, as the name entry does: the controls move down once.
+            for (int i = 0; i < 2; ++i) {
+                EXPECT_TRUE(InitPhoneDialog(
+                    {SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_DONEBUTTON | SHIDIF_SIPDOWN, d}));
+            }
+            EXPECT_FALSE(InputPanelUp());
+            EXPECT_EQ(GetWindowRect(d), (Rect{0, 0, 240, 320}));
+            return true;
+        }
+        if (m == WM_COMMAND && LowWord(wp) == IDOK) EndDialog(d, IDOK);
+        return m == WM_COMMAND;
+    };
+    host.steps = {[&] {
+        // The dialog moved up over the task bar and the strip took its place.
+        EXPECT_EQ(GetWindowRect(GetDialogItem(dialog, 1014)), box);
+        DeliverPen(PenAction::Down, 220, 13);  // the strip's "ok"
+        DeliverPen(PenAction::Up, 220, 13);
+    }};
+    EXPECT_EQ(RunDialog(module, 200, main, Procedure, 0), IDOK);
+    EXPECT_FALSE(InitPhoneDialog({SHIDIF_SIZEDLG, main}));  // not a dialog
+}
+
+TEST_F(DialogsTest, MessageBoxAnswersBySoftKeysReturnAndBack) {
+    struct Case {
+        std::uint32_t style;
+        std::uint32_t key;
+        std::int32_t answer;
+    };
+    const Case cases[] = {{36, VK_F1, IDYES},   {36, VK_F2, IDNO},    {4, VK_RETURN, IDYES},
+                          {4, VK_ESCAPE, IDNO}, {0, VK_ACTION, IDOK}, {0, VK_ESCAPE, IDOK},
+                          {0, VK_F1, IDOK}};
+    for (const Case& c : cases) {
+        host.steps = {[&] {
+            EXPECT_FALSE(IsWindowVisible(mainBar));
+            WindowHandle box = FindWindow(u"QuarvelMessageBox", u"Quarvel");
+            EXPECT_TRUE(IsWindowVisible(FindMenuBar(box)));
+            EXPECT_EQ(GetActiveWindow(), box);
+            Press({c.key});
+        }};
+        EXPECT_EQ(MessageBox(main, u"Clear the high scores?", u"Quarvel", c.style), c.answer)
+            << c.style << " " << c.key;
+        EXPECT_TRUE(IsWindowVisible(mainBar));
+        EXPECT_EQ(FindWindow(u"QuarvelMessageBox", nullptr), nullptr);
+    }
+    EXPECT_TRUE(Logged("message box \"Quarvel\" \"Clear the high scores?\""));
+    EXPECT_TRUE(Logged("message box answer yes"));
+    EXPECT_TRUE(Logged("message box answer no"));
+    EXPECT_TRUE(Logged("message box answer ok"));
+}
+
+TEST_F(DialogsTest, MessageBoxOverADialogSwapsTheDialogsBarAndReturnsTheFocus) {
+    WindowHandle dialog = nullptr, bar = nullptr;
+    std::int32_t answer = 0;
+    handler = [&](WindowHandle d, std::uint32_t m, WParam wp, LParam) {
+        if (m == WM_INITDIALOG) {
+            dialog = d;
+            CreateMenuBarFromText(d, "button 40058 \"Done\"\n", bar);
+            ShowWindow(mainBar, SW_HIDE);
+            return true;
+        }
+        if (m == WM_COMMAND && LowWord(wp) == 1020) {
+            answer = MessageBox(d, u"Reset?", u"Quarvel", MB_YESNO | MB_ICONQUESTION);
+            return true;
+        }
+        if (m == WM_COMMAND && LowWord(wp) == 40058) EndDialog(d, 40058);
+        return false;
+    };
+    host.steps = {
+        [&] {
+            SetFocus(GetDialogItem(dialog, 1020));
+            Press({VK_RETURN});
+        },
+        [&] {
+            EXPECT_FALSE(IsWindowVisible(bar));
+            EXPECT_FALSE(IsWindowVisible(mainBar));
+            Press({VK_F2});
+        },
+        [&] {
+            EXPECT_EQ(answer, IDNO);
+            EXPECT_TRUE(IsWindowVisible(bar));
+            EXPECT_FALSE(IsWindowVisible(mainBar));
+            EXPECT_EQ(GetFocus(), GetDialogItem(dialog, 1020));
+            Press({VK_F1});
+        },
+    };
+    EXPECT_EQ(RunDialog(module, 200, main, Procedure, 0), 40058);
+}
+
+// Saves the screen for a look, and checks a few landmarks of it.
+std::uint32_t PixelAt(BitmapHandle screen, std::int32_t x, std::int32_t y) {
+    PixelRows rows = BitmapPixels(screen);
+    return rows.pixels[y * rows.pitch + x];
+}
+
+TEST_F(DialogsTest, AboutBoxAndQuestionLookLikeThePhone) {
+    constexpr std::uint32_t STRIP = 22u << 16 | 60u << 8 | 130u;
+    handler = [&](WindowHandle d, std::uint32_t m, WParam wp, LParam) {
+        if (m == WM_INITDIALOG) {
+            WindowHandle bar = nullptr;
+            CreateMenuBarFromText(d, "button 40058 \"Done\"\n", bar);
+            ShowWindow(mainBar, SW_HIDE);
+            InitPhoneDialog({SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_DONEBUTTON | SHIDIF_SIPDOWN, d});
+            SetDialogItemText(d, 1024, u"Quarvel 1.1 (Build 150)");
+            return true;
+        }
+        if (m == WM_COMMAND && LowWord(wp) == 40058) EndDialog(d, 40058);
+        return false;
+    };
+    FontHandle font = CreateFontByName(u"MS Sans Serif", 11, 0);
+    DialogUnits units = DialogUnitsOf(font);
+    DeleteFont(font);
+    host.steps = {[&] {
+        BitmapHandle screen = ComposeScreen();
+        EXPECT_TRUE(SaveBitmapPng(screen, SCREENSHOT_FOLDER "/dialogs_about.png"));
+        EXPECT_EQ(PixelAt(screen, 2, 2), STRIP);
+        // The icon's dark ground, in the middle of the icon control.
+        EXPECT_EQ(PixelAt(screen, units.toPixelsX(7) + 16, 26 + units.toPixelsY(6) + 16),
+                  24u << 16 | 38u << 8 | 74u);
+        Press({VK_F1});
+    }};
+    EXPECT_EQ(RunDialog(ProgramModule(), 103, main, Procedure, 0), 40058);
+    EXPECT_TRUE(
+        Logged("dialog \"Quarvel - About\" shown \"Quarvel 1.1 (Build 150)\" \"A "
+               "falling-block game\" \"for soft-key phones\" \"Have fun, and mail us "
+               "your best score!\""));
+    ShowWindow(mainBar, SW_SHOW);
+    host.steps = {[&] {
+        BitmapHandle screen = ComposeScreen();
+        EXPECT_TRUE(SaveBitmapPng(screen, SCREENSHOT_FOLDER "/dialogs_message_box.png"));
+        EXPECT_EQ(PixelAt(screen, 2, 28), STRIP);  // below the task bar
+        Press({VK_F2});
+    }};
+    EXPECT_EQ(
+        MessageBox(main, u"Do you really want to clear the high-score table?", u"Quarvel", 36),
+        IDNO);
+}
+
+}  // namespace

@@ -1,0 +1,479 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/app_keys.h"
+#include "platform/clock.h"
+#include "platform/drawing_internal.h"
+#include "platform/event_log.h"
+#include "platform/internal/host_interface.h"
+#include "platform/internal/shell_internal.h"
+#include "platform/keys.h"
+#include "platform/phone_shell.h"
+#include "platform/windows.h"
+
+namespace {
+
+// Lets the clock run to each due timer until `until`, then ends the run.
+class ClockHost : public HostDriver {
+  public:
+    std::uint32_t until = 0;
+    bool idle(bool hasTimer, std::uint32_t due) override {
+        if (!hasTimer || static_cast<std::int32_t>(due - until) > 0) return false;
+        SetClock(due);
+        return true;
+    }
+};
+
+std::vector<Message> received;
+std::function<void(MenuHandle)> onInitMenu;
+
+LResult OwnerProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+    if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_COMMAND ||
+        message == WM_HOTKEY || message == WM_LBUTTONDOWN || message == WM_INITMENUPOPUP) {
+        received.push_back(Message{window, message, wParam, lParam});
+    }
+    if (message == WM_INITMENUPOPUP && onInitMenu) onInitMenu(reinterpret_cast<MenuHandle>(wParam));
+    return DefaultWindowProcedure(window, message, wParam, lParam);
+}
+
+constexpr const char* MAIN_BAR =
+    "# the main window's soft keys\n"
+    "button 40006 \"Pause\"\n"
+    "menu 40047 \"Menu\"\n"
+    "  popup \"New game\"\n"
+    "    item 40007 \"Easy\"\n"
+    "    item 40009 \"Medium\"\n"
+    "  separator\n"
+    "  item 40001 \"Sound\" checked\n"
+    "  item 40016 \"Clear scores\" grayed\n"
+    "  item 40005 \"Exit\"\n";
+
+// Popup rows at 240 pixels wide: a 3-pixel frame, 22-pixel items, 7-pixel separators.
+constexpr std::int32_t ROW = 22;
+
+class PhoneShellTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetWindowManager();
+        ReleaseAllKeys();
+        SetClock(0);
+        SetScreenSize(240, 320);
+        SetHostDriver(&host);
+        received.clear();
+        onInitMenu = nullptr;
+        SetEventSink([this](const std::string& line) { log.push_back(line); });
+        WindowClass c;
+        c.procedure = OwnerProcedure;
+        c.name = u"Owner";
+        RegisterWindowClass(c);
+        owner = Window(u"main");
+    }
+    void TearDown() override {
+        SetEventSink(nullptr);
+        SetHostDriver(nullptr);
+        ResetWindowManager();
+    }
+
+    WindowHandle Window(const char16_t* title, WindowHandle parent = nullptr) {
+        return CreateWindow(u"Owner", title, WS_VISIBLE, USE_DEFAULT, USE_DEFAULT, USE_DEFAULT,
+                            USE_DEFAULT, parent, nullptr, nullptr);
+    }
+    WindowHandle Bar(const char* text = MAIN_BAR, WindowHandle parent = nullptr) {
+        WindowHandle bar = nullptr;
+        EXPECT_TRUE(CreateMenuBarFromText(parent != nullptr ? parent : owner, text, bar));
+        return bar;
+    }
+
+    void Run() {
+        Message m;
+        while (GetMessage(m) == 1) {
+            TranslateMessage(m);
+            DispatchMessage(m);
+        }
+    }
+    void Press(std::uint32_t key) {
+        DeliverKey(key, true);
+        DeliverKey(key, false);
+        Run();
+    }
+    void Tap(std::int32_t x, std::int32_t y) {
+        DeliverPen(PenAction::Down, x, y);
+        DeliverPen(PenAction::Up, x, y);
+        Run();
+    }
+
+    std::size_t Count(std::uint32_t message) {
+        return std::count_if(received.begin(), received.end(),
+                             [message](const Message& m) { return m.message == message; });
+    }
+    // The commands the owner received; forgets everything received.
+    std::vector<WParam> Commands() {
+        std::vector<WParam> ids;
+        for (const Message& m : received) {
+            if (m.message == WM_COMMAND) ids.push_back(m.wParam);
+        }
+        received.clear();
+        return ids;
+    }
+
+    // Whether anything but the bar's background is drawn in the rectangle.
+    bool DrawnIn(const Rect& r) {
+        Run();
+        PixelRows rows = BitmapPixels(ComposeScreen());
+        const Colour c = SHELL_BAR_COLOUR;
+        const std::uint32_t background = RedOf(c) << 16 | GreenOf(c) << 8 | BlueOf(c);
+        for (std::int32_t y = r.top; y < r.bottom; ++y) {
+            for (std::int32_t x = r.left; x < r.right; ++x) {
+                if (rows.pixels[y * rows.pitch + x] != background) return true;
+            }
+        }
+        return false;
+    }
+
+    WindowHandle Popup() { return FindWindow(u"QuarvelMenuPopup", nullptr); }
+
+    ClockHost host;
+    WindowHandle owner = nullptr;
+    std::vector<std::string> log;
+};
+
+TEST_F(PhoneShellTest, MalformedMenuBarsCreateNothing) {
+    std::string deep = "menu 1 \"M\"\n";
+    for (int depth = 1; depth <= MAX_MENU_DEPTH + 1; ++depth)
+        deep += std::string(2 * depth, ' ') + "popup \"p\"\n";
+    deep += std::string(2 * MAX_MENU_DEPTH + 4, ' ') + "item 2 \"x\"\n";
+    // clang-format off
+    const std::string broken[] = {
+        "", "button 40006 Pause", "button 40006 \"Pause", "button 0 \"Zero\"",
+        "button 65536 \"Big\"", "button 40006 \"Pause\" extra", "knob 40006 \"Pause\"",
+        "button 1 \"a\"\nbutton 2 \"b\"\nbutton 3 \"c\"", "  item 1 \"Orphan\"",
+        "button 1 \"a\"\n  item 2 \"Under a button\"", "menu 1 \"Empty\"",
+        "menu 1 \"M\"\n  popup \"Empty\"\n  item 2 \"x\"",
+        "menu 1 \"M\"\n    item 2 \"x\"\n  item 3 \"Shallower\"",
+        "menu 1 \"M\"\n  item 2 \"x\" checked checked", "menu 1 \"M\"\n\titem 2 \"Tab\"",
+        "button 1 \"Bad \\n escape\"", "button 1 \"glued\"x", deep};
+    // clang-format on
+    for (const std::string& text : broken) {
+        WindowHandle bar = nullptr;
+        EXPECT_FALSE(CreateMenuBarFromText(owner, text.c_str(), bar)) << text;
+        EXPECT_EQ(bar, nullptr);
+    }
+    EXPECT_EQ(FindWindow(u"QuarvelMenuBar", nullptr), nullptr);
+
+    // Escapes, CR LF line ends and a byte-order mark are fine.
+    WindowHandle bar =
+        Bar("\xEF\xBB\xBF"
+            "button 1 \"a \\\"b\\\" \\\\\"\r\n");
+    char16_t text[16];
+    ButtonInfo info{BUTTON_INFO_SIZE, TBIF_TEXT, 0, 0, 0, 0, 0, 0, text, 16};
+    SendMessage(bar, TB_GETBUTTONINFO, 1, reinterpret_cast<LParam>(&info));
+    EXPECT_EQ(std::u16string(text), u"a \"b\" \\");
+}
+
+TEST_F(PhoneShellTest, CreateMenuBarChecksRecordAndResource) {
+    MenuBarCreateInfo info{40, owner, 0, 102, ProgramModule()};
+    EXPECT_FALSE(CreateMenuBar(info));
+    info.size = MENU_BAR_CREATE_SIZE;
+    for (std::uint32_t id : {103u, 104u}) {  // malformed, missing
+        info.resourceId = id;
+        EXPECT_FALSE(CreateMenuBar(info));
+    }
+    info.resourceId = 102;
+    ASSERT_TRUE(CreateMenuBar(info));
+    WindowHandle first = info.menuBar;
+    EXPECT_EQ(FindMenuBar(owner), first);
+    EXPECT_EQ(GetWindowRect(first), (Rect{0, 294, 240, 320}));
+    EXPECT_EQ(GetActiveWindow(), owner);  // the bar never takes activation
+
+    // A second bar for the same window replaces the first.
+    ASSERT_TRUE(CreateMenuBar(info));
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(FindMenuBar(owner), info.menuBar);
+}
+
+TEST_F(PhoneShellTest, ToolbarMessagesHiddenButtonsAndInputPanel) {
+    WindowHandle bar = Bar();
+    // The text-input panel's marker sits in the middle of the bar.
+    Rect centre{112, 300, 128, 314};
+    EXPECT_FALSE(DrawnIn(centre));
+    EXPECT_TRUE(SetInputPanel(true) && InputPanelUp());
+    EXPECT_TRUE(DrawnIn(centre));
+    SetInputPanel(false);
+    EXPECT_FALSE(DrawnIn(centre));
+
+    ButtonInfo info{BUTTON_INFO_SIZE, TBIF_STATE | TBIF_COMMAND};
+    auto request = [&](std::uint32_t message, WParam id) {
+        return SendMessage(bar, message, id, reinterpret_cast<LParam>(&info));
+    };
+    EXPECT_EQ(request(TB_GETBUTTONINFO, 40047), 1);  // the button's index
+    EXPECT_EQ(info.state, TBSTATE_ENABLED);
+    EXPECT_EQ(info.command, 40047);
+    EXPECT_EQ(request(TB_GETBUTTONINFO, 12345), -1);
+    EXPECT_EQ(request(TB_SETBUTTONINFO, 12345), 0);
+    info.size = 28;
+    EXPECT_EQ(request(TB_GETBUTTONINFO, 40006), -1);
+    info.size = BUTTON_INFO_SIZE;
+
+    // Labels: cut and terminated on get; on set, limited by the length given,
+    // else by the terminator, and never beyond 255.
+    char16_t text[300] = u"xxx";
+    info.mask = TBIF_TEXT;
+    info.text = text;
+    info.textLength = 4;
+    EXPECT_EQ(request(TB_GETBUTTONINFO, 40006), 0);
+    EXPECT_EQ(std::u16string(text), u"Pau");
+    char16_t resume[] = u"Resume";
+    info.text = resume;
+    info.textLength = 3;
+    EXPECT_EQ(request(TB_SETBUTTONINFO, 40006), 1);
+    std::u16string longLabel(300, u'w');
+    info.text = longLabel.data();
+    info.textLength = 0;
+    EXPECT_EQ(request(TB_SETBUTTONINFO, 40047), 1);
+    info.text = text;
+    info.textLength = 300;
+    request(TB_GETBUTTONINFO, 40047);
+    EXPECT_EQ(std::u16string(text), std::u16string(255, u'w'));
+
+    // A hidden button is neither drawn nor pressed by its soft key.
+    Rect leftHalf{0, 296, 100, 319};
+    EXPECT_TRUE(DrawnIn(leftHalf));
+    info.mask = TBIF_STATE;
+    info.state = TBSTATE_HIDDEN;
+    EXPECT_EQ(request(TB_SETBUTTONINFO, 40006), 1);
+    EXPECT_FALSE(DrawnIn(leftHalf));
+    Press(VK_F1);
+    EXPECT_TRUE(received.empty());  // the soft key is the shell's even so
+    info.state = TBSTATE_ENABLED;
+    request(TB_SETBUTTONINFO, 40006);
+    Press(VK_F1);
+    EXPECT_EQ(Commands(), std::vector<WParam>{40006});
+    EXPECT_EQ(log.back(), "softkey command 40006 \"Res\"");
+
+    EXPECT_EQ(SendMessage(bar, TB_HIDEBUTTON, 40047, 1), 1);
+    Press(VK_F2);
+    EXPECT_EQ(Popup(), nullptr);
+    EXPECT_FALSE(DrawnIn(Rect{140, 296, 240, 319}));
+    SendMessage(bar, TB_HIDEBUTTON, 40047, 0);
+    Press(VK_F2);
+    EXPECT_NE(Popup(), nullptr);
+}
+
+TEST_F(PhoneShellTest, PopupByKeyAndStylusWithGreyedItemsRefused) {
+    Bar();
+    MenuHandle opened = nullptr;
+    onInitMenu = [&](MenuHandle menu) {
+        if (opened != nullptr) return;
+        opened = menu;
+        EXPECT_EQ(Popup(), nullptr);  // sent before the popup shows
+        EXPECT_EQ(EnableMenuItem(menu, 40005, MF_GRAYED), MF_ENABLED);
+        EXPECT_EQ(EnableMenuItem(menu, 40016, MF_ENABLED), MF_GRAYED);
+        EXPECT_EQ(CheckMenuItem(menu, 40007, MF_CHECKED), MF_UNCHECKED);  // in the submenu
+    };
+    Press(VK_F2);
+    ASSERT_EQ(Count(WM_INITMENUPOPUP), 1u);
+    EXPECT_EQ(reinterpret_cast<MenuHandle>(received[0].wParam), opened);
+    ASSERT_NE(Popup(), nullptr);
+    Rect r = GetWindowRect(Popup());
+    EXPECT_EQ(r.right, 240);  // anchored at the right soft key, above the bar
+    EXPECT_EQ(r.bottom, 294);
+
+    // From New game, Up wraps past the now grey Exit to Clear scores.
+    Press(VK_UP);
+    Press(VK_RETURN);
+    EXPECT_EQ(Count(WM_KEYDOWN) + Count(WM_KEYUP), 0u);  // all went to the menu
+    EXPECT_EQ(Commands(), std::vector<WParam>{40016});
+    EXPECT_EQ(log.back(), "menu command 40016 \"Clear scores\"");
+    EXPECT_EQ(CheckMenuItem(opened, 40007, MF_UNCHECKED), MF_CHECKED);
+
+    // Stylus: the grey Exit row refuses, a tap outside closes the menu without
+    // reaching the window below, and a tap on Sound chooses it.
+    Tap(200, 310);  // the soft key
+    ASSERT_NE(Popup(), nullptr);
+    EXPECT_EQ(Count(WM_INITMENUPOPUP), 1u);
+    std::int32_t soundRow = r.top + 3 + ROW + 7 + ROW / 2;
+    Tap(r.left + 20, soundRow + 2 * ROW);
+    EXPECT_NE(Popup(), nullptr);
+    Tap(20, 100);
+    EXPECT_EQ(Popup(), nullptr);
+    EXPECT_EQ(Count(WM_LBUTTONDOWN), 0u);
+    Press(VK_F2);
+    Tap(r.left + 20, soundRow);
+    EXPECT_EQ(Commands(), std::vector<WParam>{40001});
+    EXPECT_EQ(Popup(), nullptr);
+}
+
+TEST_F(PhoneShellTest, SubmenuNavigation) {
+    Bar();
+    std::vector<MenuHandle> opened;
+    onInitMenu = [&](MenuHandle menu) { opened.push_back(menu); };
+    Press(VK_F2);
+    Press(VK_RIGHT);  // into New game
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(CheckMenuItem(opened[1], 40001, MF_CHECKED), -1);  // Sound is not in the submenu
+
+    Press(VK_LEFT);  // back to the top level
+    Press(VK_ESCAPE);
+    EXPECT_EQ(Popup(), nullptr);
+    Press(VK_F2);
+    Press(VK_ACTION);
+    Press(VK_DOWN);
+    Press(VK_DOWN);  // wraps to Easy
+    Press(VK_RETURN);
+    EXPECT_EQ(Commands(), std::vector<WParam>{40007});
+
+    // By stylus: New game opens beside its row, and stays open for a tap on Medium.
+    Press(VK_F2);
+    Rect r = GetWindowRect(Popup());
+    Tap(r.left + 20, r.top + 3 + ROW / 2);
+    Tap(r.left - 20, r.top + 3 + ROW + ROW / 2);
+    EXPECT_EQ(Commands(), std::vector<WParam>{40009});
+
+    // F1 closes the whole menu from a submenu; the next Back is the window's.
+    Press(VK_F2);
+    Press(VK_RIGHT);
+    Press(VK_F1);
+    EXPECT_EQ(Popup(), nullptr);
+    received.clear();
+    Press(VK_ESCAPE);
+    EXPECT_EQ(received, (std::vector<Message>{
+                            {owner, WM_KEYDOWN, VK_ESCAPE, 1},
+                            {owner, WM_KEYUP, VK_ESCAPE, 1 | KEY_WAS_DOWN | KEY_RELEASED}}));
+}
+
+TEST_F(PhoneShellTest, BackOverrideTurnsBackIntoHotKey) {
+    WindowHandle bar = Bar();
+    EXPECT_EQ(SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_ESCAPE, 0x30003), 1);
+    Press(VK_ESCAPE);
+    Press(VK_LEFT);  // other keys are not affected
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[0], (Message{owner, WM_HOTKEY, 0, VK_ESCAPE << 16}));
+    EXPECT_EQ(received[1], (Message{owner, WM_KEYDOWN, VK_LEFT, 1}));
+}
+
+TEST_F(PhoneShellTest, TopmostVisibleBarTakesTheSoftKeys) {
+    WindowHandle mainBar = Bar();
+    WindowHandle dialog = Window(u"dialog", owner);
+    WindowHandle dialogBar = Bar("button 40058 \"Done\"\nbutton 40059 \"Cancel\"", dialog);
+    ShowWindow(mainBar, SW_HIDE);
+    Press(VK_F2);
+    EXPECT_EQ(received, (std::vector<Message>{{dialog, WM_COMMAND, 40059, 0}}));
+    received.clear();
+
+    // The dialog's bar goes with it; the main bar, shown again, answers.
+    DestroyWindow(dialog);
+    EXPECT_FALSE(IsWindow(dialogBar));
+    ShowWindow(mainBar, SW_SHOW);
+    Press(VK_F1);
+    EXPECT_EQ(Commands(), std::vector<WParam>{40006});
+
+    // A bar whose owner is disabled (a modal window above it) lets keys pass.
+    EnableWindow(owner, false);
+    Press(VK_F1);
+    EXPECT_TRUE(Commands().empty());
+}
+
+TEST_F(PhoneShellTest, ApplicationKeysFollowTheirAssociation) {
+    Window(u"other");  // has the focus
+    constexpr std::uint32_t APP3 = VK_APP1 + 2;
+    Press(APP3);
+    EXPECT_TRUE(received.empty());  // unassociated: nowhere, not even the focus window
+    ASSERT_TRUE(AssociateAppKey(APP3, owner));
+    Press(APP3);
+    const LParam up = 1 | KEY_WAS_DOWN | KEY_RELEASED;
+    EXPECT_EQ(received,
+              (std::vector<Message>{{owner, WM_KEYDOWN, APP3, 1}, {owner, WM_KEYUP, APP3, up}}));
+    received.clear();
+    AssociateAppKey(APP3, nullptr);
+    Press(APP3);
+    EXPECT_TRUE(received.empty());
+}
+
+TEST_F(PhoneShellTest, TaskBarAndFullScreenSetTheWorkArea) {
+    StartPhoneShell(u"Quarvel");
+    WindowHandle taskBar = FindWindow(u"QuarvelTaskBar", u"Quarvel");
+    ASSERT_NE(taskBar, nullptr);
+    EXPECT_EQ(GetWindowRect(taskBar), (Rect{0, 0, 240, 26}));
+    EXPECT_EQ(GetWorkArea(), (Rect{0, 26, 240, 294}));
+
+    EXPECT_TRUE(SetFullScreenMode(owner, SHFS_HIDETASKBAR | SHFS_HIDESTARTICON));
+    EXPECT_FALSE(IsWindowVisible(taskBar));
+    EXPECT_EQ(GetWorkArea(), (Rect{0, 0, 240, 294}));  // the soft-key strip stays reserved
+    EXPECT_TRUE(SetFullScreenMode(owner, SHFS_SHOWTASKBAR | SHFS_SHOWSTARTICON));
+    EXPECT_TRUE(IsWindowVisible(taskBar));
+    EXPECT_EQ(GetWorkArea(), (Rect{0, 26, 240, 294}));
+
+    // The clock is redrawn at each whole minute of the layer's clock.
+    Run();
+    Rect changed;
+    ComposeScreen(&changed);
+    host.until = 60000;
+    Run();
+    ComposeScreen(&changed);
+    EXPECT_EQ(changed, (Rect{0, 0, 240, 26}));
+
+    SetScreenSize(176, 220);
+    StartPhoneShell(u"Quarvel");
+    EXPECT_EQ(GetWorkArea(), (Rect{0, 20, 176, 200}));
+}
+
+std::vector<std::string> linksOpened;
+
+TEST_F(PhoneShellTest, LinksAndTheTemporaryFolder) {
+    SetLinkOpener([](const char* link) {
+        linksOpened.push_back(link);
+        return true;
+    });
+    ExecuteInfo info{EXECUTE_INFO_SIZE, 0, nullptr, u"Open", u"mailto:someone@example.org"};
+    EXPECT_TRUE(ExecuteLink(info));
+    EXPECT_EQ(log.back(), "link mailto:someone@example.org");
+    info.verb = u"Print";
+    EXPECT_FALSE(ExecuteLink(info));
+    info.verb = u"open";
+    info.size = 56;
+    EXPECT_FALSE(ExecuteLink(info));
+    EXPECT_EQ(linksOpened, std::vector<std::string>{"mailto:someone@example.org"});
+    SetLinkOpener(nullptr);
+
+    char16_t folder[260];
+    setenv("TMPDIR", "/var/tmp/q", 1);
+    EXPECT_EQ(GetTempFolder(folder, 260), 10);
+    EXPECT_EQ(std::u16string(folder), u"/var/tmp/q");
+    EXPECT_EQ(GetTempFolder(folder, 5), 11);  // too small: the capacity it needs
+    unsetenv("TMPDIR");
+    GetTempFolder(folder, 260);
+    EXPECT_EQ(std::u16string(folder), u"/tmp");
+}
+
+TEST(DesktopLinkTest, StartsXdgOpenWithoutWaiting) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("shell-link-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::string out = (dir / "out").string();
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nsleep 0.2\nprintf '%s' \"$1\" > " << out
+                                    << ".tmp\nmv " << out << ".tmp " << out << "\n";
+    fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+    std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (dir.string() + ":" + path).c_str(), 1);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(OpenLinkOnDesktop("https://example.org/a b"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+    setenv("PATH", path.c_str(), 1);
+    for (int i = 0; i < 100 && !fs::exists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream in(out);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "https://example.org/a b");
+    fs::remove_all(dir);
+}
+
+}  // namespace
