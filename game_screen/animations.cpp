@@ -6,7 +6,9 @@
 
 // ---- Row clearing ----
 
-bool CQuarvelEmptyRowAnim::isFinished() { return progress <= 0 || row < 0 || row >= BOARD_ROWS; }
+bool CQuarvelEmptyRowAnim::isFinished() {
+    return progress <= 0 || row < 0 || row >= BOARD_ROWS;
+}
 
 void CQuarvelEmptyRowAnim::drawFrame(CQuarvelGameWnd& screen) {
     if (isFinished()) return;
@@ -29,13 +31,16 @@ void CQuarvelEmptyRowAnim::drawFrame(CQuarvelGameWnd& screen) {
 
 void CQuarvelExplodingTilesGameOverAnim::reset(std::int32_t level) {
     rowsStarted = 0;
-    for (std::int32_t& p : rowProgress) p = 0;
+    for (std::int32_t& p : rowProgress)
+        p = 0;
     styleLevel = level;
     frame = 0;
     finished = false;
 }
 
-bool CQuarvelExplodingTilesGameOverAnim::isFinished(CQuarvelGameWnd&) { return finished; }
+bool CQuarvelExplodingTilesGameOverAnim::isFinished(CQuarvelGameWnd&) {
+    return finished;
+}
 
 void CQuarvelExplodingTilesGameOverAnim::step(CQuarvelGameWnd& screen) {
     if (frame % 2 == 0 && rowsStarted < BOARD_ROWS) {
@@ -67,7 +72,8 @@ void CQuarvelExplodingTilesGameOverAnim::step(CQuarvelGameWnd& screen) {
         }
         done = false;
         if (p == 100) {
-            for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c) screen.setBoardCell(c, i, EMPTY_TILE);
+            for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c)
+                screen.setBoardCell(c, i, EMPTY_TILE);
         }
     }
     finished = done;

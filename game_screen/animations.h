@@ -10,7 +10,7 @@
 class CQuarvelGameWnd;
 
 class CQuarvelRowAnim {
-public:
+  public:
     virtual bool isFinished() = 0;
     // Draws the next frame into the back buffer and advances.
     virtual void drawFrame(CQuarvelGameWnd& screen) = 0;
@@ -20,7 +20,7 @@ public:
 // An ordinary row shrinks while it slides right; the fourth row of a landing
 // splits into four bright copies flying apart along the diagonals.
 class CQuarvelEmptyRowAnim : public CQuarvelRowAnim {
-public:
+  public:
     CQuarvelEmptyRowAnim(std::int32_t row, std::int32_t progress, std::int32_t shrinkStep,
                          bool fourRow)
         : progress(progress), shrinkStep(shrinkStep), row(row), fourRow(fourRow) {}
@@ -34,7 +34,7 @@ public:
 };
 
 class CQuarvelGameOverAnim {
-public:
+  public:
     virtual bool isFinished(CQuarvelGameWnd& screen) = 0;
     virtual void step(CQuarvelGameWnd& screen) = 0;
     virtual ~CQuarvelGameOverAnim() = default;
@@ -43,7 +43,7 @@ public:
 // Rows start exploding from the top, one every second step; each takes ten
 // steps, in a style chosen by the level reached.
 class CQuarvelExplodingTilesGameOverAnim : public CQuarvelGameOverAnim {
-public:
+  public:
     void reset(std::int32_t level);
     bool isFinished(CQuarvelGameWnd& screen) override;
     void step(CQuarvelGameWnd& screen) override;

@@ -14,7 +14,9 @@
 #include "shell/resource_pack.h"
 #include "shell/soft_keys.h"
 
-CQuarvelGameWnd::~CQuarvelGameWnd() { onLeave(); }
+CQuarvelGameWnd::~CQuarvelGameWnd() {
+    onLeave();
+}
 
 void CQuarvelGameWnd::onLeave() {
     if (window != nullptr) KillTimer(window, GAME_TIMER_ID);
@@ -23,7 +25,8 @@ void CQuarvelGameWnd::onLeave() {
         DeleteSurface(spriteDC);
         spriteDC = nullptr;
     }
-    for (BitmapHandle* bitmap : {&spriteBitmap, &backgroundBitmap, &gameOverBitmap, &pausedBitmap}) {
+    for (BitmapHandle* bitmap :
+         {&spriteBitmap, &backgroundBitmap, &gameOverBitmap, &pausedBitmap}) {
         if (*bitmap != nullptr) DeleteBitmap(*bitmap);
         *bitmap = nullptr;
     }
@@ -66,9 +69,9 @@ void CQuarvelGameWnd::beginGame(WindowHandle mainWindow, SurfaceHandle backBuffe
         const void** data;
         const char* name;
     };
-    for (Slot slot : {Slot{&sndPop, "sndPop"}, Slot{&sndDrop, "sndDrop"},
-                      Slot{&sndQuarvel, "sndQuarvel"}, Slot{&sndLevel, "sndLevel"},
-                      Slot{&sndLose, "sndLose"}, Slot{&sndJunk, "sndJunk"}}) {
+    for (Slot slot :
+         {Slot{&sndPop, "sndPop"}, Slot{&sndDrop, "sndDrop"}, Slot{&sndQuarvel, "sndQuarvel"},
+          Slot{&sndLevel, "sndLevel"}, Slot{&sndLose, "sndLose"}, Slot{&sndJunk, "sndJunk"}}) {
         if (*slot.data == nullptr) *slot.data = loadSound(slot.name);
     }
     stopGameTimer();
@@ -117,15 +120,18 @@ std::int32_t CQuarvelGameWnd::onMessage(std::uint32_t message, WParam wParam, LP
             break;
         }
         case WM_CHAR:
-            if (wParam >= 193 && wParam <= 198) onKeyDown(static_cast<std::uint32_t>(wParam), false);
+            if (wParam >= 193 && wParam <= 198)
+                onKeyDown(static_cast<std::uint32_t>(wParam), false);
             break;
         case WM_KEYUP:
             onKeyUp(static_cast<std::uint32_t>(wParam));
             break;
         case WM_COMMAND:
             if (LowWord(wParam) == PAUSE_COMMAND) {
-                if (paused) resume();
-                else pause();
+                if (paused)
+                    resume();
+                else
+                    pause();
             }
             break;
         case WM_TIMER:
@@ -154,22 +160,40 @@ void CQuarvelGameWnd::pause() {
 void CQuarvelGameWnd::playSound(GameSound sound, bool synchronous) {
     const void* data = nullptr;
     switch (sound) {
-        case GameSound::Pop: data = sndPop; break;
-        case GameSound::Drop: data = sndDrop; break;
-        case GameSound::Quarvel: data = sndQuarvel; break;
-        case GameSound::Level: data = sndLevel; break;
-        case GameSound::Lose: data = sndLose; break;
-        case GameSound::Junk: data = sndJunk; break;
+        case GameSound::Pop:
+            data = sndPop;
+            break;
+        case GameSound::Drop:
+            data = sndDrop;
+            break;
+        case GameSound::Quarvel:
+            data = sndQuarvel;
+            break;
+        case GameSound::Level:
+            data = sndLevel;
+            break;
+        case GameSound::Lose:
+            data = sndLose;
+            break;
+        case GameSound::Junk:
+            data = sndJunk;
+            break;
     }
     if (!options.sound_on || data == nullptr) return;
     PlaySound(data, SND_MEMORY | SND_NODEFAULT | (synchronous ? 0 : SND_ASYNC));
 }
 
-void CQuarvelGameWnd::redrawScreen(bool playfieldOnly) { redraw(nullptr, true, playfieldOnly, -1); }
+void CQuarvelGameWnd::redrawScreen(bool playfieldOnly) {
+    redraw(nullptr, true, playfieldOnly, -1);
+}
 
-bool CQuarvelGameWnd::chooseBackground(std::int32_t forLevel) { return loadBackground(forLevel); }
+bool CQuarvelGameWnd::chooseBackground(std::int32_t forLevel) {
+    return loadBackground(forLevel);
+}
 
-bool CQuarvelGameWnd::hasRowAnim() const { return rowAnim != nullptr; }
+bool CQuarvelGameWnd::hasRowAnim() const {
+    return rowAnim != nullptr;
+}
 
 bool CQuarvelGameWnd::startRowAnim(std::int32_t row, bool fourRow) {
     rowAnim.reset(new (std::nothrow) CQuarvelEmptyRowAnim(row, 100, 20, fourRow));
@@ -177,7 +201,9 @@ bool CQuarvelGameWnd::startRowAnim(std::int32_t row, bool fourRow) {
     return rowAnim != nullptr;
 }
 
-bool CQuarvelGameWnd::rowAnimFinished() { return rowAnim == nullptr || rowAnim->isFinished(); }
+bool CQuarvelGameWnd::rowAnimFinished() {
+    return rowAnim == nullptr || rowAnim->isFinished();
+}
 
 void CQuarvelGameWnd::drawRowAnimFrame() {
     redraw(nullptr, false, false, rowAnimRow);
@@ -190,13 +216,21 @@ void CQuarvelGameWnd::finishRowAnim() {
     rowAnim.reset();
 }
 
-void CQuarvelGameWnd::discardRowAnim() { rowAnim.reset(); }
+void CQuarvelGameWnd::discardRowAnim() {
+    rowAnim.reset();
+}
 
-void CQuarvelGameWnd::enterGameOver() { SetSoftKeyVisible(this, PAUSE_COMMAND, false); }
+void CQuarvelGameWnd::enterGameOver() {
+    SetSoftKeyVisible(this, PAUSE_COMMAND, false);
+}
 
-void CQuarvelGameWnd::resetGameOverAnim(std::int32_t forLevel) { explodingAnim.reset(forLevel); }
+void CQuarvelGameWnd::resetGameOverAnim(std::int32_t forLevel) {
+    explodingAnim.reset(forLevel);
+}
 
-bool CQuarvelGameWnd::gameOverAnimFinished() { return explodingAnim.isFinished(*this); }
+bool CQuarvelGameWnd::gameOverAnimFinished() {
+    return explodingAnim.isFinished(*this);
+}
 
 void CQuarvelGameWnd::stepGameOverAnim() {
     // The animation takes its step even when nothing can be drawn.
@@ -221,4 +255,6 @@ void CQuarvelGameWnd::showPausedLabel(bool isPaused) {
     SetSoftKeyLabel(this, PAUSE_COMMAND, isPaused ? PAUSE_LABEL_PAUSED : PAUSE_LABEL_RUNNING);
 }
 
-WindowHandle CQuarvelGameWnd::reportWindow() const { return window; }
+WindowHandle CQuarvelGameWnd::reportWindow() const {
+    return window;
+}

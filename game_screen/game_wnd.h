@@ -19,7 +19,7 @@ constexpr std::uint32_t PAUSE_LABEL_PAUSED = 40023;
 constexpr std::int32_t LABEL_TEXT_SIZE = 50;
 
 class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame {
-public:
+  public:
     CQuarvelGameWnd() = default;
     ~CQuarvelGameWnd() override;
     CQuarvelGameWnd(const CQuarvelGameWnd&) = delete;
@@ -90,7 +90,7 @@ public:
     CQuarvelExplodingTilesGameOverAnim explodingAnim;
     std::int32_t hiddenRows[BOARD_ROWS] = {};
 
-protected:
+  protected:
     void playSound(GameSound sound, bool synchronous) override;
     void redrawScreen(bool playfieldOnly) override;
     bool chooseBackground(std::int32_t forLevel) override;
@@ -109,7 +109,7 @@ protected:
     void showPausedLabel(bool isPaused) override;
     WindowHandle reportWindow() const override;
 
-private:
+  private:
     void readLayout();
     void createSpriteSurface(SurfaceHandle compatible);
     void drawPreviews();

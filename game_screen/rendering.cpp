@@ -65,8 +65,8 @@ bool CQuarvelGameWnd::loadBackground(std::int32_t forLevel) {
     if (spriteDC == nullptr) return false;
     if (backgroundBitmap != nullptr) DeleteBitmap(backgroundBitmap);
     backgroundBitmap = nullptr;
-    std::int32_t id = std::clamp(FIRST_BACKGROUND + (forLevel - 1) / 4, FIRST_BACKGROUND,
-                                 LAST_BACKGROUND);
+    std::int32_t id =
+        std::clamp(FIRST_BACKGROUND + (forLevel - 1) / 4, FIRST_BACKGROUND, LAST_BACKGROUND);
     if (id == backgroundId) return false;
     backgroundBitmap = LoadImageResource(resourcePack, static_cast<std::uint32_t>(id));
     DrawPicture(spriteDC, gameWidth, 0, gameWidth, gameHeight, backgroundBitmap);
@@ -130,11 +130,10 @@ void CQuarvelGameWnd::drawTranslucentBoardTile(std::uint8_t tile, std::int32_t c
         sum[2] += BlueOf(c);
     }
     std::int32_t average[3] = {sum[0] / 4, sum[1] / 4, sum[2] / 4};
-    BrushHandle brush = CreateSolidBrush(Rgb(AddClamped(average[0], -32),
-                                             AddClamped(average[1], -32),
-                                             AddClamped(average[2], -32)));
-    PenHandle pen = CreateSolidPen(0, Rgb(AddClamped(average[0], 50), AddClamped(average[1], 50),
-                                          AddClamped(average[2], 50)));
+    BrushHandle brush = CreateSolidBrush(
+        Rgb(AddClamped(average[0], -32), AddClamped(average[1], -32), AddClamped(average[2], -32)));
+    PenHandle pen = CreateSolidPen(
+        0, Rgb(AddClamped(average[0], 50), AddClamped(average[1], 50), AddClamped(average[2], 50)));
     PenHandle oldPen = SelectPen(backDC, pen);
     BrushHandle oldBrush = SelectBrush(backDC, brush);
     DrawRoundRect(backDC, x + 1, y + 1, x + tileSize - 1, y + tileSize - 1, tileSize / 2,

@@ -20,6 +20,10 @@ bool Before(std::uint32_t a, std::uint32_t b) {
 HeadlessHost::HeadlessHost(std::vector<ScriptCommand> commands) : commands_(std::move(commands)) {}
 
 void HeadlessHost::runUntil(std::uint32_t target, bool hasTimer, std::uint32_t nextTimerDue) {
+    if (!Before(GetTickCount(), target)) {
+        waiting_ = false;  // a synchronous sound has already carried the clock past it
+        return;
+    }
     if (hasTimer && !Before(target, nextTimerDue)) {
         SetClock(nextTimerDue);  // the timer fires on its own time, then we go on
     } else {

@@ -2,7 +2,8 @@
 // main window and title screen exist: it loads the resource pack for the screen,
 // opens a window with the pack's soft-key bar and plays games on the game
 // screen, one after another. The menu's new-game commands start the presets and
-// Exit (or closing) ends it.
+// Exit (or closing) ends it. As a test entry, the keys 1 to 7 start the seven
+// presets and D lets the automatic player take over (or hands back).
 #include <cstdint>
 
 #include "game_screen/game_wnd.h"
@@ -12,19 +13,22 @@
 #include "shell/back_buffer.h"
 #include "shell/layout_text.h"
 #include "shell/resource_pack.h"
+#include "tools/autoplayer.h"
 
 namespace {
 
 CQuarvelGameWnd gameScreen;
+CQuarvelAutoPlayer autoPlayer;
+bool automatic = false;
 
 struct Preset {
     std::uint16_t command;
     std::int32_t junkRows;
     std::int32_t startLevel;
 };
-constexpr Preset PRESETS[] = {{40007, 0, 1},  {40008, 3, 3},  {40009, 6, 4},  {40010, 8, 6},
+constexpr Preset PRESETS[] = {{40007, 0, 1},  {40008, 3, 3},  {40009, 6, 4},   {40010, 8, 6},
                               {40011, 10, 8}, {40012, 5, 14}, {40013, 10, 16}, {40019, 0, 1},
-                              {40020, 0, 5},  {40021, 0, 10}, {40022, 0, 15}, {40023, 0, 20}};
+                              {40020, 0, 5},  {40021, 0, 10}, {40022, 0, 15},  {40023, 0, 20}};
 
 void PlaceWindow(WindowHandle window) {
     bool fullScreen = GetLayoutInt("full_screen", 0) != 0;
@@ -47,8 +51,18 @@ LResult StandInProcedure(WindowHandle window, std::uint32_t message, WParam wPar
         if (!CreateMenuBar(bar)) PostQuitMessage(0);
         return 0;
     }
+    if (message == WM_TIMER && automatic) autoPlayer.act(gameScreen);
     gameScreen.onMessage(message, wParam, lParam);
     switch (message) {
+        case WM_KEYDOWN:
+            if (wParam >= '1' && wParam <= '7') {
+                const Preset& preset = PRESETS[wParam - '1'];
+                gameScreen.beginGame(window, backDC, preset.junkRows, preset.startLevel);
+                InvalidateRect(window, nullptr, false);
+            } else if (wParam == 'D') {
+                automatic = !automatic;
+            }
+            return 0;
         case WM_DESTROY:
             gameScreen.onLeave();
             DeleteBackBuffer();

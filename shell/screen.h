@@ -8,13 +8,13 @@
 #include "platform/types.h"
 
 class CQuarvelWnd {
-public:
+  public:
     // One window message; the main window ignores the result.
     virtual std::int32_t onMessage(std::uint32_t message, WParam wParam, LParam lParam) = 0;
     // The screen is being left: it gives up what it holds while not shown.
     virtual void onLeave() = 0;
     virtual ~CQuarvelWnd() = default;
 
-    WindowHandle window = nullptr;  // the main window; not owned
+    WindowHandle window = nullptr;   // the main window; not owned
     SurfaceHandle backDC = nullptr;  // the main window's back buffer; not owned
 };

@@ -45,10 +45,6 @@ void AvoidMagenta(Image& image) {
     }
 }
 
-Rect RectFromKey(const char* key) {
-    return GetLayoutRect(key);
-}
-
 }  // namespace
 
 Rect PackLayout::board() const {
@@ -96,11 +92,11 @@ bool ReadPackLayout(const std::string& path, PackLayout& layout) {
     layout.nextY = GetLayoutInt("next_piece_y", 0);
     layout.nextNextX = GetLayoutInt("next_next_piece_x", 0);
     layout.nextNextY = GetLayoutInt("next_next_piece_y", 0);
-    layout.nextLabel = RectFromKey("next_piece_label_rect");
-    layout.scoreLabel = RectFromKey("score_label_rect");
-    layout.score = RectFromKey("score_rect");
-    layout.level = RectFromKey("level_rect");
-    layout.lines = RectFromKey("lines_rect");
+    layout.nextLabel = GetLayoutRect("next_piece_label_rect");
+    layout.scoreLabel = GetLayoutRect("score_label_rect");
+    layout.score = GetLayoutRect("score_rect");
+    layout.level = GetLayoutRect("level_rect");
+    layout.lines = GetLayoutRect("lines_rect");
     layout.rowHeight = GetLayoutInt("high_scores_line_height", 0);
     layout.rowsTop = GetLayoutInt("high_scores_top", 0);
     layout.nameLeft = GetLayoutInt("high_scores_left1", 0);
@@ -108,9 +104,9 @@ bool ReadPackLayout(const std::string& path, PackLayout& layout) {
     layout.scoreLeft = GetLayoutInt("high_scores_left2", 0);
     layout.scoreRight = GetLayoutInt("high_scores_right2", 0);
     layout.rowCount = GetLayoutInt("high_scores_count", 0);
-    layout.easy = RectFromKey("easy_selection_rect");
-    layout.medium = RectFromKey("medium_selection_rect");
-    layout.hard = RectFromKey("hard_selection_rect");
+    layout.easy = GetLayoutRect("easy_selection_rect");
+    layout.medium = GetLayoutRect("medium_selection_rect");
+    layout.hard = GetLayoutRect("hard_selection_rect");
     return layout.width > 0 && layout.height > 0 && layout.tile > 1;
 }
 
@@ -448,7 +444,7 @@ void DrawDifficultyLabels(Image& image, const PackLayout& layout) {
     Font font{u"DejaVu Sans", 14, FONT_WEIGHT_BOLD};
     const auto fits = [&] {
         for (const auto& label : labels) {
-            if (TextWidth(label.text, font) > label.rect.right - label.rect.left - 12) return false;
+            if (TextWidth(label.text, font) > label.rect.right - label.rect.left - 8) return false;
         }
         return true;
     };

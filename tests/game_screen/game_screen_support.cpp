@@ -57,7 +57,8 @@ void SaveBanner(const fs::path& path, Colour colour) {
 void SaveWave(const fs::path& path, std::uint32_t samples) {
     std::vector<std::uint8_t> w(44 + samples, 128);
     auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) w[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            w[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
     };
     std::memcpy(&w[0], "RIFFxxxxWAVEfmt ", 16);
     put32(4, 36 + samples);
@@ -71,17 +72,20 @@ void SaveWave(const fs::path& path, std::uint32_t samples) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<char*>(w.data()), w.size());
 }
 
-void Write(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
+void Write(const fs::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
 
 }  // namespace
 
 Colour TileColour(int tile, int variant) {
-    return Rgb(static_cast<std::uint8_t>(20 + tile * 25), static_cast<std::uint8_t>(60 * variant + 10),
-               200);
+    return Rgb(static_cast<std::uint8_t>(20 + tile * 25),
+               static_cast<std::uint8_t>(60 * variant + 10), 200);
 }
 
 Colour BackgroundColour(int id) {
-    return Rgb(static_cast<std::uint8_t>((id - 100) * 10), 40, static_cast<std::uint8_t>(90 - (id - 109) * 5));
+    return Rgb(static_cast<std::uint8_t>((id - 100) * 10), 40,
+               static_cast<std::uint8_t>(90 - (id - 109) * 5));
 }
 
 void GameScreenTest::SetUp() {
@@ -122,23 +126,26 @@ void GameScreenTest::UsePack(const TestLayout& newLayout) {
     if (resourcePack != nullptr) FreeModule(resourcePack);
     fs::path src = dir / "src";
     fs::remove_all(src);
-    for (const char* folder : {"TEXT", "BITMAP", "STRING", "WAVE"}) fs::create_directories(src / folder);
+    for (const char* folder : {"TEXT", "BITMAP", "STRING", "WAVE"})
+        fs::create_directories(src / folder);
     const std::int32_t ts = layout.tileSize;
     const std::int32_t panel = layout.boardLeft + 10 * ts + 8;
     char text[2048];
-    std::snprintf(text, sizeof text,
-                  "game_width: %d\ngame_height: %d\nfull_screen: 1\nboard_tile_size: %d\n"
-                  "board_left: %d\nboard_top: %d\nnext_piece_x: %d\nnext_piece_y: 30\n"
-                  "next_next_piece_x: %d\nnext_next_piece_y: 100\n"
-                  "next_piece_label_rect: %d,8,%d,24\nscore_label_rect: %d,140,%d,156\n"
-                  "score_rect: %d,160,%d,176\nlevel_rect: %d,190,%d,206\nlines_rect: %d,210,%d,226\n",
-                  layout.width, layout.height, ts, layout.boardLeft, layout.boardTop, panel,
-                  panel, panel, layout.width, panel, layout.width, panel, layout.width, panel,
-                  layout.width, panel, layout.width);
+    std::snprintf(
+        text, sizeof text,
+        "game_width: %d\ngame_height: %d\nfull_screen: 1\nboard_tile_size: %d\n"
+        "board_left: %d\nboard_top: %d\nnext_piece_x: %d\nnext_piece_y: 30\n"
+        "next_next_piece_x: %d\nnext_next_piece_y: 100\n"
+        "next_piece_label_rect: %d,8,%d,24\nscore_label_rect: %d,140,%d,156\n"
+        "score_rect: %d,160,%d,176\nlevel_rect: %d,190,%d,206\nlines_rect: %d,210,%d,226\n",
+        layout.width, layout.height, ts, layout.boardLeft, layout.boardTop, panel, panel, panel,
+        layout.width, panel, layout.width, panel, layout.width, panel, layout.width, panel,
+        layout.width);
     Write(src / "TEXT/101.txt", text);
     std::vector<Colour> sheet(9 * ts * 4 * ts);
     for (int y = 0; y < 4 * ts; ++y) {
-        for (int x = 0; x < 9 * ts; ++x) sheet[y * 9 * ts + x] = TileColour(x / ts, y / ts);
+        for (int x = 0; x < 9 * ts; ++x)
+            sheet[y * 9 * ts + x] = TileColour(x / ts, y / ts);
     }
     SavePicture(src / "BITMAP/104.png", 9 * ts, 4 * ts, sheet);
     for (int id = 109; id <= 118; ++id) {
@@ -150,7 +157,8 @@ void GameScreenTest::UsePack(const TestLayout& newLayout) {
     const std::pair<int, const char*> strings[] = {{40022, "Pause"},    {40023, "Resume"},
                                                    {40067, "Next"},     {40068, "Score"},
                                                    {40069, "Level %d"}, {40070, "Lines %d"}};
-    for (auto [id, value] : strings) Write(src / ("STRING/" + std::to_string(id) + ".txt"), value);
+    for (auto [id, value] : strings)
+        Write(src / ("STRING/" + std::to_string(id) + ".txt"), value);
     for (const char* name : {"sndPop", "sndDrop", "sndQuarvel", "sndLevel", "sndLose", "sndJunk"}) {
         SaveWave(src / ("WAVE/" + std::string(name) + ".wav"), 80);  // 10 ms each
     }

@@ -28,7 +28,7 @@ struct TestLayout {
 };
 
 class GameScreenTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     // Loads a test pack with this layout as the resource pack.

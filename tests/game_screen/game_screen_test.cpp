@@ -11,8 +11,12 @@
 
 namespace {
 
-std::int32_t CellX(const TestLayout& l, std::int32_t column) { return l.boardLeft + column * l.tileSize; }
-std::int32_t CellY(const TestLayout& l, std::int32_t row) { return l.boardTop + row * l.tileSize; }
+std::int32_t CellX(const TestLayout& l, std::int32_t column) {
+    return l.boardLeft + column * l.tileSize;
+}
+std::int32_t CellY(const TestLayout& l, std::int32_t row) {
+    return l.boardTop + row * l.tileSize;
+}
 
 int Count(const std::vector<std::string>& lines, const std::string& part) {
     return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -41,7 +45,8 @@ TEST_F(GameScreenTest, FourRowLandingSoundsScoresAndAnimates) {
     Begin(0, 3);
     Tick(9);
     for (int r = 16; r < 20; ++r) {
-        for (int c = 1; c < 10; ++c) screen.setBoardCell(c, r, 5);
+        for (int c = 1; c < 10; ++c)
+            screen.setBoardCell(c, r, 5);
     }
     screen.piece.setKind(1, 1);
     screen.piece.turnedCells(true, screen.piece.cells);
@@ -75,7 +80,8 @@ TEST_F(GameScreenTest, LevelRiseSkipsItsRedraw) {
     Tick();  // the first frame builds the sprite surface with its background
     screen.frameDelay = 0;
     screen.rowsRemoved = 9;
-    for (int c = 0; c < 10; ++c) screen.setBoardCell(c, 19, 2);
+    for (int c = 0; c < 10; ++c)
+        screen.setBoardCell(c, 19, 2);
     screen.state = GameState::RemoveRow;
     ComposeScreen();
     Rect changed;
@@ -129,7 +135,8 @@ TEST_F(GameScreenTest, TapsPauseAndGameOverReport) {
 TEST_F(GameScreenTest, GameOverAnimationTakes49StepsAndEmptiesTheBoard) {
     Begin(0, 12);
     for (int r = 0; r < 20; ++r) {
-        for (int c = 0; c < 10; c += 2) screen.setBoardCell(c, r, 3);
+        for (int c = 0; c < 10; c += 2)
+            screen.setBoardCell(c, r, 3);
     }
     screen.state = GameState::Spawn;
     Tick();  // the spawn fails
@@ -141,8 +148,10 @@ TEST_F(GameScreenTest, GameOverAnimationTakes49StepsAndEmptiesTheBoard) {
     Tick(47);  // steps 2 to 48
     EXPECT_TRUE(screen.explodingAnim.finished);
     EXPECT_EQ(screen.explodingAnim.frame, 49);
-    for (std::uint8_t cell : screen.board) ASSERT_EQ(cell, EMPTY_TILE);
-    for (std::int32_t hidden : screen.hiddenRows) EXPECT_EQ(hidden, 1);
+    for (std::uint8_t cell : screen.board)
+        ASSERT_EQ(cell, EMPTY_TILE);
+    for (std::int32_t hidden : screen.hiddenRows)
+        EXPECT_EQ(hidden, 1);
 }
 
 TEST_F(GameScreenTest, PixelsOfBoardGlintsSkippedRowsAndPause) {
@@ -166,7 +175,8 @@ TEST_F(GameScreenTest, PixelsOfBoardGlintsSkippedRowsAndPause) {
     screen.pause();
     // Every cell is a translucent tile tinted by the background; the banner is drawn.
     Colour bg = BackgroundColour(109);
-    Colour inside = ScreenPixel(CellX(layout, 7) + layout.tileSize / 2, CellY(layout, 12) + layout.tileSize / 2);
+    Colour inside = ScreenPixel(CellX(layout, 7) + layout.tileSize / 2,
+                                CellY(layout, 12) + layout.tileSize / 2);
     EXPECT_EQ(RedOf(inside), std::max(RedOf(bg) - 32, 0));
     EXPECT_EQ(BlueOf(inside), std::max(BlueOf(bg) - 32, 0));
     EXPECT_EQ(ScreenPixel(CellX(layout, 7), CellY(layout, 12)), bg);  // the rounded corner
@@ -178,7 +188,7 @@ TEST_F(GameScreenTest, PixelsOfBoardGlintsSkippedRowsAndPause) {
 TEST_F(GameScreenTest, PreviewsAtFullAndHalfSize) {
     Begin();
     Tick();
-    screen.nextPiece.setKind(0, 0);      // cells 5, 6, 9, 10
+    screen.nextPiece.setKind(0, 0);  // cells 5, 6, 9, 10
     screen.nextNextPiece.setKind(0, 0);
     screen.redraw(nullptr, true, false, -1);
     const std::int32_t ts = layout.tileSize, px = layout.boardLeft + 10 * ts + 8;
@@ -187,8 +197,10 @@ TEST_F(GameScreenTest, PreviewsAtFullAndHalfSize) {
     // Half size: cell (1, 1) at p = ts / 2, a 7-pixel tile inset by (14 - 7) >> 1 = 3.
     const std::int32_t p = ts / 2, s = ts * 50 / 100, inset = (ts - s) >> 1;
     EXPECT_EQ(ScreenPixel(px + p + inset + 1, 100 + p + inset + 1), TileColour(0, 0));
-    EXPECT_EQ(ScreenPixel(px + p + inset - 1, 100 + p + inset + 1), BackgroundColour(109));  // inset
-    EXPECT_EQ(ScreenPixel(px + p + inset + 1, 100 + inset + 1), BackgroundColour(109));  // cell (1, 0)
+    EXPECT_EQ(ScreenPixel(px + p + inset - 1, 100 + p + inset + 1),
+              BackgroundColour(109));  // inset
+    EXPECT_EQ(ScreenPixel(px + p + inset + 1, 100 + inset + 1),
+              BackgroundColour(109));  // cell (1, 0)
 }
 
 TEST_F(GameScreenTest, PauseBannerIntactWithLargeTiles) {
@@ -199,7 +211,8 @@ TEST_F(GameScreenTest, PauseBannerIntactWithLargeTiles) {
     screen.pause();
     std::int32_t bx = (layout.width - 100) / 2, by = (layout.height - 46) / 4;
     // The banner's top rows (its magenta frame, black in the sprite) stay black.
-    for (std::int32_t y = 0; y < 4; ++y) EXPECT_EQ(ScreenPixel(bx + 20, by + y), Rgb(0, 0, 0)) << y;
+    for (std::int32_t y = 0; y < 4; ++y)
+        EXPECT_EQ(ScreenPixel(bx + 20, by + y), Rgb(0, 0, 0)) << y;
     EXPECT_EQ(ScreenPixel(bx + 20, by + 4), PAUSE_BANNER_COLOUR);
 }
 

@@ -116,6 +116,7 @@ TEST(ScriptTest, CommandsAndErrors) {
 
 TEST_F(HostTest, HeadlessRunWritesScreenshotsAndLog) {
     fs::path script = dir / "run.txt";
+    // The beep on Return is synchronous (120 ms): longer than the 50 ms of the press.
     std::ofstream(script) << "wait 500\npress right\npress return\ntap 100 150\nwait 200\n"
                           << "shot " << (dir / "shot.png").string() << "\n";
     int code = RunQuarvel({"--headless", "--script", script.string(), "--log",
@@ -128,6 +129,15 @@ TEST_F(HostTest, HeadlessRunWritesScreenshotsAndLog) {
     EXPECT_NE(log.find("sound 1004 bytes sync 120 ms"), std::string::npos) << log;
     EXPECT_NE(log.find("test pen x=100 y=124"), std::string::npos);  // below the task bar
     EXPECT_NE(log.find("] exit 0"), std::string::npos);
+    // Time never runs backwards, also when a sound outlasts a wait.
+    std::istringstream lines(log);
+    std::string line;
+    std::uint32_t last = 0;
+    while (std::getline(lines, line)) {
+        std::uint32_t stamp = static_cast<std::uint32_t>(std::stoul(line.substr(1)));
+        EXPECT_GE(stamp, last) << line;
+        last = stamp;
+    }
     // The counter went to the store on the way out.
     EXPECT_NE(Slurp(dir / "store.reg").find("\"Presses\"=dword:00000001"), std::string::npos);
 }

@@ -94,7 +94,8 @@ LResult TestWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
         case WM_TIMER:
             ++ticks;
             squareX = (squareX + 1) % 200;
-            if (ticks % 10 == 0) Log("tick");
+            if (ticks % 10 == 0 || ticks == 13) Log("tick");
+            if (ticks == 12) PlaySound(beep.data(), SND_MEMORY | SND_NODEFAULT);  // inside a wait
             InvalidateRect(window, nullptr, false);
             return 0;
         case WM_KEYDOWN:

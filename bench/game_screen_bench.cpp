@@ -1,0 +1,129 @@
+// The game screen's drawing with the 240x320 pack, per timer tick: a falling
+// tick (playfield redraw and present), a full redraw, a row-clear frame and a
+// game-over frame.
+#include <benchmark/benchmark.h>
+
+#include "game_screen/game_wnd.h"
+#include "platform/clock.h"
+#include "platform/internal/host_interface.h"
+#include "platform/internal/resources_internal.h"
+#include "platform/windows.h"
+#include "shell/back_buffer.h"
+#include "shell/layout_text.h"
+#include "shell/options.h"
+#include "shell/resource_pack.h"
+
+namespace {
+
+CQuarvelGameWnd* screen = nullptr;
+
+LResult Procedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+    if (screen != nullptr && message != WM_CREATE) screen->onMessage(message, wParam, lParam);
+    return DefaultWindowProcedure(window, message, wParam, lParam);
+}
+
+// A game screen on a window with the real pack, a game under way with a stack
+// of tiles on the board.
+struct Fixture {
+    Fixture() {
+        ResetWindowManager();
+        SetScreenSize(240, 320);
+        resourcePack = LoadModuleFromFile(PACK_240X320);
+        ResourceData text = FindResource(resourcePack, 101, "TEXT");
+        LoadLayoutText(reinterpret_cast<const char*>(text.bytes), text.size);
+        gameWidth = GetLayoutInt("game_width", 0);
+        gameHeight = GetLayoutInt("game_height", 0);
+        CreateBackBuffer(nullptr);
+        WindowClass c;
+        c.procedure = Procedure;
+        c.name = u"Bench";
+        RegisterWindowClass(c);
+        window = CreateWindow(u"Bench", u"", WS_VISIBLE, 0, 0, gameWidth, gameHeight, nullptr,
+                              nullptr, nullptr);
+        screen = &game;
+        options.fixed_seed = 1;
+        options.rising_junk = 0;
+        game.beginGame(window, backDC, 6, 4);
+        game.tick();
+        game.frameDelay = 0;
+        for (int r = 8; r < 20; ++r) {
+            for (int c = 0; c < 10; ++c) {
+                if ((r + c) % 7 != 0)
+                    game.setBoardCell(c, r, static_cast<std::uint8_t>((r + c) % 9));
+            }
+        }
+    }
+    ~Fixture() {
+        screen = nullptr;
+        game.onLeave();
+        DeleteBackBuffer();
+        FreeModule(resourcePack);
+        resourcePack = nullptr;
+        LayoutMap.clear();
+        ResetWindowManager();
+    }
+    CQuarvelGameWnd game;
+    WindowHandle window = nullptr;
+};
+
+void BM_FallingTickPlayfieldRedraw(benchmark::State& state) {
+    Fixture f;
+    for (auto _ : state) {
+        f.game.frameCount++;
+        f.game.redraw(nullptr, true, true, -1);  // what a falling tick draws
+    }
+}
+BENCHMARK(BM_FallingTickPlayfieldRedraw)->Unit(benchmark::kMicrosecond);
+
+void BM_FullRedraw(benchmark::State& state) {
+    Fixture f;
+    for (auto _ : state) {
+        f.game.frameCount++;
+        f.game.redraw(nullptr, true, false, -1);
+    }
+}
+BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMicrosecond);
+
+void BM_PausedFullRedraw(benchmark::State& state) {
+    Fixture f;
+    f.game.pause();
+    for (auto _ : state)
+        f.game.redraw(nullptr, true, false, -1);
+}
+BENCHMARK(BM_PausedFullRedraw)->Unit(benchmark::kMicrosecond);
+
+void BM_RowClearFrame(benchmark::State& state) {
+    Fixture f;
+    for (auto _ : state) {
+        CQuarvelEmptyRowAnim anim(19, 100, 20, true);
+        f.game.redraw(nullptr, false, false, 19);
+        anim.drawFrame(f.game);
+        f.game.present(nullptr, false);
+    }
+}
+BENCHMARK(BM_RowClearFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_GameOverFrame(benchmark::State& state) {
+    Fixture f;
+    f.game.state = GameState::GameOver;
+    f.game.explodingAnim.reset(25);
+    for (int i = 0; i < 20; ++i)
+        f.game.explodingAnim.step(f.game);  // ten rows exploding
+    std::uint8_t board[BOARD_CELLS];
+    std::copy(std::begin(f.game.board), std::end(f.game.board), board);
+    CQuarvelExplodingTilesGameOverAnim start = f.game.explodingAnim;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.game.explodingAnim = start;
+        std::copy(board, board + BOARD_CELLS, f.game.board);
+        state.ResumeTiming();
+        SurfaceHandle surface = GetWindowSurface(f.window);
+        f.game.redraw(surface, false, false, -1);
+        f.game.explodingAnim.step(f.game);
+        f.game.present(surface, false);
+        ReleaseWindowSurface(f.window, surface);
+    }
+}
+BENCHMARK(BM_GameOverFrame)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
