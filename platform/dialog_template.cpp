@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/internal/dialogs_internal.h"
+#include "platform/internal/resource_text.h"
 #include "platform/text.h"
 
 namespace {
@@ -18,48 +19,7 @@ constexpr std::int64_t MAX_SIZE = 1000;
 constexpr std::int64_t MAX_POINTS = 72;
 constexpr std::size_t MAX_CONTROLS = 256;
 
-struct Token {
-    bool quoted = false;
-    std::string text;  // a quoted text without its quotes, unescaped
-};
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// Splits a line into words and quoted texts; false for a broken quote or escape.
-bool Tokenise(std::string_view line, std::vector<Token>& tokens) {
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (IsBlank(line[i])) {
-            ++i;
-            continue;
-        }
-        Token token;
-        if (line[i] == '"') {
-            token.quoted = true;
-            ++i;
-            for (;;) {
-                if (i >= line.size()) return false;
-                char c = line[i++];
-                if (c == '"') break;
-                if (c == '\\') {
-                    if (i >= line.size() || (line[i] != '"' && line[i] != '\\')) return false;
-                    c = line[i++];
-                }
-                token.text += c;
-            }
-            if (i < line.size() && !IsBlank(line[i])) return false;
-        } else {
-            while (i < line.size() && !IsBlank(line[i])) {
-                if (line[i] == '"') return false;
-                token.text += line[i++];
-            }
-        }
-        tokens.push_back(std::move(token));
-    }
-    return true;
-}
+using Token = ResourceToken;
 
 std::optional<std::int64_t> Integer(const Token& token, std::int64_t low, std::int64_t high) {
     if (token.quoted || token.text.empty()) return std::nullopt;
@@ -149,7 +109,7 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate& out) {
         if (first == std::string_view::npos || line[first] == '#') continue;
 
         std::vector<Token> t;
-        if (!Tokenise(line, t) || t[0].quoted) return false;
+        if (!TokenizeResourceLine(line, t) || t[0].quoted) return false;
         const std::string& keyword = t[0].text;
         if (keyword == "caption") {
             if (haveCaption || t.size() != 2 || !t[1].quoted) return false;

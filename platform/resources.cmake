@@ -9,7 +9,7 @@ target_include_directories(quarvel_resource_names PUBLIC ${PROJECT_SOURCE_DIR})
 add_library(quarvel_zip INTERFACE)
 target_link_libraries(quarvel_zip INTERFACE PkgConfig::LIBZIP)
 
-add_library(quarvel_resources resources.cpp)
+add_library(quarvel_resources resources.cpp resource_text.cpp)
 target_include_directories(quarvel_resources PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(quarvel_resources
   PUBLIC quarvel_resource_names quarvel_drawing quarvel_text

@@ -4,54 +4,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/internal/resource_text.h"
 #include "platform/internal/shell_internal.h"
 #include "platform/text.h"
 
 namespace {
 
-struct Token {
-    std::string text;
-    bool quoted = false;
-};
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// Splits a line (without its indentation) into words and quoted texts; false on
-// a bad escape, an unterminated text or a text glued to what follows it.
-bool Tokenize(std::string_view line, std::vector<Token>& tokens) {
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (IsBlank(line[i])) {
-            ++i;
-            continue;
-        }
-        Token token;
-        if (line[i] == '"') {
-            token.quoted = true;
-            ++i;
-            for (;;) {
-                if (i >= line.size()) return false;
-                char c = line[i++];
-                if (c == '"') break;
-                if (c == '\\') {
-                    if (i >= line.size() || (line[i] != '"' && line[i] != '\\')) return false;
-                    c = line[i++];
-                }
-                token.text.push_back(c);
-            }
-            if (i < line.size() && !IsBlank(line[i])) return false;
-        } else {
-            while (i < line.size() && !IsBlank(line[i])) {
-                if (line[i] == '"') return false;
-                token.text.push_back(line[i++]);
-            }
-        }
-        tokens.push_back(std::move(token));
-    }
-    return true;
-}
+using Token = ResourceToken;
 
 // A command id: a plain decimal number from 1 to 65535.
 bool ReadCommand(const Token& token, std::uint32_t& command) {
@@ -178,7 +137,7 @@ bool Parse(std::string_view text, std::vector<SoftKey>& keys) {
         if (rest.find_first_not_of(" \t") == std::string_view::npos || rest[0] == '#') continue;
         if (rest[0] == '\t' || indent > 1000) return false;  // indentation is spaces only
         std::vector<Token> tokens;
-        if (!Tokenize(rest, tokens)) return false;
+        if (!TokenizeResourceLine(rest, tokens)) return false;
         if (!reader.line(static_cast<std::int32_t>(indent), tokens)) return false;
     }
     return reader.closeMenu() && !keys.empty();
