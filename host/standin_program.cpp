@@ -2,16 +2,20 @@
 // main window and title screen exist: it loads the resource pack for the screen,
 // opens a window with the pack's soft-key bar and plays games on the game
 // screen, one after another. The menu's new-game commands start the presets and
-// Exit (or closing) ends it. As a test entry, the keys 1 to 7 start the seven
+// Exit (or closing) ends it; Sound, About and the clear-high-scores question
+// work too. As a test entry, the keys 1 to 7 start the seven
 // presets and D lets the automatic player take over (or hands back).
 #include <cstdint>
 
+#include "front/about_dialog.h"
 #include "game_screen/game_wnd.h"
+#include "platform/dialogs.h"
 #include "platform/phone_shell.h"
 #include "platform/program.h"
 #include "platform/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/layout_text.h"
+#include "shell/options.h"
 #include "shell/resource_pack.h"
 #include "tools/autoplayer.h"
 
@@ -80,7 +84,29 @@ LResult StandInProcedure(WindowHandle window, std::uint32_t message, WParam wPar
                     return 0;
                 }
             }
-            if (LowWord(wParam) == 40005) DestroyWindow(window);
+            switch (LowWord(wParam)) {
+                case 40001:
+                    options.sound_on = options.sound_on ? 0 : 1;
+                    break;
+                case 40003:
+                    RunDialog(ProgramModule(), 103, window, AboutDialogProc, 0);
+                    break;
+                case 40016: {
+                    char16_t question[100];
+                    LoadString(resourcePack, 40024, question, 100);
+                    MessageBox(window, question, u"Quarvel", MB_YESNO | MB_ICONQUESTION);
+                    break;
+                }
+                case 40005:
+                    DestroyWindow(window);
+                    break;
+                default:
+                    break;
+            }
+            return 0;
+        case WM_INITMENUPOPUP:
+            CheckMenuItem(reinterpret_cast<MenuHandle>(wParam), 40001,
+                          options.sound_on ? MF_CHECKED : MF_UNCHECKED);
             return 0;
         default:
             return DefaultWindowProcedure(window, message, wParam, lParam);

@@ -1,0 +1,17 @@
+// The About box: the program's version, credits, and two links.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+// The mail and web links the About box opens.
+extern const char16_t* const ABOUT_MAIL_LINK;
+extern const char16_t* const ABOUT_WEB_LINK;
+
+// The message handler of the About dialog (template 103 of the program's own
+// resources, soft-key bar 123 of the resource pack).
+bool AboutDialogProc(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam);
+
+// The soft-key bar a dialog brings; also used by the program's other dialogs.
+extern WindowHandle aboutMenuBar;
