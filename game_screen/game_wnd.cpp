@@ -21,8 +21,7 @@ CQuarvelGameWnd::~CQuarvelGameWnd() {
 void CQuarvelGameWnd::onLeave() {
     if (window != nullptr) KillTimer(window, GAME_TIMER_ID);
     if (spriteDC != nullptr) {
-        SelectBitmap(spriteDC, nullptr);
-        DeleteSurface(spriteDC);
+        DeleteSurface(spriteDC);  // before its bitmap, which it holds selected
         spriteDC = nullptr;
     }
     for (BitmapHandle* bitmap :

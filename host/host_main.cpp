@@ -134,6 +134,7 @@ int RunHost(int argc, const char* const* argv) {
     LogEvent("start");
     std::int32_t code = ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL);
     LogEvent("exit " + std::to_string(code));
+    ResetWindowManager();  // the shell's windows outlive the program's
     SetHostDriver(nullptr);
     SetEventSink(nullptr);
     if (headless && !headless->failure().empty()) return Fail(headless->failure());

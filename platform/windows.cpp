@@ -800,7 +800,9 @@ void SetHostDriver(HostDriver* host) {
     Manager().host = host;
 }
 
-void SetInputFilter(InputFilter filter) { Manager().inputFilter = filter; }
+void SetInputFilter(InputFilter filter) {
+    Manager().inputFilter = filter;
+}
 
 void SetScreenSize(std::int32_t width, std::int32_t height) {
     WindowManager& m = Manager();
@@ -849,7 +851,6 @@ BitmapHandle ComposeScreen(Rect* changedArea) {
     SurfaceHandle target = CreateMemorySurface(nullptr);
     SurfaceHandle source = CreateMemorySurface(nullptr);
     BitmapHandle oldTarget = SelectBitmap(target, m.screen);
-    BitmapHandle oldSource = SelectBitmap(source, nullptr);
     FillRect(target, damage, GetStockBrush(StockBrush::White));
     for (WindowHandle w : m.zOrder) {
         if (!w->visible || w->bitmap == nullptr) continue;
@@ -860,7 +861,6 @@ BitmapHandle ComposeScreen(Rect* changedArea) {
                   source, part.left - w->rect.left, part.top - w->rect.top);
     }
     SelectBitmap(target, oldTarget);
-    SelectBitmap(source, oldSource);
     DeleteSurface(target);
     DeleteSurface(source);
     return m.screen;

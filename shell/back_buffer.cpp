@@ -19,9 +19,9 @@ bool CreateBackBuffer(SurfaceHandle surface) {
 }
 
 void DeleteBackBuffer() {
-    if (backDC != nullptr) SelectBitmap(backDC, nullptr);
-    if (backBitmap != nullptr) DeleteBitmap(backBitmap);
-    backBitmap = nullptr;
+    // The surface goes first: a bitmap still selected into one cannot be deleted.
     if (backDC != nullptr) DeleteSurface(backDC);
     backDC = nullptr;
+    if (backBitmap != nullptr) DeleteBitmap(backBitmap);
+    backBitmap = nullptr;
 }
