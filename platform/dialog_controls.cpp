@@ -451,12 +451,8 @@ void PaintStrip(WindowHandle window, CaptionStripInfo& info) {
 }
 
 LResult StripProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-    if (message == WM_CREATE) {
-        auto* params = reinterpret_cast<const CreateParams*>(lParam);
-        SetWindowData(window, reinterpret_cast<std::intptr_t>(params->param));
-        return 0;
-    }
-    auto* info = reinterpret_cast<CaptionStripInfo*>(GetWindowData(window));
+    auto* info = KeepWindowState<CaptionStripInfo>(window, message, lParam);
+    if (message == WM_CREATE) return 0;
     if (info == nullptr) return DefaultWindowProcedure(window, message, wParam, lParam);
     auto x = static_cast<std::int16_t>(LowWord(static_cast<WParam>(lParam)));
     auto y = static_cast<std::int16_t>(HighWord(static_cast<WParam>(lParam)));

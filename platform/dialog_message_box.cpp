@@ -84,12 +84,8 @@ void PaintMessageBox(WindowHandle window, MessageBoxState& state) {
 
 LResult MessageBoxProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
                             LParam lParam) {
-    if (message == WM_CREATE) {
-        auto* params = reinterpret_cast<const CreateParams*>(lParam);
-        SetWindowData(window, reinterpret_cast<std::intptr_t>(params->param));
-        return 0;
-    }
-    auto* state = reinterpret_cast<MessageBoxState*>(GetWindowData(window));
+    auto* state = KeepWindowState<MessageBoxState>(window, message, lParam);
+    if (message == WM_CREATE) return 0;
     if (state == nullptr) return DefaultWindowProcedure(window, message, wParam, lParam);
     switch (message) {
         case WM_PAINT:

@@ -95,6 +95,19 @@ WindowHandle GetParent(WindowHandle window);
 std::intptr_t GetWindowData(WindowHandle window);
 void SetWindowData(WindowHandle window, std::intptr_t data);
 
+// For a window procedure that keeps a state object: on WM_CREATE stores the
+// creation parameter as the window's data and answers null; otherwise gives the
+// state back.
+template <typename State>
+State* KeepWindowState(WindowHandle window, std::uint32_t message, LParam lParam) {
+    if (message == WM_CREATE) {
+        SetWindowData(window, reinterpret_cast<std::intptr_t>(
+                                  reinterpret_cast<const CreateParams*>(lParam)->param));
+        return nullptr;
+    }
+    return reinterpret_cast<State*>(GetWindowData(window));
+}
+
 // The default processing: WM_CLOSE destroys the window, WM_PAINT validates it,
 // everything else returns 0.
 LResult DefaultWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
