@@ -22,17 +22,11 @@ constexpr Colour TRACK_COLOUR = Rgb(200, 206, 216);
 
 // ---- Drawing helpers ----
 
-void FillSolid(SurfaceHandle surface, const Rect& rect, Colour colour) {
-    BrushHandle brush = CreateSolidBrush(colour);
-    FillRect(surface, rect, brush);
-    DeleteBrush(brush);
-}
-
 void Frame(SurfaceHandle surface, const Rect& r, Colour colour, std::int32_t width) {
-    FillSolid(surface, Rect{r.left, r.top, r.right, r.top + width}, colour);
-    FillSolid(surface, Rect{r.left, r.bottom - width, r.right, r.bottom}, colour);
-    FillSolid(surface, Rect{r.left, r.top, r.left + width, r.bottom}, colour);
-    FillSolid(surface, Rect{r.right - width, r.top, r.right, r.bottom}, colour);
+    FillColour(surface, Rect{r.left, r.top, r.right, r.top + width}, colour);
+    FillColour(surface, Rect{r.left, r.bottom - width, r.right, r.bottom}, colour);
+    FillColour(surface, Rect{r.left, r.top, r.left + width, r.bottom}, colour);
+    FillColour(surface, Rect{r.right - width, r.top, r.right, r.bottom}, colour);
 }
 
 void RoundBox(SurfaceHandle surface, const Rect& r, std::int32_t corner, Colour edge, Colour fill) {
@@ -105,7 +99,7 @@ void PaintIcon(SurfaceHandle s, const DialogControl& c, ModuleHandle module) {
 }
 
 void PaintEdit(SurfaceHandle s, const DialogControl& c, const Rect& r, bool focused) {
-    FillSolid(s, r, WHITE_COLOUR);
+    FillColour(s, r, WHITE_COLOUR);
     Frame(s, r, focused ? HIGHLIGHT_COLOUR : FRAME_COLOUR, focused ? 2 : 1);
     Rect inner{r.left + 4, r.top + 2, r.right - 4, r.bottom - 2};
     std::int32_t width = TextWidth(s, c.text);
@@ -118,7 +112,7 @@ void PaintEdit(SurfaceHandle s, const DialogControl& c, const Rect& r, bool focu
         std::int32_t x = overflow ? inner.right - 2 : inner.left + width;
         std::int32_t h = std::min(FontHeight(s), inner.bottom - inner.top);
         std::int32_t top = inner.top + (inner.bottom - inner.top - h) / 2;
-        FillSolid(s, Rect{x, top, x + 1, top + h}, TEXT_COLOUR);
+        FillColour(s, Rect{x, top, x + 1, top + h}, TEXT_COLOUR);
     }
 }
 
@@ -126,7 +120,7 @@ void PaintCheckBox(SurfaceHandle s, const DialogControl& c, const Rect& r, bool 
                    bool enabled) {
     std::int32_t size = std::clamp(r.bottom - 2, 9, 15);
     Rect box{1, (r.bottom - size) / 2, 1 + size, (r.bottom - size) / 2 + size};
-    FillSolid(s, box, WHITE_COLOUR);
+    FillColour(s, box, WHITE_COLOUR);
     Frame(s, box, focused ? HIGHLIGHT_COLOUR : FRAME_COLOUR, 1);
     if (c.checked) {
         Colour ink = enabled ? TEXT_COLOUR : GREY_TEXT_COLOUR;
@@ -137,8 +131,8 @@ void PaintCheckBox(SurfaceHandle s, const DialogControl& c, const Rect& r, bool 
     Rect label{box.right + 5, 0, r.right, r.bottom};
     if (focused) {
         std::int32_t width = std::min(TextWidth(s, c.text) + 6, label.right - label.left);
-        FillSolid(s, Rect{label.left, box.top - 1, label.left + width, box.bottom + 1},
-                  HIGHLIGHT_COLOUR);
+        FillColour(s, Rect{label.left, box.top - 1, label.left + width, box.bottom + 1},
+                   HIGHLIGHT_COLOUR);
     }
     SetTextColour(s, focused ? WHITE_COLOUR : enabled ? TEXT_COLOUR : GREY_TEXT_COLOUR);
     DrawText(s, c.text.c_str(), -1, Rect{label.left + 3, label.top, label.right, label.bottom},
@@ -151,13 +145,13 @@ void PaintSlider(SurfaceHandle s, const DialogControl& c, const Rect& r, bool fo
     std::int32_t middle = r.bottom / 2;
     std::int32_t left = THUMB_WIDTH / 2, right = r.right - THUMB_WIDTH / 2;
     Rect track{left, middle - 2, right, middle + 2};
-    FillSolid(s, track, TRACK_COLOUR);
+    FillColour(s, track, TRACK_COLOUR);
     Frame(s, track, FRAME_COLOUR, 1);
     std::int32_t span = c.high - c.low;
     if (span > 0 && span <= 20) {
         for (std::int32_t v = 0; v <= span; ++v) {
             std::int32_t x = left + (right - left - 1) * v / span;
-            FillSolid(s, Rect{x, middle + 5, x + 1, middle + 8}, FRAME_COLOUR);
+            FillColour(s, Rect{x, middle + 5, x + 1, middle + 8}, FRAME_COLOUR);
         }
     }
     std::int32_t x = left;
@@ -186,7 +180,7 @@ void PaintControl(WindowHandle window, DialogState& state, DialogControl& c) {
         Rect r = GetClientRect(window);
         bool focused = GetFocus() == window;
         bool enabled = IsWindowEnabled(window);
-        FillSolid(s, r, WHITE_COLOUR);
+        FillColour(s, r, WHITE_COLOUR);
         FontHandle oldFont = SelectFont(s, state.font);
         SetBackgroundMode(s, BackgroundMode::Transparent);
         switch (c.kind) {
@@ -433,8 +427,8 @@ void PaintStrip(WindowHandle window, CaptionStripInfo& info) {
     SurfaceHandle s = BeginPaint(window, paint);
     if (s != nullptr) {
         Rect r = GetClientRect(window);
-        FillSolid(s, r, STRIP_COLOUR);
-        FillSolid(s, Rect{0, r.bottom - 1, r.right, r.bottom}, STRIP_LINE_COLOUR);
+        FillColour(s, r, STRIP_COLOUR);
+        FillColour(s, Rect{0, r.bottom - 1, r.right, r.bottom}, STRIP_LINE_COLOUR);
         FontHandle oldFont = SelectFont(s, ShellFont(true));
         SetBackgroundMode(s, BackgroundMode::Transparent);
         SetTextColour(s, WHITE_COLOUR);
