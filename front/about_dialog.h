@@ -13,5 +13,5 @@ extern const char16_t* const ABOUT_WEB_LINK;
 // resources, soft-key bar 123 of the resource pack).
 bool AboutDialogProc(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam);
 
-// The soft-key bar a dialog brings; also used by the program's other dialogs.
+// The About dialog's soft-key bar while it is open.
 extern WindowHandle aboutMenuBar;

@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/drawing_internal.h"
 #include "platform/event_log.h"
+#include "platform/internal/shell_internal.h"
 #include "platform/keys.h"
 #include "platform/text.h"
 #include "platform/windows.h"
@@ -116,6 +117,12 @@ bool HeadlessHost::step() {
                 LogEvent("shot " + c.text);
             }
             return false;
+        case Kind::Command:
+            if (ChooseMenuCommand(c.code) == MenuChoice::NotFound && failure_.empty()) {
+                failure_ = "line " + std::to_string(c.line) + ": no command " +
+                           std::to_string(c.code) + " on the soft keys";
+            }
+            return true;
         case Kind::Close:
             if (WindowHandle main = ProgramMainWindow()) PostMessage(main, WM_CLOSE, 0, 0);
             return true;

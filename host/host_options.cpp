@@ -151,6 +151,8 @@ Headless scripts: one command per line, # starts a comment:
   text STRING        character messages
   pen-down X Y | pen-up X Y | tap X Y
   softkey left|right
+  command ID         choose the command ID on the soft keys or their menus, as a
+                     player would (a greyed item is refused and logged)
   wait MS            run the message loop for MS virtual milliseconds
   shot FILE.png      save the screen
   clock-start MS     (first command only) start the clock at MS

@@ -128,6 +128,11 @@ bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands
         } else if (verb == "shot") {
             if (!(words >> c.text)) return fail("expected a file after shot");
             c.kind = ScriptCommand::Kind::Shot;
+        } else if (verb == "command") {
+            if (!(words >> a) || !Number(a, c.code) || c.code == 0 || c.code > 0xFFFF) {
+                return fail("expected a command id (1 to 65535) after command");
+            }
+            c.kind = ScriptCommand::Kind::Command;
         } else if (verb == "close") {
             c.kind = ScriptCommand::Kind::Close;
         } else {

@@ -18,10 +18,11 @@ struct ScriptCommand {
         Wait,
         Shot,
         Close,
-        ClockStart
+        ClockStart,
+        Command
     };
     Kind kind = Kind::Wait;
-    std::uint32_t code = 0;  // key code; for SoftKey 0 left, 1 right
+    std::uint32_t code = 0;  // key code; for SoftKey 0 left, 1 right; Command's id
     std::int32_t x = 0, y = 0;
     std::uint32_t ms = 0;
     std::string text;  // Text (UTF-8) and Shot (file)

@@ -52,9 +52,12 @@ WindowHandle TaskBar() {
     return s.taskBar;
 }
 
+// As on the phone, the work area always leaves out both strips, also while a
+// full-screen window hides the task bar: full screen is the whole screen, not
+// the work area.
 void UpdateWorkArea() {
     std::int32_t strip = ShellStripHeight();
-    std::int32_t top = TaskBar() != nullptr && !State().taskBarHidden ? strip : 0;
+    std::int32_t top = TaskBar() != nullptr ? strip : 0;
     SetWorkArea(Rect{0, top, GetScreenWidth(), std::max(top, GetScreenHeight() - strip)});
 }
 
@@ -226,7 +229,6 @@ bool SetFullScreenMode(WindowHandle window, std::uint32_t flags) {
     if (flags & SHFS_SHOWTASKBAR) s.taskBarHidden = false;
     if (WindowHandle taskBar = TaskBar()) {
         ShowWindow(taskBar, s.taskBarHidden ? SW_HIDE : SW_SHOW);
-        UpdateWorkArea();
     }
     return true;
 }

@@ -873,6 +873,63 @@ std::int32_t EnableMenuItem(MenuHandle menu, std::uint32_t command, std::uint32_
     return previous;
 }
 
+namespace {
+
+// The menu levels from `menu` down to the item with `command`: each level's menu
+// and the index of the item that opened it (-1 for the top).
+bool PathTo(MenuObject* menu, std::uint32_t command, std::int32_t from,
+            std::vector<std::pair<MenuObject*, std::int32_t>>& path, MenuItem*& found) {
+    path.emplace_back(menu, from);
+    for (std::size_t i = 0; i < menu->items.size(); ++i) {
+        MenuItem& item = menu->items[i];
+        if (item.kind == MenuItem::Kind::Command && item.command == command) {
+            found = &item;
+            return true;
+        }
+        if (item.submenu != nullptr &&
+            PathTo(item.submenu.get(), command, static_cast<std::int32_t>(i), path, found)) {
+            return true;
+        }
+    }
+    path.pop_back();
+    return false;
+}
+
+}  // namespace
+
+MenuChoice ChooseMenuCommand(std::uint32_t command) {
+    Prune();
+    Bar* bar = TopBar();
+    if (bar == nullptr) return MenuChoice::NotFound;
+    for (std::size_t k = 0; k < bar->keys.size(); ++k) {
+        SoftKey& key = bar->keys[k];
+        if (!Usable(key)) continue;
+        if (key.menu == nullptr) {
+            if (key.command != command) continue;
+            PressButton(bar, static_cast<std::int32_t>(k));
+            return MenuChoice::Chosen;
+        }
+        std::vector<std::pair<MenuObject*, std::int32_t>> path;
+        MenuItem* item = nullptr;
+        if (!PathTo(key.menu.get(), command, -1, path, item)) continue;
+        WindowHandle owner = bar->owner;
+        for (const auto& [menu, from] : path) {
+            SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WParam>(menu),
+                        from < 0 ? 0 : from);
+            if (!Alive(bar)) return MenuChoice::NotFound;  // the owner took the bar away
+        }
+        if (item->grayed) {
+            LogEvent("menu command " + std::to_string(command) + " grayed");
+            return MenuChoice::Grayed;
+        }
+        LogEvent("menu command " + std::to_string(command) + " \"" + Utf16ToUtf8(item->text) +
+                 "\"");
+        PostMessage(owner, WM_COMMAND, command, 0);
+        return MenuChoice::Chosen;
+    }
+    return MenuChoice::NotFound;
+}
+
 void RedrawMenuBars() {
     Prune();
     for (const auto& bar : State().bars)

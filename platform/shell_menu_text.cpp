@@ -103,12 +103,19 @@ class Reader {
 
   private:
     bool softKey(const std::vector<Token>& tokens) {
-        if (!closeMenu() || keys_.size() >= 2 || tokens.size() != 3) return false;
+        if (!closeMenu() || keys_.size() >= 2 || tokens.size() < 3 || tokens.size() > 4) {
+            return false;
+        }
         bool menu = IsWord(tokens[0], "menu");
         if (!menu && !IsWord(tokens[0], "button")) return false;
         SoftKey key;
         if (!ReadCommand(tokens[1], key.command) || !tokens[2].quoted) return false;
         key.label = Utf8ToUtf16(tokens[2].text);
+        // A soft key may start hidden until its owner shows it.
+        if (tokens.size() == 4) {
+            if (!IsWord(tokens[3], "hidden")) return false;
+            key.state = TBSTATE_HIDDEN;
+        }
         if (menu) {
             key.menu = std::make_unique<MenuObject>();
             levels_.push_back(Level{key.menu.get(), 0, -1});

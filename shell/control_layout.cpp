@@ -7,7 +7,9 @@
 #include "platform/app_keys.h"
 #include "platform/keys.h"
 
-constinit CQuarvelControlLayout controlLayout{};
+// Its destructor (releasing the application keys) runs after the screens are
+// gone and before the layout map: the priorities order it among the globals.
+constinit CQuarvelControlLayout controlLayout __attribute__((init_priority(102))){};
 
 namespace {
 

@@ -2,7 +2,9 @@
 
 #include <limits>
 
-LayoutMapType LayoutMap;
+// Built first and destroyed last of the program's long-lived objects: the
+// screens read it until they are gone.
+__attribute__((init_priority(101))) LayoutMapType LayoutMap;
 
 namespace {
 

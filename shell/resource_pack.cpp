@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/text.h"
+#include "shell/resource_ids.h"
 #include "shell/layout_text.h"
 
 ModuleHandle resourcePack = nullptr;
@@ -10,6 +11,7 @@ std::int32_t screenWidth = 0;
 std::int32_t screenHeight = 0;
 std::int32_t gameWidth = 0;
 std::int32_t gameHeight = 0;
+char16_t placeNames[5][PLACE_NAME_SIZE] = {};
 
 const char16_t* FallbackPackName(std::int32_t width, std::int32_t height) {
     if (width < 176 || width >= 480) return u"240x320.dll";
@@ -27,11 +29,17 @@ bool LoadResourcePack(std::int32_t width, std::int32_t height) {
         MessageBox(nullptr, u"Could not load resources", u"Error", MB_OK);
         return false;
     }
-    ResourceData layout = FindResource(resourcePack, 101, "TEXT");
+    ResourceData layout = FindResource(resourcePack, IDR_LAYOUT_TEXT, LAYOUT_TEXT_TYPE);
     if (layout.bytes != nullptr) {
         LoadLayoutText(reinterpret_cast<const char*>(layout.bytes), layout.size);
     }
     gameWidth = GetLayoutInt("game_width", 0);
     gameHeight = GetLayoutInt("game_height", 0);
     return true;
+}
+
+void LoadPlaceNames() {
+    for (std::int32_t i = 0; i < 5; ++i) {
+        LoadString(resourcePack, IDS_PLACES[i], placeNames[i], PLACE_NAME_SIZE);
+    }
 }

@@ -14,10 +14,17 @@ extern std::int32_t screenHeight;
 extern std::int32_t gameWidth;   // layout game_width: the back buffer's width
 extern std::int32_t gameHeight;  // layout game_height
 
+// The place words for places 1 to 5 of the high-score table, from the pack.
+constexpr std::int32_t PLACE_NAME_SIZE = 100;
+extern char16_t placeNames[5][PLACE_NAME_SIZE];
+
 // Loads "<width>x<height>.dll", or one fallback chosen by the size; reads its
 // layout text and the game area. On failure shows "Could not load resources"
 // and returns false.
 bool LoadResourcePack(std::int32_t width, std::int32_t height);
+
+// Reads the five place words from the pack into placeNames.
+void LoadPlaceNames();
 
 // The fallback pack's name for a screen size.
 const char16_t* FallbackPackName(std::int32_t width, std::int32_t height);

@@ -19,6 +19,13 @@
 // malformed. On success `bar` holds the bar's window.
 bool CreateMenuBarFromText(WindowHandle parent, const char* text, WindowHandle& bar);
 
+// Chooses a command of the topmost visible soft-key bar as a user would: a
+// button's command is sent as its soft key sends it; a menu item's after the
+// owner has heard WM_INITMENUPOPUP for each menu level on the way to it. A
+// greyed item is refused. For scripted runs; logged like a real choice.
+enum class MenuChoice { Chosen, Grayed, NotFound };
+MenuChoice ChooseMenuCommand(std::uint32_t command);
+
 // Starts `xdg-open <link>` without waiting for it (the child is reaped when it
 // ends); false when it could not be started. The desktop host's link opener.
 bool OpenLinkOnDesktop(const char* link);

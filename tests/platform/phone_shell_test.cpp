@@ -161,7 +161,8 @@ TEST_F(PhoneShellTest, MalformedMenuBarsCreateNothing) {
         "menu 1 \"M\"\n  popup \"Empty\"\n  item 2 \"x\"",
         "menu 1 \"M\"\n    item 2 \"x\"\n  item 3 \"Shallower\"",
         "menu 1 \"M\"\n  item 2 \"x\" checked checked", "menu 1 \"M\"\n\titem 2 \"Tab\"",
-        "button 1 \"Bad \\n escape\"", "button 1 \"glued\"x", deep};
+        "button 1 \"Bad \\n escape\"", "button 1 \"glued\"x", "button 1 \"a\" hidden hidden",
+        "button 1 \"a\" \"hidden\"", deep};
     // clang-format on
     for (const std::string& text : broken) {
         WindowHandle bar = nullptr;
@@ -178,6 +179,14 @@ TEST_F(PhoneShellTest, MalformedMenuBarsCreateNothing) {
     ButtonInfo info{BUTTON_INFO_SIZE, TBIF_TEXT, 0, 0, 0, 0, 0, 0, text, 16};
     SendMessage(bar, TB_GETBUTTONINFO, 1, reinterpret_cast<LParam>(&info));
     EXPECT_EQ(std::u16string(text), u"a \"b\" \\");
+
+    // A soft key may start hidden.
+    bar = Bar("button 1 \"a\" hidden\nmenu 2 \"M\"\n  item 3 \"x\"\n");
+    info.mask = TBIF_STATE;
+    SendMessage(bar, TB_GETBUTTONINFO, 1, reinterpret_cast<LParam>(&info));
+    EXPECT_EQ(info.state, TBSTATE_HIDDEN);
+    SendMessage(bar, TB_GETBUTTONINFO, 2, reinterpret_cast<LParam>(&info));
+    EXPECT_EQ(info.state, TBSTATE_ENABLED);
 }
 
 TEST_F(PhoneShellTest, CreateMenuBarChecksRecordAndResource) {
@@ -399,7 +408,7 @@ TEST_F(PhoneShellTest, ApplicationKeysFollowTheirAssociation) {
     EXPECT_TRUE(received.empty());
 }
 
-TEST_F(PhoneShellTest, TaskBarAndFullScreenSetTheWorkArea) {
+TEST_F(PhoneShellTest, TaskBarSetsTheWorkAreaWhichFullScreenLeavesAlone) {
     StartPhoneShell(u"Quarvel");
     WindowHandle taskBar = FindWindow(u"QuarvelTaskBar", u"Quarvel");
     ASSERT_NE(taskBar, nullptr);
@@ -408,7 +417,7 @@ TEST_F(PhoneShellTest, TaskBarAndFullScreenSetTheWorkArea) {
 
     EXPECT_TRUE(SetFullScreenMode(owner, SHFS_HIDETASKBAR | SHFS_HIDESTARTICON));
     EXPECT_FALSE(IsWindowVisible(taskBar));
-    EXPECT_EQ(GetWorkArea(), (Rect{0, 0, 240, 294}));  // the soft-key strip stays reserved
+    EXPECT_EQ(GetWorkArea(), (Rect{0, 26, 240, 294}));  // both strips stay reserved
     EXPECT_TRUE(SetFullScreenMode(owner, SHFS_SHOWTASKBAR | SHFS_SHOWSTARTICON));
     EXPECT_TRUE(IsWindowVisible(taskBar));
     EXPECT_EQ(GetWorkArea(), (Rect{0, 26, 240, 294}));

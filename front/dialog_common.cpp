@@ -1,0 +1,37 @@
+#include "front/dialog_common.h"
+
+#include "platform/dialogs.h"
+#include "platform/messages.h"
+#include "platform/phone_shell.h"
+#include "platform/windows.h"
+#include "shell/resource_pack.h"
+
+WindowHandle OwnerMenuBar(WindowHandle dialog) {
+    return FindMenuBar(GetParent(dialog));
+}
+
+WindowHandle OpenDialogMenuBar(WindowHandle dialog, std::uint32_t menuBarId) {
+    MenuBarCreateInfo bar;
+    bar.size = MENU_BAR_CREATE_SIZE;
+    bar.parent = dialog;
+    bar.resourceId = menuBarId;
+    bar.module = resourcePack;
+    if (!CreateMenuBar(bar)) PostQuitMessage(0);
+    if (WindowHandle mainBar = OwnerMenuBar(dialog)) ShowWindow(mainBar, SW_HIDE);
+    if (bar.menuBar != nullptr) ShowWindow(bar.menuBar, SW_SHOW);
+    return bar.menuBar;
+}
+
+void MakePhoneDialog(WindowHandle dialog, std::uint32_t flags) {
+    PhoneDialogInfo phone;
+    phone.flags = SHIDIF_DONEBUTTON | flags;
+    phone.dialog = dialog;
+    InitPhoneDialog(phone);
+}
+
+bool CloseDialog(WindowHandle dialog, WindowHandle dialogMenuBar, std::uint16_t command) {
+    if (WindowHandle mainBar = OwnerMenuBar(dialog)) ShowWindow(mainBar, SW_SHOW);
+    if (dialogMenuBar != nullptr) ShowWindow(dialogMenuBar, SW_HIDE);
+    EndDialog(dialog, command);
+    return true;
+}

@@ -1,0 +1,13 @@
+// The Options dialog: edits the options record and can reset the high scores.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+// The message handler of the Options dialog (template 121 and soft-key bar 122 of
+// the resource pack).
+bool OptionsDialogProc(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam);
+
+// The Options dialog's soft-key bar while it is open.
+extern WindowHandle optionsMenuBar;
