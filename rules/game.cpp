@@ -114,6 +114,7 @@ void CQuarvelGame::resetForNewGame(std::int32_t junkRows, std::int32_t startLeve
     rowsThisLanding = 0;
     lines = 0;
     lastDropPress = 0;
+    gameOverReported = false;
     state = GameState::Spawn;
 }
 
@@ -418,6 +419,8 @@ void CQuarvelGame::resume() {
 }
 
 void CQuarvelGame::reportGameOver() {
+    if (gameOverReported) return;
+    gameOverReported = true;
     PostMessage(reportWindow(), WM_GAME_OVER_REPORT,
                 static_cast<WParam>(static_cast<std::uint32_t>(level)), static_cast<LParam>(score));
 }

@@ -95,7 +95,8 @@ class CQuarvelGame {
     virtual void pause();
     virtual void resume();
 
-    // Posts WM_GAME_OVER_REPORT with the level and the score.
+    // Posts WM_GAME_OVER_REPORT with the level and the score, once per game: a
+    // second acknowledgement (a double tap) must not enter the score twice.
     void reportGameOver();
 
     // The score, saturated at the largest 32-bit value.
@@ -109,6 +110,7 @@ class CQuarvelGame {
     CQuarvelPiece shadowPiece;
 
     GameState state = GameState::GameOver;
+    bool gameOverReported = false;
     std::int32_t level = 1;
     std::int32_t gravityDelay = 25;
     std::int32_t rowsRemoved = 0;

@@ -130,6 +130,10 @@ TEST_F(GameScreenTest, TapsPauseAndGameOverReport) {
     ASSERT_TRUE(TakePostedMessage(m));
     EXPECT_EQ(m.message, WM_GAME_OVER_REPORT);
     EXPECT_EQ(m.window, window);
+    // A double tap, or a tap and a key release, reports only once.
+    screen.onMessage(WM_LBUTTONDOWN, 1, 0);
+    screen.onMessage(WM_KEYUP, 134, 0);
+    EXPECT_FALSE(TakePostedMessage(m));
 }
 
 TEST_F(GameScreenTest, GameOverAnimationTakes49StepsAndEmptiesTheBoard) {

@@ -231,6 +231,12 @@ TEST_F(ControlsTest, GameOverIsAcknowledgedByReleasingActionOrEnter) {
     EXPECT_EQ(m.message, 1308u);
     EXPECT_EQ(m.wParam, 7u);
     EXPECT_EQ(m.lParam, 12345);
+    // One report per game: a second acknowledgement would enter the score twice.
+    game.onKeyUp(13);
+    game.onKeyUp(134);
+    EXPECT_FALSE(TakePostedMessage(m));
+    game.startGame(0, 1);
+    game.state = GameState::GameOver;
     game.onKeyUp(13);
     EXPECT_TRUE(TakePostedMessage(m));
 }
