@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -98,7 +99,17 @@ int RunHost(int argc, const char* const* argv) {
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
     if (!options.storePath.empty()) SetRegistryStorePath(options.storePath.c_str());
     if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
-    SetClock(options.clockStart.value_or(0));
+    // A phone's tick count is its time since start: the desktop clock starts where
+    // the system's monotonic clock stands, so games seeded from it differ between
+    // runs. Headless runs start at 0; --clock-start (and a recording) fix it.
+    std::uint32_t clockStart = 0;
+    if (!options.headless) {
+        clockStart = static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now().time_since_epoch())
+                .count());
+    }
+    SetClock(options.clockStart.value_or(clockStart));
     SetScreenSize(options.screenWidth, options.screenHeight);
     StartPhoneShell(u"Quarvel");
 

@@ -177,9 +177,13 @@ ModuleHandle LoadModule(const char16_t* fileName) {
         std::lock_guard guard(registry.lock);
         moduleFolder = registry.moduleFolder;
     }
+    // A folder set by the host is the only one searched; otherwise the folder of
+    // the executable, then its "packs" folder (where the build puts the packs).
     std::vector<std::filesystem::path> folders;
-    if (!moduleFolder.empty()) folders.emplace_back(moduleFolder);
-    if (const std::filesystem::path exe = ExecutableFolder(); !exe.empty()) {
+    if (!moduleFolder.empty()) {
+        folders.emplace_back(moduleFolder);
+    } else if (const std::filesystem::path exe = ExecutableFolder(); !exe.empty()) {
+        folders.push_back(exe);
         folders.push_back(exe / "packs");
     }
     // The first file found is the module, as the platform's loader does: a broken

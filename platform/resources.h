@@ -37,14 +37,15 @@ constexpr std::uint32_t RT_STRING = 6;
 constexpr std::uint32_t RT_RCDATA = 10;
 constexpr std::uint32_t RT_MENUBAR = 241;  // the phone shell's soft-key menu bars
 
-// Loads a module by file name: first from the folder set with SetModuleFolder,
-// then from the "packs" folder next to the executable. Null when no such file
-// exists or it is not a valid pack.
+// Loads a module by file name from the folder set with SetModuleFolder, which is
+// then the only one searched; without one, from the executable's folder, then
+// from the "packs" folder next to it. Null when no such file exists or it is not
+// a valid pack.
 ModuleHandle LoadModule(const char16_t* fileName);
 bool FreeModule(ModuleHandle module);
 // The executable's own module (icon 101, About dialog template 103).
 ModuleHandle ProgramModule();
-// Host side: the folder searched first (null or empty: none).
+// Host side: the only folder searched (null or empty: the executable's).
 void SetModuleFolder(const char* folder);
 
 // A resource's bytes stay valid until the module is freed. Null when absent.

@@ -897,6 +897,15 @@ bool PathTo(MenuObject* menu, std::uint32_t command, std::int32_t from,
 
 }  // namespace
 
+MenuHandle SoftKeyMenu(WindowHandle window, std::int32_t index) {
+    Prune();
+    Bar* bar = window != nullptr ? BarOf(window) : nullptr;
+    if (bar == nullptr || index < 0 || index >= static_cast<std::int32_t>(bar->keys.size())) {
+        return nullptr;
+    }
+    return bar->keys[static_cast<std::size_t>(index)].menu.get();
+}
+
 MenuChoice ChooseMenuCommand(std::uint32_t command) {
     Prune();
     Bar* bar = TopBar();

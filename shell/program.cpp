@@ -6,11 +6,14 @@
 #include "platform/windows.h"
 #include "shell/layout_text.h"
 #include "shell/main_window.h"
+#include "shell/program.h"
 #include "shell/resource_pack.h"
 
 namespace {
 
 constexpr const char16_t* MAIN_WINDOW_NAME = u"Quarvel";  // class and title
+
+}  // namespace
 
 std::uint16_t RegisterMainWindowClass(ModuleHandle instance) {
     WindowClass windowClass;
@@ -35,8 +38,6 @@ bool CreateMainWindow(ModuleHandle instance, std::int32_t showState) {
     UpdateWindow(window);
     return true;
 }
-
-}  // namespace
 
 std::int32_t ProgramMain(ModuleHandle instance, ModuleHandle previous, const char16_t*,
                          std::int32_t showState) {

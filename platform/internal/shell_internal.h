@@ -26,6 +26,10 @@ bool CreateMenuBarFromText(WindowHandle parent, const char* text, WindowHandle& 
 enum class MenuChoice { Chosen, Grayed, NotFound };
 MenuChoice ChooseMenuCommand(std::uint32_t command);
 
+// The popup menu of soft key `index` (0 left, 1 right) of a bar, or null: what
+// its owner is handed in WM_INITMENUPOPUP. For tests.
+MenuHandle SoftKeyMenu(WindowHandle bar, std::int32_t index);
+
 // Starts `xdg-open <link>` without waiting for it (the child is reaped when it
 // ends); false when it could not be started. The desktop host's link opener.
 bool OpenLinkOnDesktop(const char* link);

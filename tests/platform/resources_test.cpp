@@ -97,6 +97,10 @@ TEST_F(ResourcesTest, LoadsFromModuleFolderFirstThenNextToExecutable) {
     FreeModule(near);
     EXPECT_EQ(LoadModule(u"240x320.dll"), nullptr);
 
+    // A folder set by the host is the only one searched.
+    SetModuleFolder(scratch.c_str());
+    EXPECT_EQ(LoadModule(u"resources-test.dll"), nullptr);
+
     // Names are plain file names: nothing reaches outside the searched folders.
     SetModuleFolder(fs::path(TEST_MODULE_FOLDER).parent_path().c_str());
     for (const char16_t* name : {u"packs/resources-test.dll", u"../tests/packs/resources-test.dll",

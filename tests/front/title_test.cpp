@@ -1,0 +1,166 @@
+#include <filesystem>
+
+#include "front/screens.h"
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "platform/windows.h"
+#include "shell/main_window.h"
+#include "shell/options.h"
+#include "shell/screen_switching.h"
+#include "shell/settings.h"
+#include "shell/resource_ids.h"
+#include "tests/shell/program_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr Colour WHITE = Rgb(255, 255, 255);
+constexpr Colour PALE_YELLOW = Rgb(255, 255, 128);
+
+class TitleTest : public ProgramTest {
+  protected:
+    std::int32_t Clicks() {
+        std::int32_t clicks = 0;
+        for (const std::string& line : TakeLog()) clicks += line.find("sndDrop") != std::string::npos;
+        return clicks;
+    }
+    // Whether some pixel of the rectangle has the colour.
+    bool Shows(const Rect& r, Colour colour) {
+        for (std::int32_t y = r.top; y < r.bottom; ++y) {
+            for (std::int32_t x = r.left; x < r.right; ++x) {
+                if (ScreenPixel(x, y) == colour) return true;
+            }
+        }
+        return false;
+    }
+    Rect Row(std::int32_t i) {
+        const CQuarvelSplashWnd& t = titleScreen;
+        std::int32_t top = t.high_scores_top + i * t.high_scores_line_height;
+        return Rect{t.high_scores_left1, top, t.high_scores_right2, top + t.high_scores_line_height};
+    }
+    static LParam At(std::int32_t x, std::int32_t y) {
+        return static_cast<LParam>(static_cast<std::uint32_t>(y) << 16 | static_cast<std::uint16_t>(x));
+    }
+    void Pen(std::uint32_t message, std::int32_t x, std::int32_t y) {
+        PostMessage(mainWindow, message, 1, At(x, y));
+        Pump();
+    }
+};
+
+TEST_F(TitleTest, UpAndDownWrapAndClickOnce) {
+    ASSERT_TRUE(Start());
+    TakeLog();
+    EXPECT_EQ(titleScreen.selection, -1);
+    Press(VK_UP);
+    EXPECT_EQ(titleScreen.selection, 2);
+    Press(VK_DOWN);
+    EXPECT_EQ(titleScreen.selection, 0);
+    Press(VK_UP);
+    EXPECT_EQ(titleScreen.selection, 2);
+    EXPECT_EQ(Clicks(), 3);
+    Press(VK_LEFT);  // other keys do nothing
+    EXPECT_EQ(titleScreen.selection, 2);
+    EXPECT_EQ(Clicks(), 0);
+    options.sound_on = 0;
+    Press(VK_DOWN);
+    EXPECT_EQ(titleScreen.selection, 0);
+    EXPECT_EQ(Clicks(), 0);
+
+    // The outline is drawn in white on the chosen area only.
+    const Rect easy = titleScreen.easy_selection_rect;
+    const Rect mid{easy.left, (easy.top + easy.bottom) / 2, easy.left + 1,
+                   (easy.top + easy.bottom) / 2 + 1};
+    EXPECT_TRUE(Shows(mid, WHITE));
+    Press(VK_DOWN);
+    EXPECT_FALSE(Shows(mid, WHITE));
+}
+
+TEST_F(TitleTest, EnterStartsTheChosenDifficulty) {
+    ASSERT_TRUE(Start());
+    TakeLog();
+    Press(VK_RETURN);  // nothing chosen: only the click
+    EXPECT_EQ(activeScreen, SCREEN_TITLE);
+    EXPECT_EQ(Clicks(), 1);
+    Press(VK_DOWN);
+    Press(VK_DOWN);
+    Press(VK_ACTION);
+    EXPECT_EQ(activeScreen, SCREEN_GAME);
+    EXPECT_EQ(gameScreen.level, 4);
+    // Six junk rows at the bottom, nothing above them.
+    for (int row = 0; row < 20; ++row) {
+        int cells = 0;
+        for (int column = 0; column < 10; ++column)
+            cells += gameScreen.board[row * 10 + column] != EMPTY_TILE;
+        EXPECT_EQ(cells > 0, row >= 14) << row;
+    }
+}
+
+TEST_F(TitleTest, TapsChooseOnPressAndStartWhereReleased) {
+    ASSERT_TRUE(Start());
+    const Rect easy = titleScreen.easy_selection_rect;
+    const Rect hard = titleScreen.hard_selection_rect;
+    Pen(WM_LBUTTONDOWN, easy.left, easy.top);
+    EXPECT_EQ(titleScreen.selection, 0);
+    Pen(WM_LBUTTONDOWN, easy.right, easy.top);  // right and bottom edges are outside
+    EXPECT_EQ(titleScreen.selection, -1);
+    Pen(WM_LBUTTONUP, 0xFFFF, 0xFFFF);
+    EXPECT_EQ(activeScreen, SCREEN_TITLE);
+    TakeLog();
+    Pen(WM_LBUTTONDOWN, easy.left + 1, easy.top + 1);
+    Pen(WM_LBUTTONUP, hard.left + 1, hard.bottom - 1);
+    EXPECT_EQ(activeScreen, SCREEN_GAME);
+    EXPECT_EQ(gameScreen.level, 8);
+    EXPECT_EQ(Clicks(), 0);  // a tap starts without the click
+
+    // Overlapping areas favour easy, then medium.
+    titleScreen.medium_selection_rect = easy;
+    EXPECT_EQ(titleScreen.hitTest(At(easy.left, easy.top)), 0);
+    titleScreen.hard_selection_rect = titleScreen.medium_selection_rect = hard;
+    EXPECT_EQ(titleScreen.hitTest(At(hard.left, hard.top)), 1);
+}
+
+TEST_F(TitleTest, NewestRowIsBoldPaleYellowAndAtMostFiveRowsAreDrawn) {
+    ASSERT_TRUE(Start());
+    EXPECT_FALSE(Shows(Row(1), PALE_YELLOW));
+    highlightedRow = 1;
+    titleScreen.draw(nullptr);
+    EXPECT_TRUE(Shows(Row(1), PALE_YELLOW));
+    EXPECT_FALSE(Shows(Row(0), PALE_YELLOW));
+    EXPECT_TRUE(Shows(Row(0), WHITE));
+
+    // A layout asking for more rows than the table holds draws the five.
+    titleScreen.high_scores_count = 9;
+    titleScreen.high_scores_top = 0;
+    titleScreen.draw(nullptr);
+    EXPECT_TRUE(Shows(Row(4), WHITE));
+}
+
+TEST_F(TitleTest, WorksWithoutPictureAndClickSound) {
+    fs::path packs = dir / "packs";
+    fs::create_directories(packs);
+    CopyPackWithout(fs::path(PACK_FOLDER) / "240x320.dll", packs / "240x320.dll",
+                    {"BITMAP/106", "WAVE/sndDrop"});
+    SetModuleFolder(packs.c_str());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(titleScreen.titlePicture, nullptr);
+    EXPECT_EQ(ScreenPixel(2, 2), WHITE);
+    TakeLog();
+    Press(VK_DOWN);
+    EXPECT_EQ(titleScreen.selection, 0);
+    EXPECT_EQ(Clicks(), 0);
+    Press(VK_RETURN);
+    EXPECT_EQ(activeScreen, SCREEN_GAME);
+}
+
+TEST_F(TitleTest, ReturningToTheTitleReloadsItsPictureOnce) {
+    ASSERT_TRUE(Start());
+    Command(IDM_CONTROLS);
+    EXPECT_NE(titleScreen.titlePicture, nullptr);  // held under the key screen
+    Command(IDM_SCREEN_KEY);
+    EXPECT_EQ(activeScreen, SCREEN_TITLE);
+    EXPECT_NE(titleScreen.titlePicture, nullptr);
+    EXPECT_EQ(titleScreen.selection, -1);
+}
+
+}  // namespace

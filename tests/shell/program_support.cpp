@@ -1,0 +1,253 @@
+#include "tests/shell/program_support.h"
+
+#include <unistd.h>
+#include <zip.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "front/screens.h"
+#include "platform/clock.h"
+#include "platform/drawing_internal.h"
+#include "platform/event_log.h"
+#include "platform/internal/sound_names.h"
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "platform/phone_shell.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
+#include "platform/sound.h"
+#include "platform/windows.h"
+#include "shell/back_buffer.h"
+#include "shell/control_layout.h"
+#include "shell/layout_text.h"
+#include "shell/main_window.h"
+#include "shell/options.h"
+#include "shell/program.h"
+#include "shell/resource_pack.h"
+#include "shell/screen_switching.h"
+#include "shell/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Before(std::uint32_t a, std::uint32_t b) {
+    return static_cast<std::int32_t>(a - b) < 0;
+}
+
+// The program's globals as they are when the program is loaded.
+void ResetProgramGlobals() {
+    gameScreen.onLeave();
+    gameScreen.window = nullptr;
+    gameScreen.backDC = nullptr;
+    gameScreen.state = GameState::GameOver;
+    titleScreen.onLeave();
+    titleScreen.window = nullptr;
+    titleScreen.backDC = nullptr;
+    controlsScreen.window = nullptr;
+    controlsScreen.backDC = nullptr;
+    activeScreen = SCREEN_NONE;
+    previousScreen = SCREEN_NONE;
+    mainWindow = nullptr;
+    menuBar = nullptr;
+    highlightedRow = -1;
+    for (HighScoreEntry& entry : highScores) entry = HighScoreEntry{};
+    options = OptionsRecord{};
+    const CQuarvelControlLayout defaults;
+    controlLayout.move_left_key = defaults.move_left_key;
+    controlLayout.move_right_key = defaults.move_right_key;
+    controlLayout.rotate_cw_key = defaults.rotate_cw_key;
+    controlLayout.rotate_ccw_key = defaults.rotate_ccw_key;
+    controlLayout.drop_key = defaults.drop_key;
+    LayoutMap.clear();
+    gameWidth = gameHeight = 0;
+}
+
+}  // namespace
+
+bool ProgramHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
+    if (!steps.empty()) {
+        std::function<void()> step = std::move(steps.front());
+        steps.pop_front();
+        step();
+        return true;
+    }
+    if (!timed || !Before(GetTickCount(), until)) return false;
+    SetClock(hasTimer && !Before(until, nextTimerDue) ? nextTimerDue : until);
+    return true;
+}
+
+void ProgramTest::SetUp() {
+    dir = fs::temp_directory_path() /
+          ("quarvel-program-" + std::to_string(getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    storePath = dir / "settings.reg";
+    SetRegistryStorePath(storePath.c_str());
+    SetModuleFolder(PACK_FOLDER);
+    ResetWindowManager();
+    ReleaseAllKeys();
+    ClearPostedMessages();
+    SetClock(1000);
+    SetScreenSize(240, 320);
+    SetHostDriver(&host);
+    SetAudioEnabled(false);
+    SetSoundNameLookup(ResourceEntryName);
+    SetEventSink([this](const std::string& line) { log.push_back(line); });
+    SetInputPanel(false);
+    ResetProgramGlobals();
+}
+
+void ProgramTest::TearDown() {
+    Stop();
+    SetEventSink(nullptr);
+    SetHostDriver(nullptr);
+    ResetWindowManager();
+    ClearPostedMessages();
+    ResetProgramGlobals();
+    // The fonts live for a whole run of the program; a test run makes them anew.
+    for (FontHandle* font : {&normalFont, &boldFont}) {
+        if (*font != nullptr) DeleteFont(*font);
+        *font = nullptr;
+    }
+    SetRegistryStorePath(nullptr);
+    SetModuleFolder(nullptr);
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+}
+
+bool ProgramTest::Start(std::int32_t width, std::int32_t height) {
+    SetScreenSize(width, height);
+    StartPhoneShell(u"Quarvel");
+    screenWidth = GetScreenWidth();
+    screenHeight = GetScreenHeight();
+    if (!LoadResourcePack(screenWidth, screenHeight)) return false;
+    LoadPlaceNames();
+    RegisterMainWindowClass(ProgramModule());
+    if (!CreateMainWindow(ProgramModule(), SW_SHOWNORMAL)) return false;
+    Pump();
+    return true;
+}
+
+void ProgramTest::Stop() {
+    if (mainWindow != nullptr && IsWindow(mainWindow)) DestroyWindow(mainWindow);
+    mainWindow = nullptr;
+    Message quit;
+    while (TakePostedMessage(quit)) {
+    }
+    if (resourcePack != nullptr) FreeModule(resourcePack);
+    resourcePack = nullptr;
+}
+
+void ProgramTest::Pump() {
+    Message message;
+    while (GetMessage(message) == 1) {
+        TranslateMessage(message);
+        DispatchMessage(message);
+    }
+}
+
+void ProgramTest::Wait(std::uint32_t ms) {
+    host.timed = true;
+    host.until = GetTickCount() + ms;
+    Pump();
+    host.timed = false;
+}
+
+void ProgramTest::Key(std::uint32_t key, bool down) {
+    DeliverKey(key, down);
+    Pump();
+}
+
+void ProgramTest::Press(std::uint32_t key) {
+    Key(key, true);
+    Key(key, false);
+}
+
+void ProgramTest::Tap(std::int32_t x, std::int32_t y) {
+    DeliverPen(PenAction::Down, x, y);
+    Pump();
+    DeliverPen(PenAction::Up, x, y);
+    Pump();
+}
+
+void ProgramTest::Command(std::uint16_t id) {
+    PostMessage(mainWindow, WM_COMMAND, id, 0);
+    Pump();
+}
+
+std::vector<std::string> ProgramTest::TakeLog() {
+    std::vector<std::string> taken;
+    taken.swap(log);
+    return taken;
+}
+
+bool ProgramTest::Logged(const std::string& text) const {
+    for (const std::string& line : log) {
+        if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+Colour ProgramTest::ScreenPixel(std::int32_t x, std::int32_t y) {
+    PixelRows rows = BitmapPixels(ComposeScreen());
+    if (rows.pixels == nullptr || x < 0 || y < 0 || x >= rows.width || y >= rows.height) {
+        return INVALID_COLOUR;
+    }
+    std::uint32_t p = rows.pixels[y * rows.pitch + x];
+    return Rgb(static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+               static_cast<std::uint8_t>(p));
+}
+
+std::string ProgramTest::StoreText() const {
+    std::ifstream in(storePath, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void ProgramTest::WriteStore(const std::string& text) const {
+    std::ofstream(storePath, std::ios::binary | std::ios::trunc) << text;
+    SetRegistryStorePath(storePath.c_str());  // reloads
+}
+
+std::string StoreWith(const std::string& values) {
+    return "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n" + values + "\n";
+}
+
+std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
+    std::string text = "hex:";
+    char part[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(part, sizeof part, "%02x", bytes[i]);
+        if (i > 0) text += ',';
+        text += part;
+    }
+    return text;
+}
+
+void CopyPackWithout(const fs::path& from, const fs::path& to,
+                     const std::vector<std::string>& left_out) {
+    int error = 0;
+    zip_t* in = zip_open(from.c_str(), ZIP_RDONLY, &error);
+    ASSERT_NE(in, nullptr) << from;
+    fs::remove(to);
+    zip_t* out = zip_open(to.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(out, nullptr) << to;
+    const zip_int64_t count = zip_get_num_entries(in, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const std::string name = zip_get_name(in, static_cast<zip_uint64_t>(i), 0);
+        const std::string stem = name.substr(0, name.rfind('.'));
+        bool skip = false;
+        for (const std::string& gone : left_out) skip = skip || stem == gone;
+        if (skip) continue;
+        zip_source_t* source = zip_source_zip(out, in, static_cast<zip_uint64_t>(i), 0, 0, -1);
+        ASSERT_NE(source, nullptr);
+        ASSERT_GE(zip_file_add(out, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+    }
+    ASSERT_EQ(zip_close(out), 0);
+    zip_discard(in);
+}

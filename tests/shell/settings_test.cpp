@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/app_keys.h"
+#include "platform/registry.h"
+#include "platform/types.h"
+#include "shell/control_layout.h"
+#include "shell/options.h"
+#include "shell/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text = "hex:";
+    char part[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(part, sizeof part, "%02x", bytes[i]);
+        text += (i > 0 ? "," : "") + std::string(part);
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> HighScoreBytes(const std::vector<std::pair<std::uint32_t, std::u16string>>& rows) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto& [score, name] : rows) {
+        for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<std::uint8_t>(score >> (8 * b)));
+        for (int i = 0; i < 16; ++i) {
+            char16_t unit = i < static_cast<int>(name.size()) ? name[i] : 0;
+            bytes.push_back(static_cast<std::uint8_t>(unit));
+            bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+        }
+    }
+    return bytes;
+}
+
+std::u16string Name(int row) {
+    char16_t name[HIGH_SCORE_NAME_UNITS + 1];
+    HighScoreName(highScores[row], name);
+    return name;
+}
+
+class SettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("quarvel-settings-" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        store = dir / "settings.reg";
+        fs::remove(store);
+        SetRegistryStorePath(store.c_str());
+        for (HighScoreEntry& e : highScores) e = HighScoreEntry{};
+        highlightedRow = -1;
+        options = OptionsRecord{};
+        controlLayout.move_left_key = 37;
+        controlLayout.move_right_key = 39;
+        controlLayout.rotate_cw_key = 13;
+        controlLayout.rotate_ccw_key = 38;
+        controlLayout.drop_key = 40;
+        controlLayout.claimAppKeys(nullptr);
+    }
+    void TearDown() override {
+        SetRegistryStorePath(nullptr);
+        fs::remove_all(dir);
+    }
+    // Writes a store whose game key holds these value lines.
+    void Store(const std::string& values) {
+        std::ofstream(store, std::ios::trunc)
+            << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n" << values << "\n";
+        SetRegistryStorePath(store.c_str());
+    }
+    std::vector<std::uint8_t> Stored(const char16_t* name, std::uint32_t& type) {
+        RegistryKey key = nullptr;
+        if (!OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key)) return {};
+        std::vector<std::uint8_t> bytes(512);
+        std::size_t size = bytes.size();
+        bool read = QueryRegistryValue(key, name, type, bytes.data(), size);
+        CloseRegistryKey(key);
+        bytes.resize(read ? size : 0);
+        return bytes;
+    }
+    std::string StoreText() {
+        std::ifstream in(store);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    fs::path dir, store;
+};
+
+TEST_F(SettingsTest, FirstRunKeepsEveryDefault) {
+    EXPECT_FALSE(LoadHighScores());
+    EXPECT_FALSE(LoadControls(reinterpret_cast<WindowHandle>(1)));
+    EXPECT_FALSE(LoadOptions());
+    EXPECT_EQ(LoadHighestLevel(), 0);
+    EXPECT_EQ(AppKeyWindow(193), nullptr);
+    EXPECT_EQ(options.sound_on, 1);
+    EXPECT_EQ(options.repeat_speed, 5);
+    EXPECT_EQ(controlLayout.drop_key, 40);
+
+    FillDefaultHighScores();
+    const char16_t* names[] = {u"Soraby", u"Idra", u"Pontrel", u"Melusk", u"Darvo"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(highScores[i].score, static_cast<std::uint32_t>((5 - i) * 10000));
+        EXPECT_EQ(Name(i), names[i]);
+    }
+    EXPECT_EQ(FindScorePlace(50000), 0);
+    EXPECT_EQ(FindScorePlace(10000), 4);  // equal goes above
+    EXPECT_EQ(FindScorePlace(9999), -1);
+    EXPECT_EQ(FindScorePlace(0xFFFFFFFFu), 0);  // unsigned: the largest score is the best
+}
+
+TEST_F(SettingsTest, SavedValuesHaveTheirByteLayoutsAndLoadBack) {
+    FillDefaultHighScores();
+    EXPECT_EQ(EnterHighScore(0x01020304, u"Ann"), 0);
+    options.sound_on = 0;
+    options.repeat_speed = 0x0A;
+    controlLayout.drop_key = 195;
+    ASSERT_TRUE(SaveControls());
+    ASSERT_TRUE(SaveOptions());
+    ASSERT_TRUE(SaveHighScores());
+    ASSERT_TRUE(SaveHighestLevel(0x11));
+    SetRegistryStorePath(store.c_str());  // what the file holds, read back
+    std::uint32_t type = 0;
+    EXPECT_EQ(Stored(u"Controls", type),
+              (std::vector<std::uint8_t>{0, 0, 0, 0, 37, 0, 0, 0, 39, 0, 0, 0, 13, 0, 0, 0, 38,
+                                         0, 0, 0, 195, 0, 0, 0}));
+    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_EQ(Stored(u"Options", type),
+              (std::vector<std::uint8_t>{1, 1, 1, 0, 10, 0, 0, 0, 0, 0, 0, 0}));
+    std::vector<std::uint8_t> scores = Stored(u"HighScores", type);
+    ASSERT_EQ(scores.size(), 180u);
+    EXPECT_EQ(std::vector<std::uint8_t>(scores.begin(), scores.begin() + 12),
+              (std::vector<std::uint8_t>{4, 3, 2, 1, 'A', 0, 'n', 0, 'n', 0, 0, 0}));
+    EXPECT_EQ(Stored(u"HighestLevel", type), (std::vector<std::uint8_t>{0x11, 0, 0, 0}));
+    EXPECT_EQ(type, REG_DWORD);
+
+    for (HighScoreEntry& e : highScores) e = HighScoreEntry{};
+    options = OptionsRecord{};
+    controlLayout.drop_key = 40;
+    SetRegistryStorePath(store.c_str());
+    EXPECT_TRUE(LoadHighScores());
+    EXPECT_TRUE(LoadControls(reinterpret_cast<WindowHandle>(1)));
+    EXPECT_TRUE(LoadOptions());
+    EXPECT_EQ(highScores[0].score, 0x01020304u);
+    EXPECT_EQ(Name(0), u"Ann");
+    EXPECT_EQ(Name(4), u"Melusk");
+    EXPECT_EQ(options.sound_on, 0);
+    EXPECT_EQ(options.repeat_speed, 10);
+    EXPECT_EQ(controlLayout.drop_key, 195);
+    EXPECT_EQ(AppKeyWindow(195), reinterpret_cast<WindowHandle>(1));  // claimed on success
+    EXPECT_EQ(LoadHighestLevel(), 0x11);
+}
+
+TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
+    // 72 bytes of high scores: two rows; the other three show their defaults.
+    std::vector<std::uint8_t> two = HighScoreBytes({{70000, u"Kim"}, {60000, u"Lou"}});
+    // Options of 11 bytes (sound off in byte 10): sound is turned on.
+    std::vector<std::uint8_t> eleven = {0, 0, 0, 1, 3, 0, 0, 0, 1, 1, 0};
+    // Controls: the reserved word is ignored whatever it holds.
+    std::vector<std::uint8_t> controls = {0xde, 0xad, 0xbe, 0xef, 65, 0, 0, 0, 66, 0, 0, 0};
+    Store("\"HighScores\"=" + Hex(two) + "\n\"Options\"=" + Hex(eleven) + "\n\"Controls\"=" +
+          Hex(controls));
+    EXPECT_TRUE(LoadHighScores());
+    EXPECT_TRUE(LoadOptions());
+    EXPECT_TRUE(LoadControls(nullptr));
+    FillDefaultHighScores();
+    EXPECT_EQ(Name(0), u"Kim");
+    EXPECT_EQ(Name(1), u"Lou");
+    EXPECT_EQ(Name(2), u"Pontrel");
+    EXPECT_EQ(highScores[2].score, 30000u);
+    EXPECT_EQ(options.rising_junk, 0);
+    EXPECT_EQ(options.single_press_drop, 1);
+    EXPECT_EQ(options.repeat_speed, 3);
+    EXPECT_EQ(options.extra_pieces, 1);
+    EXPECT_EQ(options.sound_on, 1);
+    EXPECT_EQ(controlLayout.move_left_key, 65);
+    EXPECT_EQ(controlLayout.move_right_key, 66);
+    EXPECT_EQ(controlLayout.rotate_cw_key, 13);
+
+    // Too long, or of the wrong type: the records stay as they are.
+    options = OptionsRecord{};
+    for (HighScoreEntry& e : highScores) e = HighScoreEntry{};
+    controlLayout.move_left_key = 37;
+    std::vector<std::uint8_t> long13(13, 1);
+    Store("\"Options\"=" + Hex(long13) + "\n\"HighScores\"=dword:00000005\n\"Controls\"=" +
+          Hex(std::vector<std::uint8_t>(25, 1)) + "\n\"HighestLevel\"=" + Hex({9, 0, 0, 0}));
+    EXPECT_FALSE(LoadOptions());
+    EXPECT_FALSE(LoadHighScores());
+    EXPECT_FALSE(LoadControls(reinterpret_cast<WindowHandle>(1)));
+    EXPECT_EQ(AppKeyWindow(193), nullptr);
+    EXPECT_EQ(options.rising_junk, 1);
+    EXPECT_EQ(highScores[0].score, 0u);
+    EXPECT_EQ(controlLayout.move_left_key, 37);
+    EXPECT_EQ(LoadHighestLevel(), 0);  // binary, not a number
+    Store("\"HighestLevel\"=dword:0000000c");
+    EXPECT_EQ(LoadHighestLevel(), 12);
+}
+
+TEST_F(SettingsTest, EnteringScoresKeepsTheTableInOrder) {
+    FillDefaultHighScores();
+    highlightedRow = 2;
+    // Equal to the third row: above it, and Darvo drops out.
+    EXPECT_EQ(EnterHighScore(30000, u""), 2);
+    EXPECT_EQ(Name(2), u"Player");
+    EXPECT_EQ(Name(3), u"Pontrel");
+    EXPECT_EQ(Name(4), u"Melusk");
+    EXPECT_EQ(EnterHighScore(100, u"Nobody"), -1);
+    EXPECT_EQ(Name(4), u"Melusk");
+    // A name longer than the table holds is cut to 15 characters.
+    EXPECT_EQ(EnterHighScore(99999, u"ABCDEFGHIJKLMNOPQRS"), 0);
+    EXPECT_EQ(Name(0), u"ABCDEFGHIJKLMNO");
+    EXPECT_EQ(highScores[0].name[15], u'\0');
+
+    ResetHighScores();
+    EXPECT_EQ(highlightedRow, -1);
+    EXPECT_EQ(Name(0), u"Soraby");
+    EXPECT_EQ(highScores[4].score, 10000u);
+}
+
+TEST_F(SettingsTest, AStoredNameWithoutTerminatorEndsAfterSixteenUnits) {
+    std::vector<std::uint8_t> bytes = HighScoreBytes({{5, u"ABCDEFGHIJKLMNOP"}});
+    ASSERT_EQ(bytes.size(), 36u);
+    // The next row's score bytes follow at once; they must not show in the name.
+    std::vector<std::uint8_t> more = HighScoreBytes({{0x00410041, u"Z"}});
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    Store("\"HighScores\"=" + Hex(bytes));
+    ASSERT_TRUE(LoadHighScores());
+    EXPECT_EQ(Name(0), u"ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(Name(0).size(), 16u);
+}
+
+TEST_F(SettingsTest, HighestLevelIsReadFromTheStoreEachTime) {
+    EXPECT_TRUE(SaveHighestLevel(12));
+    EXPECT_EQ(LoadHighestLevel(), 12);
+    Store("\"HighestLevel\"=dword:00000032");
+    EXPECT_EQ(LoadHighestLevel(), 50);
+}
+
+}  // namespace
