@@ -164,4 +164,21 @@ TEST_F(EndToEndTest, AGameFromTheTitleToANameInTheTableThatStays) {
     }
 }
 
+// A game played in the desktop window (title, hard, the stack to the top, a tap,
+// a name typed, Done, then SIGTERM) and recorded there; its replay must say and
+// store exactly what the desktop run did.
+TEST_F(EndToEndTest, RecordedDesktopGameReplaysExactly) {
+    const fs::path recordings = RECORDINGS;
+    fs::copy_file(recordings / "whole_game.txt.store", dir / "settings.reg");
+    fs::copy_file(recordings / "whole_game.txt", dir / "replay.txt");
+    ASSERT_EQ(Run("replay", Slurp(recordings / "whole_game.txt")), 0);
+    std::istringstream lines(Slurp(dir / "replay.log"));
+    std::string line, said;
+    while (std::getline(lines, line)) {
+        if (line.find("] window ") == std::string::npos) said += line + "\n";
+    }
+    EXPECT_EQ(said, Slurp(recordings / "whole_game.log"));
+    EXPECT_EQ(Slurp(dir / "settings.reg"), Slurp(recordings / "whole_game.after.reg"));
+}
+
 }  // namespace
