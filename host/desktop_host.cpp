@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "host/script.h"
 #include "platform/clock.h"
 #include "platform/drawing_internal.h"
+#include "platform/event_log.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/windows.h"
@@ -360,6 +362,15 @@ void DesktopHost::present(bool force) {
         SDL_UpdateWindowSurface(window_);
     } else {
         SDL_UpdateWindowSurfaceRects(window_, &changed, 1);
+    }
+    if (!firstFrameLogged_ && ProgramMainWindow() != nullptr) {
+        // For start-up measurements: the system's monotonic time of the first frame
+        // that shows the program's window.
+        firstFrameLogged_ = true;
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        LogEvent("first frame at monotonic " +
+                 std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
+                 " us");
     }
 }
 

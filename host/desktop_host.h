@@ -52,6 +52,7 @@ class DesktopHost : public HostDriver {
     std::uint32_t clockStart_ = 0;
     std::deque<Input> inputs_;
     bool fullScreen_ = false;
+    bool firstFrameLogged_ = false;
     bool (*raiseCheck_)() = nullptr;
 
     // Recording: each delivered input with the virtual time since the program
