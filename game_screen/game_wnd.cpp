@@ -36,7 +36,7 @@ void CQuarvelGameWnd::onLeave() {
 }
 
 const void* CQuarvelGameWnd::loadSound(const char* name) {
-    return FindResource(resourcePack, name, "WAVE").bytes;
+    return FindResource(resourcePack, name, WAVE_TYPE).bytes;
 }
 
 void CQuarvelGameWnd::readLayout() {
@@ -52,10 +52,10 @@ void CQuarvelGameWnd::readLayout() {
     scoreRect = GetLayoutRect("score_rect");
     levelRect = GetLayoutRect("level_rect");
     linesRect = GetLayoutRect("lines_rect");
-    LoadString(resourcePack, 40067, nextLabel, LABEL_TEXT_SIZE);
-    LoadString(resourcePack, 40068, scoreLabel, LABEL_TEXT_SIZE);
-    LoadString(resourcePack, 40069, levelFormat, LABEL_TEXT_SIZE);
-    LoadString(resourcePack, 40070, linesFormat, LABEL_TEXT_SIZE);
+    LoadString(resourcePack, IDS_NEXT_LABEL, nextLabel, LABEL_TEXT_SIZE);
+    LoadString(resourcePack, IDS_SCORE_LABEL, scoreLabel, LABEL_TEXT_SIZE);
+    LoadString(resourcePack, IDS_LEVEL_FORMAT, levelFormat, LABEL_TEXT_SIZE);
+    LoadString(resourcePack, IDS_LINES_FORMAT, linesFormat, LABEL_TEXT_SIZE);
 }
 
 void CQuarvelGameWnd::beginGame(WindowHandle mainWindow, SurfaceHandle backBuffer,
@@ -69,8 +69,8 @@ void CQuarvelGameWnd::beginGame(WindowHandle mainWindow, SurfaceHandle backBuffe
         const char* name;
     };
     for (Slot slot :
-         {Slot{&sndPop, "sndPop"}, Slot{&sndDrop, "sndDrop"}, Slot{&sndQuarvel, "sndQuarvel"},
-          Slot{&sndLevel, "sndLevel"}, Slot{&sndLose, "sndLose"}, Slot{&sndJunk, "sndJunk"}}) {
+         {Slot{&sndPop, SND_POP}, Slot{&sndDrop, SND_DROP}, Slot{&sndQuarvel, SND_QUARVEL},
+          Slot{&sndLevel, SND_LEVEL}, Slot{&sndLose, SND_LOSE}, Slot{&sndJunk, SND_JUNK}}) {
         if (*slot.data == nullptr) *slot.data = loadSound(slot.name);
     }
     stopGameTimer();

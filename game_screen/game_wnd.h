@@ -9,13 +9,14 @@
 #include "game_screen/animations.h"
 #include "platform/drawing.h"
 #include "rules/game.h"
+#include "shell/resource_ids.h"
 #include "shell/screen.h"
 
 constexpr std::uintptr_t GAME_TIMER_ID = 247;
 constexpr std::uint32_t GAME_TIMER_PERIOD_MS = 33;
-constexpr std::int32_t PAUSE_COMMAND = 40006;
-constexpr std::uint32_t PAUSE_LABEL_RUNNING = 40022;
-constexpr std::uint32_t PAUSE_LABEL_PAUSED = 40023;
+constexpr std::int32_t PAUSE_COMMAND = IDM_SCREEN_KEY;
+constexpr std::uint32_t PAUSE_LABEL_RUNNING = IDS_PAUSE_RUNNING;
+constexpr std::uint32_t PAUSE_LABEL_PAUSED = IDS_PAUSE_PAUSED;
 constexpr std::int32_t LABEL_TEXT_SIZE = 50;
 
 class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame {

@@ -17,8 +17,8 @@ constexpr std::int32_t BANNER_WIDTH = 100;
 constexpr std::int32_t BANNER_HEIGHT = 46;
 constexpr std::int32_t PAUSE_BANNER_Y = 52;
 constexpr std::int32_t GAME_OVER_BANNER_Y = 98;
-constexpr std::int32_t FIRST_BACKGROUND = 109;
-constexpr std::int32_t LAST_BACKGROUND = 118;
+constexpr std::int32_t FIRST_BACKGROUND = IDB_FIRST_BACKGROUND;
+constexpr std::int32_t LAST_BACKGROUND = IDB_LAST_BACKGROUND;
 constexpr std::int32_t TEXT_BUFFER = 100;
 
 // Copies a bitmap onto a surface through a temporary surface, magenta left out.
@@ -43,14 +43,14 @@ void CQuarvelGameWnd::createSpriteSurface(SurfaceHandle compatible) {
     spriteBitmap = CreateBitmap(compatible, 2 * gameWidth, gameHeight);
     spriteDC = CreateMemorySurface(compatible);
     SelectBitmap(spriteDC, spriteBitmap);
-    gameOverBitmap = LoadImageResource(resourcePack, 119);
+    gameOverBitmap = LoadImageResource(resourcePack, IDB_GAME_OVER);
     DrawPicture(spriteDC, 0, GAME_OVER_BANNER_Y, BANNER_WIDTH, BANNER_HEIGHT, gameOverBitmap);
-    pausedBitmap = LoadImageResource(resourcePack, 120);
+    pausedBitmap = LoadImageResource(resourcePack, IDB_PAUSED);
     DrawPicture(spriteDC, 0, PAUSE_BANNER_Y, BANNER_WIDTH, BANNER_HEIGHT, pausedBitmap);
     loadBackground(level);
     // Only the two tile variants that are drawn (normal and bright): with tiles
     // over 13 pixels the rows below them would overwrite the pause banner.
-    BitmapHandle tiles = LoadBitmapResource(resourcePack, 104);
+    BitmapHandle tiles = LoadBitmapResource(resourcePack, IDB_TILES);
     if (tiles != nullptr) {
         SurfaceHandle source = CreateMemorySurface(spriteDC);
         BitmapHandle old = SelectBitmap(source, tiles);

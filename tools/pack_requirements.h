@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "shell/resource_ids.h"
+
 enum class PackResourceKind {
     LayoutText,  // "TEXT": layout lines, with game_width and game_height
     MenuBar,     // soft-key menu bar
@@ -23,32 +25,41 @@ struct PackRequirement {
 };
 
 inline constexpr PackRequirement PACK_REQUIREMENTS[] = {
-    {PackResourceKind::LayoutText, 101, 101, nullptr, "layout text"},
-    {PackResourceKind::MenuBar, 102, 102, nullptr, "main menu bar"},
-    {PackResourceKind::MenuBar, 122, 122, nullptr, "Options dialog menu bar"},
-    {PackResourceKind::MenuBar, 123, 123, nullptr, "name-entry and About dialog menu bar"},
-    {PackResourceKind::Dialog, 108, 108, nullptr, "name-entry dialog"},
-    {PackResourceKind::Dialog, 121, 121, nullptr, "Options dialog"},
-    {PackResourceKind::Bitmap, 104, 104, nullptr, "tile sheet"},
-    {PackResourceKind::Bitmap, 106, 106, nullptr, "title picture"},
-    {PackResourceKind::Image, 109, 118, nullptr, "level background"},
-    {PackResourceKind::Image, 119, 119, nullptr, "game-over banner"},
-    {PackResourceKind::Image, 120, 120, nullptr, "pause banner"},
-    {PackResourceKind::Wave, 0, 0, "sndPop", "sound"},
-    {PackResourceKind::Wave, 0, 0, "sndDrop", "sound"},
-    {PackResourceKind::Wave, 0, 0, "sndQuarvel", "sound"},
-    {PackResourceKind::Wave, 0, 0, "sndLevel", "sound"},
-    {PackResourceKind::Wave, 0, 0, "sndLose", "sound"},
-    {PackResourceKind::Wave, 0, 0, "sndJunk", "sound"},
-    {PackResourceKind::String, 40016, 40016, nullptr, "place message format"},
-    {PackResourceKind::String, 40017, 40021, nullptr, "key-assignment action label"},
-    {PackResourceKind::String, 40022, 40023, nullptr, "pause soft-key label"},
-    {PackResourceKind::String, 40024, 40024, nullptr, "clear-high-scores question"},
-    {PackResourceKind::String, 40025, 40025, nullptr, "keep-the-new-keys question"},
-    {PackResourceKind::String, 40044, 40044, nullptr, "key-assignment soft-key label"},
-    {PackResourceKind::String, 40064, 40066, nullptr, "place word"},
-    {PackResourceKind::String, 40067, 40070, nullptr, "game-screen label"},
-    {PackResourceKind::String, 40071, 40072, nullptr, "place word"},
+    {PackResourceKind::LayoutText, IDR_LAYOUT_TEXT, IDR_LAYOUT_TEXT, nullptr, "layout text"},
+    {PackResourceKind::MenuBar, IDR_MAIN_MENU_BAR, IDR_MAIN_MENU_BAR, nullptr, "main menu bar"},
+    {PackResourceKind::MenuBar, IDR_OPTIONS_MENU_BAR, IDR_OPTIONS_MENU_BAR, nullptr,
+     "Options dialog menu bar"},
+    {PackResourceKind::MenuBar, IDR_DIALOG_MENU_BAR, IDR_DIALOG_MENU_BAR, nullptr,
+     "name-entry and About dialog menu bar"},
+    {PackResourceKind::Dialog, IDD_NAME_ENTRY, IDD_NAME_ENTRY, nullptr, "name-entry dialog"},
+    {PackResourceKind::Dialog, IDD_OPTIONS, IDD_OPTIONS, nullptr, "Options dialog"},
+    {PackResourceKind::Bitmap, IDB_TILES, IDB_TILES, nullptr, "tile sheet"},
+    {PackResourceKind::Bitmap, IDB_TITLE, IDB_TITLE, nullptr, "title picture"},
+    {PackResourceKind::Image, IDB_FIRST_BACKGROUND, IDB_LAST_BACKGROUND, nullptr,
+     "level background"},
+    {PackResourceKind::Image, IDB_GAME_OVER, IDB_GAME_OVER, nullptr, "game-over banner"},
+    {PackResourceKind::Image, IDB_PAUSED, IDB_PAUSED, nullptr, "pause banner"},
+    {PackResourceKind::Wave, 0, 0, SND_POP, "sound"},
+    {PackResourceKind::Wave, 0, 0, SND_DROP, "sound"},
+    {PackResourceKind::Wave, 0, 0, SND_QUARVEL, "sound"},
+    {PackResourceKind::Wave, 0, 0, SND_LEVEL, "sound"},
+    {PackResourceKind::Wave, 0, 0, SND_LOSE, "sound"},
+    {PackResourceKind::Wave, 0, 0, SND_JUNK, "sound"},
+    {PackResourceKind::String, IDS_PLACE_MESSAGE, IDS_PLACE_MESSAGE, nullptr,
+     "place message format"},
+    {PackResourceKind::String, IDS_FIRST_ACTION, IDS_LAST_ACTION, nullptr,
+     "key-assignment action label"},
+    {PackResourceKind::String, IDS_PAUSE_RUNNING, IDS_PAUSE_PAUSED, nullptr,
+     "pause soft-key label"},
+    {PackResourceKind::String, IDS_CLEAR_QUESTION, IDS_CLEAR_QUESTION, nullptr,
+     "clear-high-scores question"},
+    {PackResourceKind::String, IDS_KEEP_KEYS, IDS_KEEP_KEYS, nullptr,
+     "keep-the-new-keys question"},
+    {PackResourceKind::String, IDS_CONTROLS_SOFT_KEY, IDS_CONTROLS_SOFT_KEY, nullptr,
+     "key-assignment soft-key label"},
+    {PackResourceKind::String, IDS_PLACES[0], IDS_PLACES[2], nullptr, "place word"},
+    {PackResourceKind::String, IDS_NEXT_LABEL, IDS_LINES_FORMAT, nullptr, "game-screen label"},
+    {PackResourceKind::String, IDS_PLACES[3], IDS_PLACES[4], nullptr, "place word"},
 };
 
 // The layout keys that must be present, as positive numbers.

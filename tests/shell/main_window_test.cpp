@@ -1,4 +1,6 @@
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "front/screens.h"
@@ -9,6 +11,7 @@
 #include "platform/messages.h"
 #include "platform/phone_shell.h"
 #include "platform/program.h"
+#include "platform/registry.h"
 #include "platform/resources.h"
 #include "platform/windows.h"
 #include "tests/shell/program_support.h"
@@ -26,6 +29,13 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 constexpr Rect FULL_SCREEN{0, 0, 240, 320};
 
@@ -283,6 +293,40 @@ TEST_F(MainWindowTest, DestroyingTheWindowSavesAndQuits) {
     EXPECT_NE(text.find("\"HighScores\""), std::string::npos);
     EXPECT_EQ(backDC, nullptr);
     EXPECT_EQ(backBitmap, nullptr);
+}
+
+TEST_F(MainWindowTest, AnUnreadableStoreIsKeptAsideAndTheNextSaveIsGood) {
+    WriteStore("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"Options\"=hex:zz\n");
+    const std::string damaged = StoreText();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(options.repeat_speed, 5);  // defaults
+    EXPECT_EQ(highScores[0].score, 50000u);
+    Stop();
+    EXPECT_EQ(Slurp(storePath.string() + ".bad"), damaged);
+    SetRegistryStorePath(storePath.c_str());
+    EXPECT_TRUE(LoadOptions());
+    EXPECT_TRUE(LoadHighScores());
+}
+
+TEST_F(MainWindowTest, APackWithoutLayoutOrNameDialogStillRuns) {
+    fs::path packs = dir / "packs";
+    fs::create_directories(packs);
+    CopyPackWithout(fs::path(PACK_FOLDER) / "240x320.dll", packs / "240x320.dll",
+                    {"TEXT/101", "DIALOG/108"});
+    SetModuleFolder(packs.c_str());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(gameWidth, 0);
+    EXPECT_EQ(backBitmap, nullptr);  // nothing to draw into, and nothing breaks
+    Press(VK_DOWN);
+    Press(VK_RETURN);
+    EXPECT_EQ(activeScreen, SCREEN_GAME);
+    Wait(2000);
+    // A qualifying score without its dialog: the table is unchanged, the title shows.
+    PostMessage(mainWindow, WM_GAME_OVER_REPORT, 2, 60000);
+    Pump();
+    EXPECT_EQ(highlightedRow, 0);
+    EXPECT_EQ(highScores[0].score, 50000u);
+    EXPECT_EQ(activeScreen, SCREEN_TITLE);
 }
 
 }  // namespace
