@@ -498,9 +498,12 @@ void CQuarvelGame::onKeyUp(std::uint32_t code) {
         reportGameOver();
         return;
     }
+    // Each side on its own: when one key holds both slots, its press started the
+    // left repeat, and its release must stop that one too.
     if (code == static_cast<std::uint32_t>(controlLayout.move_right_key)) {
         rightRepeatCount = rightRepeatDelay = 0;
-    } else if (code == static_cast<std::uint32_t>(controlLayout.move_left_key)) {
+    }
+    if (code == static_cast<std::uint32_t>(controlLayout.move_left_key)) {
         leftRepeatCount = leftRepeatDelay = 0;
     }
 }

@@ -68,6 +68,24 @@ TEST_F(ControlsTest, RepeatStopsOnReleaseAndBothSidesRunAtOnce) {
     EXPECT_GT(game.leftRepeatDelay, 0);
 }
 
+TEST_F(ControlsTest, OneKeyInBothSidewaysSlotsStopsItsRepeatOnRelease) {
+    // The key screen may put one key in both slots: its press starts the left
+    // repeat (left is tried first), so its release must stop the left one.
+    for (std::int32_t key : {37, 39}) {
+        controlLayout.move_left_key = controlLayout.move_right_key = key;
+        PlacePiece(game, 0, 3, 2);
+        Press(game, static_cast<std::uint32_t>(key));
+        EXPECT_EQ(game.piece.x, 2) << key;
+        EXPECT_EQ(game.leftRepeatDelay, 0) << key;
+        EXPECT_EQ(game.rightRepeatDelay, 0) << key;
+        for (int i = 0; i < 30; ++i) {
+            game.piece.y = 3;  // keep it falling
+            Tick(game);
+        }
+        EXPECT_EQ(game.piece.x, 2) << key;  // no key is down: nothing slides
+    }
+}
+
 TEST_F(ControlsTest, RepeatIgnoresFrameDelayTicksAndCarriesToTheNextPiece) {
     game.onKeyDown(39, false);
     game.frameDelay = 8;
