@@ -1,0 +1,410 @@
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "front/controls_wnd.h"
+#include "front/screens.h"
+#include "platform/app_keys.h"
+#include "platform/clock.h"
+#include "platform/internal/shell_internal.h"
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "platform/phone_shell.h"
+#include "platform/registry.h"
+#include "platform/windows.h"
+#include "shell/back_buffer.h"
+#include "shell/control_layout.h"
+#include "shell/main_window.h"
+#include "shell/resource_ids.h"
+#include "shell/screen_switching.h"
+#include "shell/settings.h"
+#include "shell/soft_keys.h"
+#include "tests/shell/program_support.h"
+
+namespace {
+
+using Keys = std::array<std::uint32_t, 5>;
+
+constexpr Colour WHITE = Rgb(255, 255, 255);
+constexpr std::uint32_t VK_APP2 = VK_APP1 + 1;
+constexpr std::uint32_t VK_APP3 = VK_APP1 + 2;
+constexpr std::uint32_t VK_APP4 = VK_APP1 + 3;
+constexpr std::uint32_t VK_APP5 = VK_APP1 + 4;
+constexpr Keys DEFAULT_KEYS = {37, 39, 13, 38, 40};
+
+Keys Layout() {
+    const CQuarvelControlLayout& l = controlLayout;
+    return {static_cast<std::uint32_t>(l.move_left_key),
+            static_cast<std::uint32_t>(l.move_right_key),
+            static_cast<std::uint32_t>(l.rotate_cw_key),
+            static_cast<std::uint32_t>(l.rotate_ccw_key), static_cast<std::uint32_t>(l.drop_key)};
+}
+
+void SetLayout(const Keys& keys) {
+    controlLayout.move_left_key = static_cast<std::int32_t>(keys[0]);
+    controlLayout.move_right_key = static_cast<std::int32_t>(keys[1]);
+    controlLayout.rotate_cw_key = static_cast<std::int32_t>(keys[2]);
+    controlLayout.rotate_ccw_key = static_cast<std::int32_t>(keys[3]);
+    controlLayout.drop_key = static_cast<std::int32_t>(keys[4]);
+}
+
+Keys Pending() {
+    Keys keys{};
+    for (std::uint32_t i = 0; i < 5; ++i)
+        keys[i] = GetPendingKey(IDS_FIRST_ACTION + i);
+    return keys;
+}
+
+std::vector<WindowHandle> AppKeyOwners() {
+    std::vector<WindowHandle> owners;
+    for (std::uint32_t code = VK_APP1; code <= VK_APP6; ++code)
+        owners.push_back(AppKeyWindow(code));
+    return owners;
+}
+
+bool Dark(Colour c) {
+    return RedOf(c) + GreenOf(c) + BlueOf(c) < 3 * 128;
+}
+
+class ControlsScreenTest : public ProgramTest {
+  protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        lastKeyTime = 0;
+        keyPressAccepted = false;
+        ASSERT_TRUE(Start());
+    }
+    // A press and release, then time past the screen's debounce.
+    void PressKey(std::uint32_t code) {
+        Press(code);
+        Wait(300);
+    }
+    // The last key: its release asks whether to keep the keys; Return answers
+    // Yes, Back answers No.
+    void LastKey(std::uint32_t code, bool keep) {
+        Key(code, true);
+        Wait(300);
+        ReleaseAndAnswer(code, keep);
+    }
+    void ReleaseAndAnswer(std::uint32_t code, bool keep) {
+        const std::uint32_t answer = keep ? VK_RETURN : VK_ESCAPE;
+        host.steps.push_back([answer] {
+            EXPECT_EQ(activeScreen, SCREEN_CONTROLS);  // still shown under the question
+            DeliverKey(answer, true);
+            DeliverKey(answer, false);
+        });
+        Key(code, false);
+        EXPECT_TRUE(host.steps.empty()) << "no question was asked";
+        Wait(300);
+    }
+    // Chooses a command from the soft-key menu, as a player does.
+    void Choose(std::uint16_t command) {
+        EXPECT_EQ(ChooseMenuCommand(command), MenuChoice::Chosen) << command;
+        Pump();
+    }
+    void OpenKeys() {
+        Choose(IDM_CONTROLS);
+        ASSERT_EQ(activeScreen, SCREEN_CONTROLS);
+    }
+    bool SoftKeyVisible(std::int32_t command) { return IsSoftKeyVisible(&titleScreen, command); }
+    std::u16string SoftKeyLabel(std::int32_t command) {
+        char16_t text[100] = {};
+        GetSoftKeyText(&titleScreen, command, text, 100);
+        return text;
+    }
+    // The fill of a row's value box, inside the focus frame and clear of the text.
+    Colour BoxFill(std::int32_t row) {
+        const Rect box = ControlsValueRect(row);
+        return ScreenPixel(box.left + 3, box.top + 3);
+    }
+    // The leftmost and rightmost columns with ink inside a rectangle.
+    std::pair<std::int32_t, std::int32_t> InkColumns(const Rect& r) {
+        std::int32_t first = -1, last = -1;
+        for (std::int32_t x = r.left + 2; x < r.right - 2; ++x) {
+            for (std::int32_t y = r.top + 2; y < r.bottom - 2; ++y) {
+                if (!Dark(ScreenPixel(x, y))) continue;
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+        }
+        return {first, last};
+    }
+};
+
+TEST_F(ControlsScreenTest, EnteringCapturesRowZeroTakesTheAppKeysAndBorrowsTheSoftKeys) {
+    OpenKeys();
+    EXPECT_EQ(controlsScreen.captureRow, 0);
+    EXPECT_EQ(controlsScreen.cursorRow, 0);
+    EXPECT_EQ(Pending(), Layout());
+    EXPECT_EQ(AppKeyOwners(), std::vector<WindowHandle>(6, mainWindow));
+    EXPECT_TRUE(SoftKeyVisible(IDM_SCREEN_KEY));
+    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Cancel");
+    EXPECT_FALSE(SoftKeyVisible(IDM_MENU_KEY));
+
+    // Row 0 waits in light grey inside a dotted frame; the others are white
+    // boxes with a light-grey outline; nothing is drawn below the rows.
+    EXPECT_EQ(BoxFill(0), CONTROLS_GREY);
+    const Rect box0 = ControlsValueRect(0);
+    EXPECT_NE(ScreenPixel(box0.left + 1, box0.top + 1), CONTROLS_GREY);  // the frame
+    for (std::int32_t row = 1; row < 5; ++row) {
+        const Rect box = ControlsValueRect(row);
+        EXPECT_EQ(BoxFill(row), WHITE) << row;
+        EXPECT_EQ(ScreenPixel(box.left, (box.top + box.bottom) / 2), CONTROLS_GREY) << row;
+        EXPECT_EQ(ScreenPixel(box.left + 1, box.top + 1), WHITE) << row;
+    }
+    EXPECT_EQ(ScreenPixel(120, 200), WHITE);
+
+    // Labels sit at the right of their rectangles, key names in the middle of
+    // their boxes.
+    for (std::int32_t row = 0; row < 5; ++row) {
+        const Rect label = ControlsLabelRect(row);
+        auto [first, last] = InkColumns(label);
+        EXPECT_GT(first, label.left + 20) << row;
+        EXPECT_GE(last, label.right - 6) << row;
+    }
+    const Rect box1 = ControlsValueRect(1);  // "Right"
+    auto [first, last] = InkColumns(box1);
+    ASSERT_GE(first, 0);
+    EXPECT_NEAR(first - box1.left, box1.right - 1 - last, 3);
+}
+
+TEST_F(ControlsScreenTest, FiveKeysFillTheRowsInOrderAndOneKeyMayFillTwo) {
+    OpenKeys();
+    // A letter also brings a character message at once; that one is dropped.
+    const Keys keys = {'A', VK_APP1, 'A', VK_DOWN, VK_F1 + 4};
+    for (std::int32_t i = 0; i < 4; ++i) {
+        PressKey(keys[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(controlsScreen.captureRow, i + 1) << i;
+        EXPECT_EQ(controlsScreen.cursorRow, i + 1) << i;
+        EXPECT_EQ(BoxFill(i + 1), CONTROLS_GREY) << i;
+        EXPECT_EQ(BoxFill(i), WHITE) << i;
+    }
+    Key(keys[4], true);
+    EXPECT_EQ(controlsScreen.captureRow, -1);
+    EXPECT_EQ(controlsScreen.cursorRow, -1);
+    EXPECT_EQ(Pending(), keys);
+    EXPECT_EQ(BoxFill(4), WHITE);
+}
+
+TEST_F(ControlsScreenTest, PressesWithin250MsOfTheLastAcceptedAreDroppedAcrossTheWrap) {
+    OpenKeys();
+    Press('B');
+    Wait(250);
+    Press('C');  // 250 ms after B: dropped
+    Wait(1);
+    Press('D');  // 251 ms after: row 1
+    SetClock(0xFFFFFF38);
+    Press('E');  // row 2
+    SetClock(0x20);
+    Press(VK_APP2);  // 232 ms later across the wrap: dropped
+    SetClock(0x40);
+    Press('F');  // 264 ms later: row 3
+    EXPECT_EQ(Pending(), (Keys{'B', 'D', 'E', 'F', VK_DOWN}));
+    EXPECT_EQ(controlsScreen.captureRow, 4);
+}
+
+TEST_F(ControlsScreenTest, TheFirstPressCountsWhenTheClockStandsNearZero) {
+    // Just after start-up or the wrap, with no earlier press: not too soon after
+    // anything. The character message that follows at once still is.
+    SetClock(100);
+    OpenKeys();
+    PressKey('G');
+    EXPECT_EQ(Pending()[0], std::uint32_t{'G'});
+    EXPECT_EQ(controlsScreen.captureRow, 1);
+
+    keyPressAccepted = false;
+    lastKeyTime = 0;
+    SetClock(0);
+    PressKey('H');
+    EXPECT_EQ(Pending()[1], std::uint32_t{'H'});
+    EXPECT_EQ(controlsScreen.captureRow, 2);
+}
+
+TEST_F(ControlsScreenTest, AfterEnterOrActionNothingIsAssignedUntilEnterIsReleased) {
+    OpenKeys();
+    Key(VK_RETURN, true);
+    Wait(300);
+    PressKey('A');  // Enter still down: not assigned
+    EXPECT_EQ(controlsScreen.captureRow, 1);
+    EXPECT_TRUE(controlsScreen.swallowReturn);
+    Key(VK_RETURN, false);  // only ends the wait
+    EXPECT_EQ(controlsScreen.captureRow, 1);
+    EXPECT_FALSE(controlsScreen.swallowReturn);
+    PressKey('B');        // row 1
+    PressKey(VK_ACTION);  // row 2; its own release ends nothing
+    PressKey('C');        // not assigned
+    PressKey(VK_RETURN);  // nor this; its release ends the wait
+    PressKey('D');        // row 3
+    EXPECT_EQ(Pending(), (Keys{VK_RETURN, 'B', VK_ACTION, 'D', VK_DOWN}));
+    EXPECT_EQ(controlsScreen.captureRow, 4);
+}
+
+TEST_F(ControlsScreenTest, TapsPickAValueBoxOrEndCapturingAndTheNextReleaseAsks) {
+    OpenKeys();
+    const Rect box3 = ControlsValueRect(3);
+    Tap(box3.left + 2, box3.top + 2);
+    EXPECT_EQ(controlsScreen.captureRow, 3);
+    PressKey('A');  // row 3
+    const Rect label1 = ControlsLabelRect(1);
+    Tap(label1.left + 30, label1.top + 5);  // a label is not a box
+    EXPECT_EQ(controlsScreen.captureRow, -1);
+    EXPECT_EQ(controlsScreen.cursorRow, 4);
+    EXPECT_EQ(BoxFill(4), WHITE);
+    // Done: presses move the frame (4 -> 0 -> 4), a release asks.
+    Key(VK_DOWN, true);
+    Wait(300);
+    EXPECT_EQ(controlsScreen.cursorRow, 0);
+    Key(VK_UP, true);
+    Wait(300);
+    EXPECT_EQ(controlsScreen.cursorRow, 4);
+    ReleaseAndAnswer(VK_UP, false);
+    Key(VK_DOWN, false);
+    EXPECT_EQ(Pending()[3], std::uint32_t{'A'});
+    EXPECT_EQ(Layout(), DEFAULT_KEYS);
+    EXPECT_EQ(activeScreen, SCREEN_TITLE);
+}
+
+TEST_F(ControlsScreenTest, YesKeepsTheKeysAndBindsTheirAppKeysNoRestoresTheLayoutExactly) {
+    for (bool keep : {true, false}) {
+        SCOPED_TRACE(keep ? "yes" : "no");
+        const Keys before = {37, 39, 13, 38, VK_APP2};
+        SetLayout(before);
+        controlLayout.claimAppKeys(nullptr);
+        controlLayout.claimAppKeys(mainWindow);
+        const std::string storeBefore = StoreText();
+        const Keys chosen = {VK_APP3, 'A', 'B', 'C', VK_APP4};
+        OpenKeys();
+        for (std::size_t i = 0; i < 4; ++i)
+            PressKey(chosen[i]);
+        LastKey(chosen[4], keep);
+
+        EXPECT_EQ(activeScreen, SCREEN_TITLE);
+        EXPECT_EQ(Layout(), keep ? chosen : before);
+        std::vector<WindowHandle> owners(6, nullptr);
+        if (keep) {
+            owners[VK_APP3 - VK_APP1] = owners[VK_APP4 - VK_APP1] = mainWindow;
+        } else {
+            owners[VK_APP2 - VK_APP1] = mainWindow;
+        }
+        EXPECT_EQ(AppKeyOwners(), owners);
+        EXPECT_FALSE(SoftKeyVisible(IDM_SCREEN_KEY));  // the title's
+        EXPECT_TRUE(SoftKeyVisible(IDM_MENU_KEY));
+        EXPECT_EQ(StoreText(), storeBefore);  // leaving stores nothing
+    }
+    // The program's end stores the layout.
+    SetLayout({VK_APP3, 'A', 'B', 'C', VK_APP4});
+    Stop();
+    SetLayout(DEFAULT_KEYS);
+    SetRegistryStorePath(storePath.c_str());  // reads the file again
+    ASSERT_TRUE(LoadControls(nullptr));
+    EXPECT_EQ(Layout(), (Keys{VK_APP3, 'A', 'B', 'C', VK_APP4}));
+}
+
+TEST_F(ControlsScreenTest, FromAGameItReturnsToTheSamePausedGame) {
+    Choose(40007);
+    Wait(800);
+    ASSERT_EQ(activeScreen, SCREEN_GAME);
+    gameScreen.score = 4321;  // a new game would start from 0
+    std::uint8_t board[BOARD_CELLS];
+    std::memcpy(board, gameScreen.board, sizeof board);
+    const CQuarvelPiece piece = gameScreen.piece;
+
+    OpenKeys();
+    EXPECT_TRUE(gameScreen.paused);
+    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Cancel");
+    PressKey('A');
+    PressKey('B');
+    PressKey(VK_F1);  // the borrowed soft key: leave without keeping
+    Wait(1000);
+    EXPECT_EQ(activeScreen, SCREEN_GAME);
+    EXPECT_TRUE(gameScreen.paused);
+    EXPECT_EQ(gameScreen.score, 4321);
+    EXPECT_EQ(std::memcmp(board, gameScreen.savedBoard, sizeof board), 0);  // kept by the pause
+    EXPECT_EQ(gameScreen.piece.x, piece.x);
+    EXPECT_EQ(gameScreen.piece.y, piece.y);
+    EXPECT_EQ(Layout(), DEFAULT_KEYS);
+    EXPECT_TRUE(SoftKeyVisible(IDM_SCREEN_KEY));
+    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Resume");
+    EXPECT_TRUE(SoftKeyVisible(IDM_MENU_KEY));
+}
+
+TEST_F(ControlsScreenTest, AnAppKeyKeptForDropDropsThePieceInTheNextGame) {
+    OpenKeys();
+    for (std::uint32_t key : {37u, 39u, 13u, 38u})
+        PressKey(key);
+    LastKey(VK_APP5, true);
+    Choose(40007);
+    Wait(1000);
+    ASSERT_EQ(gameScreen.state, GameState::Falling);
+    const std::int32_t row = gameScreen.piece.y;
+    Key(VK_APP5, true);
+    EXPECT_EQ(gameScreen.piece.y, row + 1);
+    Key(VK_APP5, false);
+}
+
+TEST_F(ControlsScreenTest, LeavingGivesBackTheSoftKeysExactlyAndOnlyWhatItChanged) {
+    // Someone else hid the menu key; the screen key reads "Xyz" and is shown.
+    SetSoftKeyVisible(&titleScreen, IDM_MENU_KEY, false);
+    SetSoftKeyText(&titleScreen, IDM_SCREEN_KEY, u"Xyz");
+    SetSoftKeyVisible(&titleScreen, IDM_SCREEN_KEY, true);
+    {
+        CQuarvelControlsWnd screen;
+        screen.activate(mainWindow, backDC);
+        EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Cancel");
+        EXPECT_FALSE(screen.hidMenuButton);
+        screen.onLeave();
+        EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Xyz");
+        EXPECT_TRUE(SoftKeyVisible(IDM_SCREEN_KEY));
+        EXPECT_FALSE(SoftKeyVisible(IDM_MENU_KEY));
+        EXPECT_EQ(screen.backDC, nullptr);
+
+        // Once left, its end does not undo what others set since.
+        SetSoftKeyText(&titleScreen, IDM_SCREEN_KEY, u"Later");
+    }
+    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Later");
+
+    // A screen still shown when it ends gives the keys back as onLeave does.
+    SetSoftKeyVisible(&titleScreen, IDM_SCREEN_KEY, false);
+    SetSoftKeyVisible(&titleScreen, IDM_MENU_KEY, true);
+    {
+        CQuarvelControlsWnd screen;
+        screen.activate(mainWindow, backDC);
+        EXPECT_FALSE(SoftKeyVisible(IDM_MENU_KEY));
+    }
+    EXPECT_TRUE(SoftKeyVisible(IDM_MENU_KEY));
+    EXPECT_FALSE(SoftKeyVisible(IDM_SCREEN_KEY));
+    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Later");
+
+    // The program ends while the screen is shown: after the main window's
+    // destruction the screen holds nothing of it.
+    CQuarvelControlsWnd screen;
+    screen.activate(mainWindow, backDC);
+    screen.onMessage(WM_DESTROY, 0, 0);
+    EXPECT_EQ(screen.window, nullptr);
+    EXPECT_EQ(screen.backDC, nullptr);
+    screen.onLeave();  // nothing to give back to
+    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Cancel");
+}
+
+TEST_F(ControlsScreenTest, OnlyValueBoxesAreHit) {
+    auto at = [](std::int32_t x, std::int32_t y) {
+        return CQuarvelControlsWnd::hitTest(static_cast<LParam>(x | y << 16));
+    };
+    const Rect box0 = ControlsValueRect(0);
+    const Rect box4 = ControlsValueRect(4);
+    EXPECT_EQ(at(box0.left, box0.top), 0);
+    EXPECT_EQ(at(box0.right - 1, box0.bottom - 1), 0);
+    EXPECT_EQ(at(box0.left - 1, box0.top), -1);
+    EXPECT_EQ(at(box0.right, box0.top), -1);
+    EXPECT_EQ(at(box0.left, box0.bottom), -1);  // the two-pixel gap between rows
+    EXPECT_EQ(at(box0.left, box0.bottom + 1), -1);
+    EXPECT_EQ(at(box0.left, box0.bottom + 2), 1);
+    EXPECT_EQ(at(box4.left + 5, box4.bottom - 1), 4);
+    EXPECT_EQ(at(box4.left + 5, box4.bottom), -1);
+    EXPECT_EQ(at(20, box0.top + 5), -1);  // a label
+    EXPECT_EQ(CQuarvelControlsWnd::hitTest(static_cast<LParam>(0xFFFF0000 | (box0.left + 1))), -1);
+}
+
+}  // namespace
