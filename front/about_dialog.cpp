@@ -35,7 +35,7 @@ bool AboutDialogProc(WindowHandle dialog, std::uint32_t message, WParam wParam, 
     switch (message) {
         case WM_INITDIALOG: {
             aboutMenuBar = OpenDialogMenuBar(dialog, IDR_DIALOG_MENU_BAR);
-            MakePhoneDialog(dialog, SHIDIF_SIZEDLG | SHIDIF_SIPDOWN);
+            MakePhoneDialog(dialog, SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN);
             char16_t version[256];
             FormatText(version, 256, u"Quarvel %d.%d (Build %d)", {1, 1, 150});
             SetDialogItemText(dialog, IDC_VERSION_TEXT, version);

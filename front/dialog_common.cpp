@@ -11,15 +11,11 @@ WindowHandle OwnerMenuBar(WindowHandle dialog) {
 }
 
 WindowHandle OpenDialogMenuBar(WindowHandle dialog, std::uint32_t menuBarId) {
-    MenuBarCreateInfo bar;
-    bar.size = MENU_BAR_CREATE_SIZE;
-    bar.parent = dialog;
-    bar.resourceId = menuBarId;
-    bar.module = resourcePack;
-    if (!CreateMenuBar(bar)) PostQuitMessage(0);
+    WindowHandle bar = CreatePackMenuBar(dialog, menuBarId);
+    if (bar == nullptr) PostQuitMessage(0);
     if (WindowHandle mainBar = OwnerMenuBar(dialog)) ShowWindow(mainBar, SW_HIDE);
-    if (bar.menuBar != nullptr) ShowWindow(bar.menuBar, SW_SHOW);
-    return bar.menuBar;
+    if (bar != nullptr) ShowWindow(bar, SW_SHOW);
+    return bar;
 }
 
 void MakePhoneDialog(WindowHandle dialog, std::uint32_t flags) {

@@ -59,13 +59,8 @@ void OnCreate(WindowHandle window) {
     CreateBackBuffer(surface);
     ReleaseWindowSurface(window, surface);
     ShowTitleScreen(window);
-    MenuBarCreateInfo bar;
-    bar.size = MENU_BAR_CREATE_SIZE;
-    bar.parent = window;
-    bar.resourceId = IDR_MAIN_MENU_BAR;
-    bar.module = resourcePack;
-    if (!CreateMenuBar(bar)) PostQuitMessage(0);
-    menuBar = bar.menuBar;
+    menuBar = CreatePackMenuBar(window, IDR_MAIN_MENU_BAR);
+    if (menuBar == nullptr) PostQuitMessage(0);
 }
 
 void ClearHighScores(WindowHandle window) {

@@ -1,6 +1,7 @@
 #include "shell/resource_pack.h"
 
 #include "platform/dialogs.h"
+#include "platform/phone_shell.h"
 #include "platform/text.h"
 #include "shell/resource_ids.h"
 #include "shell/layout_text.h"
@@ -36,6 +37,15 @@ bool LoadResourcePack(std::int32_t width, std::int32_t height) {
     gameWidth = GetLayoutInt("game_width", 0);
     gameHeight = GetLayoutInt("game_height", 0);
     return true;
+}
+
+WindowHandle CreatePackMenuBar(WindowHandle parent, std::uint32_t menuBarId) {
+    MenuBarCreateInfo bar;
+    bar.size = MENU_BAR_CREATE_SIZE;
+    bar.parent = parent;
+    bar.resourceId = menuBarId;
+    bar.module = resourcePack;
+    return CreateMenuBar(bar) ? bar.menuBar : nullptr;
 }
 
 void LoadPlaceNames() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/resources.h"
+#include "platform/types.h"
 
 extern ModuleHandle resourcePack;
 extern ModuleHandle programInstance;  // the program's own module
@@ -22,6 +23,10 @@ extern char16_t placeNames[5][PLACE_NAME_SIZE];
 // layout text and the game area. On failure shows "Could not load resources"
 // and returns false.
 bool LoadResourcePack(std::int32_t width, std::int32_t height);
+
+// Creates the soft-key bar of `parent` from the pack's menu bar `menuBarId`; null
+// when the shell refuses.
+WindowHandle CreatePackMenuBar(WindowHandle parent, std::uint32_t menuBarId);
 
 // Reads the five place words from the pack into placeNames.
 void LoadPlaceNames();
