@@ -125,13 +125,10 @@ void CQuarvelControlsWnd::leave(bool keep) {
     LeaveControlsScreen(window);
 }
 
-void CQuarvelControlsWnd::draw(SurfaceHandle target) {
-    SurfaceHandle windowSurface = nullptr;
-    if (target == nullptr) {
-        if (window == nullptr) return;
-        target = windowSurface = GetWindowSurface(window);
-        if (target == nullptr) return;
-    }
+void CQuarvelControlsWnd::draw(SurfaceHandle given) {
+    ScreenSurface screen(window, given);
+    SurfaceHandle target = screen.get();
+    if (target == nullptr) return;
 
     // The font and the transparent text background are those the other screens
     // leave selected in the back buffer.
@@ -163,7 +160,6 @@ void CQuarvelControlsWnd::draw(SurfaceHandle target) {
     DeletePen(greyPen);
 
     BlockCopy(target, 0, 0, gameWidth, gameHeight, backDC, 0, 0);
-    if (windowSurface != nullptr) ReleaseWindowSurface(window, windowSurface);
 }
 
 std::int32_t CQuarvelControlsWnd::hitTest(LParam lParam) {
@@ -214,13 +210,9 @@ void CQuarvelControlsWnd::keyRelease(std::uint32_t code) {
 
 std::int32_t CQuarvelControlsWnd::onMessage(std::uint32_t message, WParam wParam, LParam lParam) {
     switch (message) {
-        case WM_PAINT: {
-            PaintInfo paint;
-            SurfaceHandle surface = BeginPaint(window, paint);
-            if (surface != nullptr) draw(surface);
-            EndPaint(window, paint);
+        case WM_PAINT:
+            PaintScreen(window, [this](SurfaceHandle surface) { draw(surface); });
             break;
-        }
         case WM_KEYDOWN:
         case WM_CHAR:
             keyPress(static_cast<std::uint32_t>(wParam));

@@ -56,13 +56,10 @@ void CQuarvelSplashWnd::activate(WindowHandle mainWindow, SurfaceHandle backBuff
     PostMessage(window, WM_TITLE_REDRAW, 0, 0);
 }
 
-void CQuarvelSplashWnd::draw(SurfaceHandle target) {
-    SurfaceHandle windowSurface = nullptr;
-    if (target == nullptr) {
-        if (window == nullptr) return;
-        target = windowSurface = GetWindowSurface(window);
-        if (target == nullptr) return;
-    }
+void CQuarvelSplashWnd::draw(SurfaceHandle given) {
+    ScreenSurface screen(window, given);
+    SurfaceHandle target = screen.get();
+    if (target == nullptr) return;
 
     FillRect(backDC, Rect{0, 0, gameWidth, gameHeight}, GetStockBrush(StockBrush::White));
     SurfaceHandle pictureSurface = CreateMemorySurface(target);
@@ -107,7 +104,6 @@ void CQuarvelSplashWnd::draw(SurfaceHandle target) {
 
     SelectFont(backDC, normalFont);
     BlockCopy(target, 0, 0, screenWidth, screenHeight, backDC, 0, 0);
-    if (windowSurface != nullptr) ReleaseWindowSurface(window, windowSurface);
 }
 
 void CQuarvelSplashWnd::playClickSound() {
@@ -132,13 +128,9 @@ void CQuarvelSplashWnd::startSelectedGame() {
 
 std::int32_t CQuarvelSplashWnd::onMessage(std::uint32_t message, WParam wParam, LParam lParam) {
     switch (message) {
-        case WM_PAINT: {
-            PaintInfo paint;
-            SurfaceHandle surface = BeginPaint(window, paint);
-            if (surface != nullptr) draw(surface);
-            EndPaint(window, paint);
+        case WM_PAINT:
+            PaintScreen(window, [this](SurfaceHandle surface) { draw(surface); });
             break;
-        }
         case WM_KEYDOWN:
             if (wParam == VK_RETURN || wParam == VK_ACTION) {
                 startSelectedGame();

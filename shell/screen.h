@@ -6,6 +6,7 @@
 
 #include "platform/drawing.h"
 #include "platform/types.h"
+#include "platform/windows.h"
 
 class CQuarvelWnd {
   public:
@@ -18,3 +19,31 @@ class CQuarvelWnd {
     WindowHandle window = nullptr;   // the main window; not owned
     SurfaceHandle backDC = nullptr;  // the main window's back buffer; not owned
 };
+
+// The surface a screen's drawing goes to: the one it was given, or else the
+// window's own, held for as long as this lives. Null when there is none.
+class ScreenSurface {
+  public:
+    ScreenSurface(WindowHandle window, SurfaceHandle given);
+    ~ScreenSurface();
+    ScreenSurface(const ScreenSurface&) = delete;
+    ScreenSurface& operator=(const ScreenSurface&) = delete;
+    SurfaceHandle get() const { return surface_; }
+
+  private:
+    WindowHandle window_ = nullptr;
+    SurfaceHandle surface_ = nullptr;
+    bool own_ = false;
+};
+
+// Answers WM_PAINT: `draw` into the paint surface between BeginPaint and EndPaint.
+template <typename Draw>
+void PaintScreen(WindowHandle window, Draw draw);
+
+template <typename Draw>
+void PaintScreen(WindowHandle window, Draw draw) {
+    PaintInfo paint;
+    SurfaceHandle surface = BeginPaint(window, paint);
+    if (surface != nullptr) draw(surface);
+    EndPaint(window, paint);
+}
