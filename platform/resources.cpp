@@ -248,6 +248,18 @@ std::string ResourceEntryName(const void* bytes) {
     return {};
 }
 
+std::optional<std::size_t> ResourceSizeAt(const void* bytes) {
+    if (bytes == nullptr) return std::nullopt;
+    Registry& registry = TheRegistry();
+    std::lock_guard guard(registry.lock);
+    for (const ModuleObject* module : registry.modules) {
+        for (const ModuleObject::Entry& entry : module->entries) {
+            if (entry.bytes.data() == bytes) return entry.size;
+        }
+    }
+    return std::nullopt;
+}
+
 std::int32_t LoadString(ModuleHandle module, std::uint32_t id, char16_t* buffer,
                         std::int32_t capacity) {
     if (buffer == nullptr || capacity <= 0) return 0;

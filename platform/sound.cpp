@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/event_log.h"
+#include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
 #include "platform/internal/wave.h"
 
@@ -133,9 +134,24 @@ std::string Label(const void* wave) {
         std::string name = nameLookup(wave);
         if (!name.empty()) return name;
     }
+    if (std::optional<std::size_t> size = ResourceSizeAt(wave))
+        return std::to_string(*size) + " bytes";
     if (std::optional<std::uint32_t> size = RiffImageSize(wave))
         return std::to_string(*size) + " bytes";
     return "?";
+}
+
+// The WAVE image at `wave`, read no further than it reaches: a resource's own
+// size, or for other memory the size its header declares (the caller's buffer,
+// which it vouches for, as with the platform's call that takes only a pointer).
+std::optional<WaveInfo> ReadWave(const void* wave) {
+    std::optional<std::size_t> size = ResourceSizeAt(wave);
+    if (!size) {
+        std::optional<std::uint32_t> declared = RiffImageSize(wave);
+        if (!declared) return std::nullopt;
+        size = *declared;
+    }
+    return ParseWave(wave, *size);
 }
 
 bool Play(const void* wave, std::uint32_t flags) {
@@ -149,7 +165,7 @@ bool Play(const void* wave, std::uint32_t flags) {
         LogEvent("sound not from memory");
         return false;
     }
-    std::optional<WaveInfo> info = ParseWave(wave);
+    std::optional<WaveInfo> info = ReadWave(wave);
     if (!info) {
         LogEvent("sound " + Label(wave) + " malformed");
         return false;
@@ -177,7 +193,7 @@ bool PlaySound(const void* wave, std::uint32_t flags) {
 }
 
 std::uint32_t WaveLengthMs(const void* wave) {
-    std::optional<WaveInfo> info = ParseWave(wave);
+    std::optional<WaveInfo> info = ReadWave(wave);
     return info ? info->lengthMs : 0;
 }
 

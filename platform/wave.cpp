@@ -49,9 +49,11 @@ std::optional<std::uint32_t> RiffImageSize(const void* image) {
     return CHUNK_HEADER_SIZE + riffSize;
 }
 
-std::optional<WaveInfo> ParseWave(const void* image) {
+std::optional<WaveInfo> ParseWave(const void* image, std::size_t available) {
+    if (image == nullptr || available < 12) return std::nullopt;
     std::optional<std::uint32_t> imageSize = RiffImageSize(image);
-    if (!imageSize) return std::nullopt;
+    // A header that claims more than there is marks a cut or damaged image.
+    if (!imageSize || *imageSize > available) return std::nullopt;
     const auto* bytes = static_cast<const std::uint8_t*>(image);
     if (!HasTag(bytes + 8, "WAVE")) return std::nullopt;
 
@@ -85,7 +87,7 @@ std::optional<WaveInfo> ParseWave(const void* image) {
     if (info.dataSize == 0) return std::nullopt;
     std::uint64_t bytesPerSecond = std::uint64_t{info.sampleRate} * info.blockAlign;
     std::uint64_t lengthMs = std::uint64_t{info.dataSize} * 1000 / bytesPerSecond;
-    if (lengthMs > UINT32_MAX) return std::nullopt;
+    if (lengthMs > MAX_WAVE_MS) return std::nullopt;
     info.lengthMs = static_cast<std::uint32_t>(lengthMs);
     return info;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,11 @@ ModuleHandle LoadModuleFromFile(const std::string& path);
 // Called once, at static initialisation, by the source that
 // quarvel_embed_module generates; the bytes must live for the whole run.
 void RegisterProgramModule(const void* bytes, std::size_t size);
+
+// The size of the resource whose bytes start at `bytes`, in any loaded module;
+// nothing when the bytes are not a resource's. Lets a service that is handed
+// only a pointer (a sound) bound its reading by the resource's real size.
+std::optional<std::size_t> ResourceSizeAt(const void* bytes);
 
 // A module's entries in the order of the archive.
 struct ModuleEntry {

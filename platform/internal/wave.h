@@ -1,6 +1,7 @@
 // Reading WAVE file images held in memory. Layer-internal.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -22,8 +23,13 @@ struct WaveInfo {
 // nothing else; empty when they are not a RIFF header with a plausible size.
 std::optional<std::uint32_t> RiffImageSize(const void* image);
 
-// Parses a WAVE image, reading no byte beyond the size its RIFF header declares.
-// Empty when the image is not a PCM WAVE of 8 or 16 bits, mono or stereo, with a
-// format and a non-empty data chunk that lie inside it, or when it lasts 2^32 ms
-// or more.
-std::optional<WaveInfo> ParseWave(const void* image);
+// Parses a WAVE image of which `available` bytes can be read, reading no byte
+// beyond them. Empty when the RIFF header claims more than that, when the image
+// is not a PCM WAVE of 8 or 16 bits, mono or stereo, with a format and a
+// non-empty data chunk that lie inside it, or when it lasts 2^31 ms or more (no
+// single step of the clock may be that long: times are compared by unsigned
+// subtraction).
+std::optional<WaveInfo> ParseWave(const void* image, std::size_t available);
+
+// The longest sound accepted, in milliseconds.
+constexpr std::uint32_t MAX_WAVE_MS = 0x7FFFFFFF;

@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/event_log.h"
+#include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
+#include "platform/internal/wave.h"
+#include "platform/resources.h"
 #include "platform/sound.h"
+#include "tests/support/zip_writer.h"
 
 namespace {
 
@@ -87,6 +92,8 @@ TEST(SoundTest, MalformedImagesPlayNothing) {
         images.push_back(Riff({{"fmt ", f}, {"data", data}}));
     images.push_back(Riff({{"fmt ", Fmt(2, 8000, 16)}, {"data", Bytes(3, 0)}}));
     images.push_back(Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(4294968, 0)}}));  // 2^32 ms
+    // 2^31 ms: a clock step that long would read as one backwards.
+    images.push_back(Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(2147484, 0)}}));
     // Bad tags, RIFF sizes, chunk sizes past the image, block align; a trailing fragment.
     const Bytes good = Riff({{"fmt ", fmt}, {"data", data}});
     const std::pair<std::size_t, std::uint32_t> edits[] = {
@@ -103,6 +110,35 @@ TEST(SoundTest, MalformedImagesPlayNothing) {
         EXPECT_FALSE(PlaySound(images[i].data(), 6) || PlaySound(images[i].data(), 7)) << i;
     }
     EXPECT_EQ(GetTickCount(), 1000u);
+}
+
+// A pack's sound whose header claims more than the entry holds is read only as
+// far as the entry goes: it plays nothing, and neither does a pack entry too
+// short for a header. A sound that fits its entry plays.
+TEST(SoundTest, ResourceSoundsAreBoundByTheirEntrySize) {
+    const Bytes good = Wave(1, 8000, 8, 800);
+    Bytes claims = good;
+    Put(claims, good.size() - 8 + 4000, 4, 4);  // the RIFF size
+    Put(claims, 800 + 4000, 4, 40);             // the data chunk's size
+    auto text = [](const Bytes& b) { return std::string(b.begin(), b.end()); };
+    const std::string path = testing::TempDir() + "quarvel-sound-pack.zip";
+    ASSERT_TRUE(WriteZip(path, {{"WAVE/sndJunk.wav", text(claims)},
+                                {"WAVE/sndTiny.wav", "RIF"},
+                                {"WAVE/sndPop.wav", text(good)}}));
+    ModuleHandle pack = LoadModuleFromFile(path);
+    ASSERT_NE(pack, nullptr);
+    const ResourceData junk = FindResource(pack, "sndJunk", "WAVE");
+    ASSERT_EQ(junk.size, claims.size());
+    EXPECT_FALSE(ParseWave(junk.bytes, junk.size));
+    SetClock(500);
+    EXPECT_EQ(WaveLengthMs(junk.bytes), 0u);
+    EXPECT_FALSE(PlaySound(junk.bytes, SND_MEMORY));
+    EXPECT_FALSE(PlaySound(FindResource(pack, "sndTiny", "WAVE").bytes, SND_MEMORY));
+    EXPECT_EQ(GetTickCount(), 500u);
+    EXPECT_TRUE(PlaySound(FindResource(pack, "sndPop", "WAVE").bytes, SND_MEMORY));
+    EXPECT_EQ(GetTickCount(), 600u);
+    FreeModule(pack);
+    std::remove(path.c_str());
 }
 
 // SDL's dummy driver drains the queue in real time without hardware.
