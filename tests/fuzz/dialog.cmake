@@ -1,0 +1,1 @@
+quarvel_fuzz_target(dialog LIBS quarvel_dialogs)

@@ -1,0 +1,1 @@
+quarvel_fuzz_target(format LIBS quarvel_text_format)

@@ -1,0 +1,1 @@
+quarvel_fuzz_target(layout LIBS quarvel_layout)

@@ -1,0 +1,1 @@
+quarvel_fuzz_target(menubar LIBS quarvel_phone_shell)

@@ -1,0 +1,1 @@
+quarvel_fuzz_target(script LIBS quarvel_host)

@@ -1,0 +1,1 @@
+quarvel_fuzz_target(wave LIBS quarvel_sound)
