@@ -3,7 +3,9 @@
 #include "platform/registry.h"
 
 #include <SDL.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,8 +35,9 @@ using namespace registry_store;
 constexpr std::u16string_view CURRENT_USER = u"HKEY_CURRENT_USER";
 constexpr std::uint32_t KEY_QUERY_VALUE = 0x0001;
 constexpr std::uint32_t KEY_SET_VALUE = 0x0002;
-// A store file larger than this is taken as damaged rather than read.
-constexpr off_t MAX_STORE_BYTES = 16 << 20;
+// A store file larger than this is taken as damaged rather than read; the game's
+// own settings take a few hundred bytes. A save that would write more fails.
+constexpr off_t MAX_STORE_BYTES = 1 << 20;
 
 // The full path of a key given under the current user; nothing when it is invalid.
 std::optional<std::u16string> FullPath(const char16_t* path) {
@@ -55,6 +58,7 @@ struct Registry {
     bool pathResolved = false;
     bool loaded = false;
     bool keepAside = false;  // the file on disk could not be parsed
+    bool leaveAlone = false;  // something not a file is there: never replaced
     Store store;
     std::set<RegistryKeyObject*> handles;
     void (*writeHook)() = nullptr;
@@ -81,8 +85,15 @@ enum class ReadResult { Missing, Read, Unreadable };
 
 ReadResult ReadStoreFile(const std::string& path, std::string& text, bool& regular) {
     regular = false;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
+    // Opening a FIFO without a writer, or a device, must not block: nothing but a
+    // regular file is read.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) return ReadResult::Missing;
+        struct stat info;
+        regular = stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+        return ReadResult::Unreadable;
+    }
     struct stat info;
     bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     regular = ok;
@@ -106,6 +117,7 @@ void EnsureLoaded(Registry& r) {
     if (r.loaded) return;
     r.loaded = true;
     r.keepAside = false;
+    r.leaveAlone = false;
     r.store.clear();
     const std::string& path = StorePath(r);
     if (path.empty()) return;
@@ -116,7 +128,10 @@ void EnsureLoaded(Registry& r) {
     if (result == ReadResult::Read && ParseStore(text, store)) {
         r.store = std::move(store);
     } else if (result != ReadResult::Missing) {
-        r.keepAside = regular;  // something that is not a file is left alone
+        // A damaged file is kept aside at the next save; something that is not
+        // a file (a FIFO, a device, a folder) is the user's and is left alone.
+        r.keepAside = regular;
+        r.leaveAlone = !regular;
     }
 }
 
@@ -142,13 +157,38 @@ void SyncFolder(const std::string& path) {
     }
 }
 
+// Removes the temporary files that earlier saves left behind when they were
+// killed between writing and renaming ("settings.reg.tmp-XXXXXX"). A save in
+// progress holds a lock on its file, which is passed by.
+void RemoveStaleTemporaries(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix) || name.size() != prefix.size() + 6) continue;
+        int fd = openat(dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+        if (fd < 0) continue;
+        struct stat info;
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            unlinkat(dirfd(dir), entry->d_name, 0);
+        }
+        close(fd);
+    }
+    closedir(dir);
+}
+
 // Replaces the store file: the new text goes to a temporary file in the same
 // folder, reaches the disk, and is then renamed over the store, so the store is
 // always either the old or the new file.
 bool SaveStore(Registry& r) {
     const std::string& path = StorePath(r);
-    if (path.empty()) return false;
+    if (path.empty() || r.leaveAlone) return false;
     std::string text = FormatStore(r.store);
+    if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) return false;
+    RemoveStaleTemporaries(path);
     if (r.keepAside) {
         if (std::rename(path.c_str(), (path + ".bad").c_str()) != 0 && errno != ENOENT) {
             return false;
@@ -158,6 +198,8 @@ bool SaveStore(Registry& r) {
     std::string temporary = path + ".tmp-XXXXXX";
     int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;
+    // Held while the file is written, so that another run's clean-up passes it by.
+    flock(fd, LOCK_EX | LOCK_NB);
     bool ok = WriteAll(fd, text) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (ok && r.writeHook != nullptr) r.writeHook();
@@ -169,15 +211,14 @@ bool SaveStore(Registry& r) {
     return true;
 }
 
-// Applies a change to the store and saves it; when the save fails the store is
-// as it was before.
+// Applies a change to the store and saves it; when the change cannot be made or
+// the save fails the store is as it was before.
 template <typename Change>
 bool ChangeAndSave(Registry& r, Change change) {
     Store before = r.store;
     bool saved = false;
     try {
-        change(r.store);
-        saved = SaveStore(r);
+        saved = change(r.store) && SaveStore(r);
     } catch (...) {
     }
     if (!saved) r.store = std::move(before);
@@ -206,7 +247,8 @@ bool OpenKey(const char16_t* path, std::uint32_t access, RegistryKey& key, bool 
         if (!full) return false;
         if (!KeyExists(r.store, *full)) {
             if (!create) return false;
-            if (!ChangeAndSave(r, [&](Store& store) { EnsureKey(store, *full); })) return false;
+            auto add = [&](Store& store) { return EnsureKey(store, *full) != nullptr; };
+            if (!ChangeAndSave(r, add)) return false;
         }
         key = NewHandle(r, std::move(*full), access);
         return true;
@@ -269,7 +311,9 @@ bool SetRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
         }
         std::vector<std::uint8_t> bytes(data, data + size);
         return ChangeAndSave(r, [&](Store& store) {
-            PutValue(EnsureKey(store, key->path), valueName, type, std::move(bytes));
+            Key* stored = EnsureKey(store, key->path);
+            if (stored != nullptr) PutValue(*stored, valueName, type, std::move(bytes));
+            return stored != nullptr;
         });
     } catch (...) {
         return false;

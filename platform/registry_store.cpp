@@ -5,7 +5,9 @@
 #include <wctype.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <optional>
+#include <unordered_set>
 
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -52,41 +54,67 @@ bool ValidKeyPath(std::u16string_view path) {
 
 // ---- The store in memory ----
 
-Key* FindKey(Store& store, std::u16string_view path) {
-    for (Key& key : store) {
-        if (SameName(key.path, path)) return &key;
-    }
-    return nullptr;
+namespace {
+
+// A name in the one case that SameName compares by.
+std::u16string Folded(std::u16string_view name) {
+    std::u16string folded(name);
+    for (char16_t& c : folded)
+        c = Upper(c);
+    return folded;
 }
 
-// Finds a key, adding it and any missing parents. A new key keeps its parent's
-// spelling of the path, so each key has one case throughout.
-Key& EnsureKey(Store& store, std::u16string_view path) {
-    std::u16string spelled;
-    std::size_t start = 0;
-    Key* key = nullptr;
-    for (;;) {
-        std::size_t end = path.find(u'\\', start);
-        std::u16string_view component = path.substr(start, end - start);
-        std::u16string_view prefix = path.substr(0, end);
-        key = FindKey(store, prefix);
-        if (key == nullptr) {
-            std::u16string joined = spelled.empty() ? std::u16string(component)
-                                                    : spelled + u'\\' + std::u16string(component);
-            store.push_back(Key{std::move(joined), {}});
-            key = &store.back();
-        }
-        spelled = key->path;
-        if (end == std::u16string_view::npos) return *key;
-        start = end + 1;
+}  // namespace
+
+Key* FindKey(Store& store, std::u16string_view path) {
+    auto found = store.index.find(Folded(path));
+    return found == store.index.end() ? nullptr : &store.keys[found->second];
+}
+
+// Finds a key, adding it and any missing parents. The nearest existing ancestor
+// is found from the longest prefix down, so a long path costs one look-up per
+// key it adds; a new key keeps its parent's spelling of the path, so each key
+// has one case throughout.
+Key* EnsureKey(Store& store, std::u16string_view path) {
+    const std::u16string folded = Folded(path);
+    if (auto found = store.index.find(folded); found != store.index.end()) {
+        return &store.keys[found->second];
     }
+    std::vector<std::size_t> ends;  // the ends of the prefixes still missing, longest first
+    std::size_t parentEnd = 0;      // 0: no ancestor exists
+    for (std::size_t end = path.size();;) {
+        ends.push_back(end);
+        std::size_t slash = path.rfind(u'\\', end - 1);
+        if (slash == std::u16string_view::npos || slash == 0) break;
+        if (store.index.count(folded.substr(0, slash)) != 0) {
+            parentEnd = slash;
+            break;
+        }
+        end = slash;
+    }
+    std::size_t units = 0;
+    for (std::size_t end : ends)
+        units += end;
+    if (units > MAX_STORE_PATH_UNITS - std::min(store.pathUnits, MAX_STORE_PATH_UNITS)) {
+        return nullptr;
+    }
+    std::u16string spelled =
+        parentEnd == 0 ? std::u16string() : store.keys[store.index[folded.substr(0, parentEnd)]].path;
+    std::size_t start = parentEnd == 0 ? 0 : parentEnd + 1;
+    for (auto end = ends.rbegin(); end != ends.rend(); ++end) {
+        std::u16string_view component = path.substr(start, *end - start);
+        spelled = spelled.empty() ? std::u16string(component) : spelled + u'\\' + std::u16string(component);
+        store.index.emplace(folded.substr(0, *end), store.keys.size());
+        store.keys.push_back(Key{spelled, {}, {}});
+        store.pathUnits += spelled.size();
+        start = *end + 1;
+    }
+    return &store.keys.back();
 }
 
 Value* FindValue(Key& key, std::u16string_view name) {
-    for (Value& value : key.values) {
-        if (SameName(value.name, name)) return &value;
-    }
-    return nullptr;
+    auto found = key.valueIndex.find(Folded(name));
+    return found == key.valueIndex.end() ? nullptr : &key.values[found->second];
 }
 
 // Writes a value; an existing value keeps the spelling of its name.
@@ -94,6 +122,7 @@ void PutValue(Key& key, std::u16string_view name, std::uint32_t type,
               std::vector<std::uint8_t> data) {
     Value* value = FindValue(key, name);
     if (value == nullptr) {
+        key.valueIndex.emplace(Folded(name), key.values.size());
         key.values.push_back(Value{std::u16string(name), 0, {}});
         value = &key.values.back();
     }
@@ -174,7 +203,8 @@ class StoreParser {
                 if (line.back() != ']') return false;
                 auto path = DecodeName(line.substr(1, line.size() - 2));
                 if (!path || !ValidKeyPath(*path)) return false;
-                key = &EnsureKey(store, *path);
+                key = EnsureKey(store, *path);
+                if (key == nullptr) return false;
             } else if (key == nullptr || !parseValue(line, *key)) {
                 return false;
             }
@@ -320,24 +350,20 @@ void AppendValue(std::string& out, const Value& value) {
     out += '\n';
 }
 
-bool HasSubkey(const Store& store, const Key& key) {
-    for (const Key& other : store) {
-        if (other.path.size() > key.path.size() && other.path[key.path.size()] == u'\\' &&
-            SameName(std::u16string_view(other.path).substr(0, key.path.size()), key.path)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 // Keys without values are implied by their subkeys, so only the last of a chain
-// of empty keys is written.
+// of empty keys is written. Every key's parent is in the store (EnsureKey adds
+// them), so a key has subkeys exactly when it is some key's parent.
 std::string FormatStore(const Store& store) {
+    std::unordered_set<std::u16string> parents;
+    for (const Key& key : store) {
+        std::size_t slash = key.path.rfind(u'\\');
+        if (slash != std::u16string::npos) parents.insert(Folded(key.path.substr(0, slash)));
+    }
     std::string out = "REGEDIT4\n\n";
     for (const Key& key : store) {
-        if (key.values.empty() && HasSubkey(store, key)) continue;
+        if (key.values.empty() && parents.count(Folded(key.path)) != 0) continue;
         out.append("[").append(Utf16ToUtf8(key.path)).append("]\n");
         for (const Value& value : key.values)
             AppendValue(out, value);

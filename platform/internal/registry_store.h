@@ -2,9 +2,11 @@
 // file. Internal to the registry.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace registry_store {
@@ -20,9 +22,28 @@ struct Value {
 struct Key {
     std::u16string path;  // the full path, starting with the root key
     std::vector<Value> values;
+    std::unordered_map<std::u16string, std::size_t> valueIndex;  // folded name -> value
 };
 
-using Store = std::vector<Key>;
+// The keys in the order they were made, each found by its folded path, so that
+// reading a store file takes time in proportion to its length.
+struct Store {
+    std::vector<Key> keys;
+    std::unordered_map<std::u16string, std::size_t> index;  // folded path -> key
+    std::size_t pathUnits = 0;                              // the keys' paths together
+
+    void clear() {
+        keys.clear();
+        index.clear();
+        pathUnits = 0;
+    }
+    auto begin() const { return keys.begin(); }
+    auto end() const { return keys.end(); }
+};
+
+// The keys' paths may hold this many code units together: a file of deeply
+// nested keys cannot make the store in memory many times larger than itself.
+constexpr std::size_t MAX_STORE_PATH_UNITS = std::size_t{4} << 20;
 
 // Names compare without regard to case, as in the registry.
 bool SameName(std::u16string_view a, std::u16string_view b);
@@ -33,8 +54,9 @@ bool Storable(std::u16string_view name);
 bool ValidKeyPath(std::u16string_view path);
 
 Key* FindKey(Store& store, std::u16string_view path);
-// Finds a key, adding it and any missing parents.
-Key& EnsureKey(Store& store, std::u16string_view path);
+// Finds a key, adding it and any missing parents; null, adding nothing, when the
+// store has no room for them.
+Key* EnsureKey(Store& store, std::u16string_view path);
 Value* FindValue(Key& key, std::u16string_view name);
 // Writes a value; an existing value keeps the spelling of its name.
 void PutValue(Key& key, std::u16string_view name, std::uint32_t type,

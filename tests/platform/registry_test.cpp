@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -57,6 +61,16 @@ class RegistryTest : public testing::Test {
         CloseRegistryKey(key);
         data.resize(size);
         return found ? std::optional(data) : std::nullopt;
+    }
+
+    // The temporary files that saves left in the store's folder.
+    std::vector<std::string> Temporaries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("settings.reg.tmp-")) names.push_back(name);
+        }
+        return names;
     }
 
     fs::path folder_;
@@ -186,8 +200,61 @@ TEST_F(RegistryTest, KillBetweenWriteAndRenameLeavesTheOldStore) {
         },
         testing::KilledBySignal(SIGKILL), "");
     EXPECT_EQ(Read(store_), before);
+    EXPECT_EQ(Temporaries().size(), 1u);
     SetRegistryStorePath(store_.c_str());
     EXPECT_EQ(Get(u"HighestLevel"), (Bytes{5, 0, 0, 0}));
+    // The next save removes what the killed ones left, but not a file that a
+    // save in progress holds.
+    const fs::path busy = store_ + ".tmp-busy00";
+    std::ofstream(busy) << "x";
+    int held = open(busy.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {7, 0, 0, 0}));
+    EXPECT_EQ(Temporaries(), std::vector<std::string>{busy.filename().string()});
+    close(held);
+}
+
+// A FIFO (or anything else that is not a file) at the store's path is neither
+// read, which would block until someone writes to it, nor replaced: the
+// program runs on its defaults. The check runs in a child that an alarm ends
+// if the read blocks.
+TEST_F(RegistryTest, NonFileAtTheStorePathIsLeftAlone) {
+    ASSERT_EQ(mkfifo(store_.c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            SetRegistryStorePath(store_.c_str());
+            RegistryKey key;
+            bool opened = OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key);
+            bool saved = Set(u"HighestLevel", REG_DWORD, {3, 0, 0, 0});
+            std::exit(!opened && !saved ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    SetRegistryStorePath(store_.c_str());
+    EXPECT_FALSE(Set(u"HighestLevel", REG_DWORD, {3, 0, 0, 0}));
+    EXPECT_TRUE(fs::is_fifo(store_));
+    EXPECT_FALSE(fs::exists(store_ + ".bad"));
+}
+
+// Stores far beyond anything the game writes are refused, both ways: one too
+// large to read is set aside, and a save that would write one fails.
+TEST_F(RegistryTest, OversizedStoresAreRefused) {
+    const std::string valid =
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"HighestLevel\"=dword:00000009\n";
+    WriteStore(valid + std::string(2 << 20, ';') + "\n");
+    EXPECT_EQ(Get(u"HighestLevel"), std::nullopt);
+    ASSERT_TRUE(Set(u"Options", REG_BINARY, Bytes(12, 1)));
+    EXPECT_TRUE(fs::exists(store_ + ".bad"));
+    EXPECT_FALSE(Set(u"Big", REG_BINARY, Bytes(1 << 20, 1)));
+    EXPECT_EQ(Get(u"Options"), Bytes(12, 1));
+    EXPECT_EQ(Get(u"Big"), std::nullopt);
+    // Keys nested so deep that the implied parents' paths alone would fill
+    // gigabytes: the file reads as damaged.
+    std::string deep = "REGEDIT4\n[HKEY_CURRENT_USER";
+    for (int i = 0; i < 100000; ++i)
+        deep += "\\k";
+    WriteStore(deep + "]\n");
+    EXPECT_EQ(Get(u"Options"), std::nullopt);
 }
 
 TEST(RegistryPathTest, DefaultsToTheUserDataFolder) {
