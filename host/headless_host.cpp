@@ -1,5 +1,6 @@
 #include "host/headless_host.h"
 
+#include "host/close_signals.h"
 #include "platform/clock.h"
 #include "platform/drawing_internal.h"
 #include "platform/event_log.h"
@@ -11,6 +12,7 @@
 namespace {
 
 constexpr std::uint32_t PRESS_MS = 50;
+constexpr std::uint32_t MAX_WAIT_STEP_MS = 0x40000000;
 
 bool Before(std::uint32_t a, std::uint32_t b) {
     return static_cast<std::int32_t>(a - b) < 0;
@@ -18,27 +20,55 @@ bool Before(std::uint32_t a, std::uint32_t b) {
 
 }  // namespace
 
-HeadlessHost::HeadlessHost(std::vector<ScriptCommand> commands) : commands_(std::move(commands)) {}
+HeadlessHost::HeadlessHost(std::vector<ScriptCommand> commands) : commands_(std::move(commands)) {
+    CatchCloseSignals();
+}
+
+HeadlessHost::~HeadlessHost() {
+    RestoreCloseSignals();
+}
 
 void HeadlessHost::runUntil(std::uint32_t target, bool hasTimer, std::uint32_t nextTimerDue) {
     if (!Before(GetTickCount(), target)) {
-        waiting_ = false;  // a synchronous sound has already carried the clock past it
-        return;
-    }
-    if (hasTimer && !Before(target, nextTimerDue)) {
+        // A synchronous sound has already carried the clock past it.
+    } else if (hasTimer && !Before(target, nextTimerDue)) {
         SetClock(nextTimerDue);  // the timer fires on its own time, then we go on
+        return;
     } else {
         SetClock(target);
-        waiting_ = false;
     }
+    if (waitBeyond_ == 0) {
+        waiting_ = false;
+        return;
+    }
+    const std::uint32_t step =
+        waitBeyond_ > MAX_WAIT_STEP_MS ? MAX_WAIT_STEP_MS : static_cast<std::uint32_t>(waitBeyond_);
+    waitBeyond_ -= step;
+    waitTarget_ += step;
 }
 
 bool HeadlessHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
+    if (TakeCloseSignal() && !closeSent_) {
+        // Closed in order, as at the end of the script: the program saves its
+        // settings on the way out.
+        LogEvent("close signal");
+        waiting_ = false;
+        waitBeyond_ = 0;
+        pending_.clear();
+        next_ = commands_.size();
+        soak_ = nullptr;
+    }
     if (waiting_) {
         runUntil(waitTarget_, hasTimer, nextTimerDue);
         return true;
     }
-    while (next_ < commands_.size() || !pending_.empty()) {
+    for (;;) {
+        if (next_ == commands_.size() && pending_.empty() && soak_ != nullptr && !soak_->done()) {
+            commands_.clear();
+            next_ = 0;
+            soak_->next(commands_);
+        }
+        if (next_ == commands_.size() && pending_.empty()) break;
         if (step()) return true;
     }
     // The script has ended: ask the program to close, and let it run on until it
@@ -67,7 +97,9 @@ bool HeadlessHost::step() {
     using Kind = ScriptCommand::Kind;
     auto wait = [this](std::uint32_t ms) {
         waiting_ = true;
-        waitTarget_ = GetTickCount() + ms;
+        const std::uint32_t step = ms > MAX_WAIT_STEP_MS ? MAX_WAIT_STEP_MS : ms;
+        waitTarget_ = GetTickCount() + step;
+        waitBeyond_ = ms - step;
     };
     switch (c.kind) {
         case Kind::Down:

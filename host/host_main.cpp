@@ -13,6 +13,7 @@
 #include "host/headless_host.h"
 #include "host/host_options.h"
 #include "host/single_instance.h"
+#include "host/soak.h"
 #include "platform/clock.h"
 #include "platform/event_log.h"
 #include "platform/internal/shell_internal.h"
@@ -36,12 +37,32 @@ int Fail(const std::string& message) {
 }
 
 bool ReadFile(const std::string& path, std::string& text) {
+    // A folder opens as a stream that reads as empty: only files are read.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::ostringstream buffer;
     buffer << in.rdbuf();
     text = buffer.str();
     return true;
+}
+
+// One line on stderr that tools/quarvel-soak reads: how far the soak got (the
+// program may end it early, by its Exit command) and the process's memory.
+void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t code,
+                std::chrono::steady_clock::time_point started) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const SoakInput::Memory start = soak.memoryAtStart();
+    const SoakInput::Memory end = SoakInput::MemoryNow();
+    std::fprintf(stderr,
+                 "quarvel soak: seed %llu, %llu of %llu ticks, exit %d, %.1f s; RSS at the start "
+                 "%ld KiB (peak %ld KiB), at the end %ld KiB (peak %ld KiB)\n",
+                 static_cast<unsigned long long>(options.seed),
+                 static_cast<unsigned long long>(soak.ticksGiven()),
+                 static_cast<unsigned long long>(*options.soakTicks), code, seconds, start.rssKb,
+                 start.peakKb, end.rssKb, end.peakKb);
 }
 
 }  // namespace
@@ -60,7 +81,7 @@ int RunHost(int argc, const char* const* argv) {
     }
 
     std::vector<ScriptCommand> commands;
-    if (options.headless) {
+    if (options.headless && !options.scriptPath.empty()) {
         std::string source;
         if (!ReadFile(options.scriptPath, source)) return Fail("cannot read " + options.scriptPath);
         if (!ParseScript(source, commands, error)) return Fail(options.scriptPath + ": " + error);
@@ -115,8 +136,14 @@ int RunHost(int argc, const char* const* argv) {
 
     std::unique_ptr<HeadlessHost> headless;
     std::unique_ptr<DesktopHost> desktop;
+    std::unique_ptr<SoakInput> soak;
     if (options.headless) {
         headless = std::make_unique<HeadlessHost>(std::move(commands));
+        if (options.soakTicks) {
+            soak = std::make_unique<SoakInput>(options.seed, *options.soakTicks,
+                                               options.screenWidth, options.screenHeight);
+            headless->setSoak(soak.get());
+        }
         SetAudioEnabled(false);
         SetHostDriver(headless.get());
     } else {
@@ -142,10 +169,12 @@ int RunHost(int argc, const char* const* argv) {
         SetHostDriver(desktop.get());
     }
 
+    const auto started = std::chrono::steady_clock::now();
     LogEvent("start");
     std::int32_t code = ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL);
     LogEvent("exit " + std::to_string(code));
     ResetWindowManager();  // the shell's windows outlive the program's
+    if (soak) ReportSoak(options, *soak, code, started);
     SetHostDriver(nullptr);
     SetEventSink(nullptr);
     if (headless && !headless->failure().empty()) return Fail(headless->failure());

@@ -1,6 +1,7 @@
 #include "host/host_options.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -49,6 +50,13 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             error = "bad value '" + std::string(value) + "' for " + std::string(arg) + ": " + what;
             return false;
         };
+        const bool flag = arg == "--help" || arg == "-h" || arg == "--version" ||
+                          arg == "--mute" || arg == "--headless";
+        if (flag && inlineValue) {
+            // "--headless=0" must not turn headless on, nor "--mute=no" mute.
+            error = "option " + std::string(arg) + " takes no value";
+            return false;
+        }
         if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
@@ -71,6 +79,18 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
                 return bad("expected milliseconds, 0 to 4294967295");
             }
             options.clockStart = start;
+        } else if (arg == "--soak" || arg == "--seed") {
+            if (!needValue()) return false;
+            std::uint64_t number = 0;
+            if (!ParseNumber<std::uint64_t>(value, arg == "--soak" ? 1 : 0,
+                                            arg == "--soak" ? 1000000000000u : UINT64_MAX,
+                                            number)) {
+                return bad(arg == "--soak" ? "expected ticks, 1 to 10^12" : "expected a number");
+            }
+            if (arg == "--soak")
+                options.soakTicks = number;
+            else
+                options.seed = number;
         } else if (arg == "--store" || arg == "--packs" || arg == "--script" || arg == "--log" ||
                    arg == "--record") {
             if (!needValue()) return false;
@@ -91,8 +111,13 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             return false;
         }
     }
-    if (options.headless && options.scriptPath.empty() && !options.help && !options.version) {
-        error = "--headless needs --script FILE";
+    if (options.headless && options.scriptPath.empty() && !options.soakTicks && !options.help &&
+        !options.version) {
+        error = "--headless needs --script FILE or --soak TICKS";
+        return false;
+    }
+    if (options.soakTicks && !options.headless) {
+        error = "--soak goes with --headless";
         return false;
     }
     if (!options.headless && !options.scriptPath.empty()) {
@@ -127,6 +152,11 @@ Options:
   --clock-start MS   start the clock at MS milliseconds (it wraps at 2^32)
   --record FILE      record the run's input as a headless script in FILE, with
                      a copy of the settings store at start in FILE.store
+  --soak TICKS       (with --headless) after the script, if any, play random
+                     input for TICKS ticks of 33 ms, or until the program ends;
+                     report ticks, time and memory on stderr
+  --seed N           the soak's random seed (default 1): the same seed plays
+                     the same input
   --help             this text
   --version          the version
 

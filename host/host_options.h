@@ -18,6 +18,8 @@ struct HostOptions {
     std::string logPath;
     std::optional<std::uint32_t> clockStart;
     std::string recordPath;
+    std::optional<std::uint64_t> soakTicks;  // a headless soak run of this many ticks
+    std::uint64_t seed = 1;                  // the soak's random input
     bool help = false;
     bool version = false;
 };

@@ -72,7 +72,9 @@ std::string KeyNameForScript(std::uint32_t code) {
         return "f" + std::to_string(code - VK_F1 + 1);
     }
     if (code >= 'A' && code <= 'Z') return std::string(1, static_cast<char>(code - 'A' + 'a'));
-    return std::to_string(code);  // digits and others by their code
+    // Digit keys and others by their code; codes below 10 get two digits, since
+    // one digit names the digit key.
+    return (code < 10 ? "0" : "") + std::to_string(code);
 }
 
 bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands,

@@ -1,17 +1,22 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <SDL.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "host/headless_host.h"
 #include "host/host_main.h"
 #include "host/host_options.h"
 #include "host/script.h"
+#include "platform/clock.h"
 #include "platform/internal/host_interface.h"
 #include "platform/keys.h"
 
@@ -68,6 +73,9 @@ TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
         {"q", "--bogus"},         {"q", "--scale", "0"},       {"q", "--scale"},
         {"q", "--screen", "240"}, {"q", "--screen", "9x9999"}, {"q", "--clock-start", "-1"},
         {"q", "--headless"},      {"q", "--script", "x.txt"},  {"q", "--store="},
+        // A flag given a value is refused, whatever the value says.
+        {"q", "--headless=0", "--script", "s.txt"}, {"q", "--mute=yes"}, {"q", "--help=1"},
+        {"q", "--version=no"},
     };
     for (const auto& args : bad) {
         HostOptions options;
@@ -107,7 +115,7 @@ TEST(ScriptTest, CommandsAndErrors) {
         EXPECT_FALSE(ParseScript(bad, commands, error)) << bad;
         EXPECT_TRUE(error.starts_with("line ")) << error;
     }
-    for (std::uint32_t code : {37u, 134u, 193u, 198u, 65u, 112u, 123u, 27u, 48u}) {
+    for (std::uint32_t code : {37u, 134u, 193u, 198u, 65u, 112u, 123u, 27u, 48u, 0u, 5u, 255u}) {
         std::uint32_t back = 0;
         ASSERT_TRUE(KeyCodeFromName(KeyNameForScript(code), back)) << code;
         EXPECT_EQ(back, code);
@@ -147,6 +155,70 @@ TEST_F(HostTest, BadScriptFailsWithExitCodeTwo) {
     std::ofstream(script) << "wait 10\nfly away\n";
     EXPECT_EQ(RunQuarvel({"--headless", "--script", script.string()}), 2);
     EXPECT_EQ(RunQuarvel({"--headless", "--script", (dir / "missing.txt").string()}), 2);
+    EXPECT_EQ(RunQuarvel({"--headless", "--script", dir.string()}), 2);  // a folder
+}
+
+// A wait of 2^31 ms or more is run in steps that the clock's unsigned
+// comparisons read the right way, and lasts as long as it says.
+TEST(HeadlessHostTest, LongWaitsLastTheirWholeTime) {
+    for (std::uint32_t ms : {0x7FFFFFFFu, 0x80000000u, 3000000000u, 0xFFFFFFFFu}) {
+        ScriptCommand wait;
+        wait.kind = ScriptCommand::Kind::Wait;
+        wait.ms = ms;
+        SetClock(1000);
+        HeadlessHost host({wait});
+        std::uint64_t elapsed = 0;
+        std::uint32_t last = GetTickCount();
+        // With a timer due every 2^29 ms, the clock stops at each due time.
+        for (int steps = 0; steps < 100 && host.idle(true, last + (1u << 29)); ++steps) {
+            const std::uint32_t step = GetTickCount() - last;
+            EXPECT_LE(step, 1u << 29);
+            elapsed += step;
+            last = GetTickCount();
+        }
+        EXPECT_EQ(elapsed, ms);
+    }
+}
+
+// The soak plays the same input for the same seed, and other input for another.
+TEST_F(HostTest, SoakRunsRepeatFromTheirSeed) {
+    auto soak = [&](const char* seed, const std::string& name) {
+        fs::path log = dir / (name + ".log");
+        EXPECT_EQ(RunQuarvel({"--headless", "--soak", "3000", "--seed", seed, "--log", log.string(),
+                              "--store", (dir / (name + ".reg")).string()}),
+                  0);
+        return ProgramLines(log);
+    };
+    std::vector<std::string> first = soak("5", "a");
+    EXPECT_GT(first.size(), 100u);
+    EXPECT_EQ(soak("5", "b"), first);
+    EXPECT_NE(soak("6", "c"), first);
+}
+
+// SIGTERM, SIGINT and SIGHUP close a headless run in order, as the desktop
+// window does: the program saves its store, and the run exits 0.
+TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
+    fs::path script = dir / "long.txt";
+    std::ofstream(script) << "wait 4000000000\n";
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        const std::string log = (dir / ("run" + std::to_string(signal) + ".log")).string();
+        const std::string store = (dir / ("run" + std::to_string(signal) + ".reg")).string();
+        pid_t child = fork();
+        if (child == 0) {
+            execl(TEST_PROGRAM, TEST_PROGRAM, "--headless", "--script", script.c_str(), "--log",
+                  log.c_str(), "--store", store.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(child, 0);
+        for (int i = 0; i < 2000 && Slurp(log).find("test tick") == std::string::npos; ++i)
+            usleep(5000);
+        kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal << " " << status;
+        EXPECT_NE(Slurp(log).find("close signal"), std::string::npos) << signal;
+        EXPECT_NE(Slurp(store).find("\"Presses\"=dword:00000000"), std::string::npos) << signal;
+    }
 }
 
 // Presses keys in the desktop window from another thread, in real time.

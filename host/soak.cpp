@@ -1,0 +1,119 @@
+#include "host/soak.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/keys.h"
+
+namespace {
+
+// Keys the phone has, the game's own first: arrows, Return, Action, Back, the soft
+// keys and the application keys; then digits, letters and a few others.
+constexpr std::uint32_t COMMON_KEYS[] = {VK_LEFT,   VK_RIGHT,    VK_UP,       VK_DOWN,
+                                         VK_DOWN,   VK_LEFT,     VK_RIGHT,    VK_RETURN,
+                                         VK_ACTION, VK_ESCAPE,   VK_APP1,     VK_APP1 + 1,
+                                         VK_APP1 + 2, VK_APP1 + 3, VK_APP1 + 4, VK_APP6};
+constexpr std::uint32_t OTHER_KEYS[] = {VK_SPACE, VK_TAB, VK_BACK, 16, 17, VK_F1, VK_F2,
+                                        VK_NUMPAD0, VK_NUMPAD0 + 5, 0xBE, 255};
+
+const char* const TEXTS[] = {"a", "Z", "7", " ", "Quarvel", "\xC3\xA9", "\xE2\x82\xAC",
+                             "\xF0\x9F\x98\x80", "\"", "%d%s", "\\"};
+
+}  // namespace
+
+SoakInput::SoakInput(std::uint64_t seed, std::uint64_t ticks, std::int32_t screenWidth,
+                     std::int32_t screenHeight)
+    : state_(seed), totalMs_(ticks * TICK_MS), width_(screenWidth), height_(screenHeight) {}
+
+// splitmix64: the same numbers from a seed on every machine.
+std::uint64_t SoakInput::random() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+
+std::uint32_t SoakInput::randomKey() {
+    if (below(5) != 0) return COMMON_KEYS[below(std::size(COMMON_KEYS))];
+    switch (below(3)) {
+        case 0:
+            return '0' + below(10);
+        case 1:
+            return 'A' + below(26);
+        default:
+            return OTHER_KEYS[below(std::size(OTHER_KEYS))];
+    }
+}
+
+void SoakInput::wait(std::vector<ScriptCommand>& commands, std::uint32_t ms) {
+    ScriptCommand c;
+    c.kind = ScriptCommand::Kind::Wait;
+    c.ms = ms;
+    commands.push_back(c);
+    givenMs_ += ms;
+}
+
+void SoakInput::next(std::vector<ScriptCommand>& commands) {
+    if (!sampled_ && givenMs_ * 100 >= totalMs_) {
+        start_ = MemoryNow();
+        sampled_ = true;
+    }
+    ScriptCommand c;
+    const std::uint32_t choice = below(100);
+    if (choice < 45) {
+        c.kind = ScriptCommand::Kind::Press;
+        c.code = randomKey();
+        commands.push_back(c);
+    } else if (choice < 55) {
+        // A key held down: repeats, fast drops, long presses.
+        c.kind = ScriptCommand::Kind::Down;
+        c.code = randomKey();
+        commands.push_back(c);
+        wait(commands, 100 + below(1500));
+        c.kind = ScriptCommand::Kind::Up;
+        commands.push_back(c);
+    } else if (choice < 63) {
+        c.kind = ScriptCommand::Kind::SoftKey;
+        c.code = below(2);
+        commands.push_back(c);
+    } else if (choice < 78) {
+        c.kind = ScriptCommand::Kind::Tap;
+        c.x = static_cast<std::int32_t>(below(static_cast<std::uint32_t>(width_)));
+        c.y = static_cast<std::int32_t>(below(static_cast<std::uint32_t>(height_)));
+        commands.push_back(c);
+    } else if (choice < 82) {
+        // A drag, which may end off the screen.
+        c.kind = ScriptCommand::Kind::PenDown;
+        c.x = static_cast<std::int32_t>(below(static_cast<std::uint32_t>(width_)));
+        c.y = static_cast<std::int32_t>(below(static_cast<std::uint32_t>(height_)));
+        commands.push_back(c);
+        wait(commands, below(800));
+        c.kind = ScriptCommand::Kind::PenUp;
+        c.x = static_cast<std::int32_t>(below(static_cast<std::uint32_t>(width_ + 40))) - 20;
+        c.y = static_cast<std::int32_t>(below(static_cast<std::uint32_t>(height_ + 40))) - 20;
+        commands.push_back(c);
+    } else if (choice < 86) {
+        c.kind = ScriptCommand::Kind::Text;
+        c.text = TEXTS[below(std::size(TEXTS))];
+        commands.push_back(c);
+    }
+    // Mostly short pauses, as a player's; now and then a long one, where the
+    // game runs on by itself.
+    const std::uint32_t pause = below(20) == 0 ? 1000 + below(20000) : below(400);
+    wait(commands, pause);
+}
+
+SoakInput::Memory SoakInput::MemoryNow() {
+    Memory memory;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        std::istringstream words(line);
+        std::string name;
+        long kb = 0;
+        words >> name >> kb;
+        if (name == "VmRSS:") memory.rssKb = kb;
+        if (name == "VmHWM:") memory.peakKb = kb;
+    }
+    return memory;
+}
