@@ -39,14 +39,16 @@ const void* CQuarvelGameWnd::loadSound(const char* name) {
     return FindResource(resourcePack, name, WAVE_TYPE).bytes;
 }
 
+// Positions and sizes are clamped (GetLayoutPixels), so the drawing's arithmetic
+// on them cannot overflow whatever the pack says.
 void CQuarvelGameWnd::readLayout() {
-    tileSize = GetLayoutInt("board_tile_size", 0);
-    boardLeft = GetLayoutInt("board_left", 0);
-    boardTop = GetLayoutInt("board_top", 0);
-    nextPieceX = GetLayoutInt("next_piece_x", 0);
-    nextPieceY = GetLayoutInt("next_piece_y", 0);
-    nextNextPieceX = GetLayoutInt("next_next_piece_x", 0);
-    nextNextPieceY = GetLayoutInt("next_next_piece_y", 0);
+    tileSize = GetLayoutPixels("board_tile_size");
+    boardLeft = GetLayoutPixels("board_left");
+    boardTop = GetLayoutPixels("board_top");
+    nextPieceX = GetLayoutPixels("next_piece_x");
+    nextPieceY = GetLayoutPixels("next_piece_y");
+    nextNextPieceX = GetLayoutPixels("next_next_piece_x");
+    nextNextPieceY = GetLayoutPixels("next_next_piece_y");
     nextPieceLabelRect = GetLayoutRect("next_piece_label_rect");
     scoreLabelRect = GetLayoutRect("score_label_rect");
     scoreRect = GetLayoutRect("score_rect");

@@ -1,5 +1,6 @@
 #include "shell/layout_text.h"
 
+#include <algorithm>
 #include <limits>
 
 // Built first and destroyed last of the program's long-lived objects: the
@@ -115,6 +116,10 @@ std::int32_t GetLayoutInt(const char* key, std::int32_t defaultValue) {
     std::int32_t number = 0;
     if (!ScanNumber(p, number)) return 0;
     return number;
+}
+
+std::int32_t GetLayoutPixels(const char* key) {
+    return std::clamp(GetLayoutInt(key, 0), -MAX_LAYOUT_PIXELS, MAX_LAYOUT_PIXELS);
 }
 
 Rect GetLayoutRect(const char* key) {

@@ -33,6 +33,16 @@ bool ReadLayoutEntry(const char*& cursor, std::string& key, std::string& value);
 // `defaultValue` when the key is absent.
 std::int32_t GetLayoutInt(const char* key, std::int32_t defaultValue);
 
+// Layout numbers that are positions or sizes in pixels are used within this
+// magnitude: sums and products of a few of them (a board of 20 tiles, a surface
+// twice the game's width) cannot overflow, and a size that large is refused by
+// the drawing services anyway, which gives a missing surface or picture.
+constexpr std::int32_t MAX_LAYOUT_PIXELS = 1 << 22;
+
+// GetLayoutInt (key, 0) clamped to -MAX_LAYOUT_PIXELS..MAX_LAYOUT_PIXELS, for a
+// number that is a position or a size in pixels.
+std::int32_t GetLayoutPixels(const char* key);
+
 // The key's value read as "left,top,right,bottom"; fields that cannot be read
 // stay 0, and an absent key gives all zeros.
 Rect GetLayoutRect(const char* key);

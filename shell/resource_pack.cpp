@@ -34,8 +34,9 @@ bool LoadResourcePack(std::int32_t width, std::int32_t height) {
     if (layout.bytes != nullptr) {
         LoadLayoutText(reinterpret_cast<const char*>(layout.bytes), layout.size);
     }
-    gameWidth = GetLayoutInt("game_width", 0);
-    gameHeight = GetLayoutInt("game_height", 0);
+    // Clamped: an absurd size gives no back buffer rather than an overflow.
+    gameWidth = GetLayoutPixels("game_width");
+    gameHeight = GetLayoutPixels("game_height");
     return true;
 }
 

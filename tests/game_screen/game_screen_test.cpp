@@ -1,12 +1,20 @@
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "game_screen_support.h"
 #include "platform/app_keys.h"
 #include "platform/clock.h"
 #include "platform/internal/host_interface.h"
 #include "platform/messages.h"
+#include "platform/keys.h"
+#include "platform/resources.h"
 #include "platform/windows.h"
+#include "shell/back_buffer.h"
 #include "shell/control_layout.h"
+#include "shell/layout_text.h"
+#include "shell/resource_pack.h"
 #include "shell/options.h"
 
 namespace {
@@ -221,3 +229,73 @@ TEST_F(GameScreenTest, PauseBannerIntactWithLargeTiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// The test pack again with another layout text, loaded the way start-up loads
+// a pack (game_width and game_height read by LoadResourcePack).
+void LoadPackWithLayout(CQuarvelGameWnd& screen, const std::filesystem::path& dir,
+                        const std::string& layoutText) {
+    std::ofstream(dir / "src/TEXT/101.txt", std::ios::trunc) << layoutText;
+    const std::filesystem::path folder = dir / "packs";
+    std::filesystem::create_directories(folder);
+    const std::string command = std::string(PACK_BUILD_TOOL) + " " + (dir / "src").string() +
+                                " " + (folder / "240x320.dll").string();
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    screen.onLeave();
+    DeleteBackBuffer();
+    FreeModule(resourcePack);
+    LayoutMap.clear();
+    SetModuleFolder(folder.c_str());
+    ASSERT_TRUE(LoadResourcePack(240, 320));
+    SetModuleFolder(nullptr);
+    CreateBackBuffer(nullptr);
+}
+
+}  // namespace
+
+// Layout numbers at the ends of the 32-bit range, as a damaged or hostile pack
+// may hold them: sizes are computed without overflow (the sanitizer build checks
+// every step), an absurd game size gives no back buffer, and the game still
+// plays, clears rows and ends.
+TEST_F(GameScreenTest, AbsurdLayoutNumbersNeverOverflow) {
+    const char* const extremes[] = {"2147483647", "-2147483648", "99999999999", "-1"};
+    for (const char* size : extremes) {
+        for (const char* place : extremes) {
+            std::string text;
+            for (const char* key : {"game_width", "game_height", "board_tile_size"})
+                text += std::string(key) + ": " + size + "\n";
+            for (const char* key : {"board_left", "board_top", "next_piece_x", "next_piece_y",
+                                    "next_next_piece_x", "next_next_piece_y"})
+                text += std::string(key) + ": " + place + "\n";
+            for (const char* key : {"next_piece_label_rect", "score_label_rect", "score_rect",
+                                    "level_rect", "lines_rect"}) {
+                text += std::string(key) + ": " + place + "," + size + "," + size + "," + place +
+                        "\n";
+            }
+            LoadPackWithLayout(screen, dir, text);
+            EXPECT_LE(std::abs(std::int64_t{gameWidth}), MAX_LAYOUT_PIXELS);
+            if (std::string(size) != "-1") {
+                EXPECT_EQ(backBitmap, nullptr);
+            }
+
+            Begin(4, 19);
+            for (int r = 16; r < 20; ++r) {
+                for (int c = 0; c < 10; ++c)
+                    screen.setBoardCell(c, r, r == 19 && c == 4 ? EMPTY_TILE : 2);
+            }
+            Key(VK_RIGHT, true), Key(VK_RIGHT, false);
+            Tick(3);
+            screen.onMessage(WM_COMMAND, PAUSE_COMMAND, 0);  // paused, drawn, resumed
+            screen.onMessage(WM_LBUTTONDOWN, 0, 0);
+            Key(VK_DOWN, true), Key(VK_DOWN, false), Key(VK_DOWN, true), Key(VK_DOWN, false);
+            Tick(400);
+            for (int r = 0; r < 20; ++r)
+                screen.setBoardCell(0, r, 3);
+            screen.state = GameState::Spawn;
+            Tick(80);  // the spawn fails: the game-over animation runs to its end
+            EXPECT_EQ(screen.state, GameState::GameOver);
+            screen.redraw(nullptr, true, false, -1);
+        }
+    }
+}
