@@ -41,12 +41,13 @@ void CQuarvelSplashWnd::activate(WindowHandle mainWindow, SurfaceHandle backBuff
     window = mainWindow;
     backDC = backBuffer;
     selection = -1;
-    high_scores_line_height = GetLayoutInt("high_scores_line_height", 0);
-    high_scores_top = GetLayoutInt("high_scores_top", 0);
-    high_scores_left1 = GetLayoutInt("high_scores_left1", 0);
-    high_scores_right1 = GetLayoutInt("high_scores_right1", 0);
-    high_scores_left2 = GetLayoutInt("high_scores_left2", 0);
-    high_scores_right2 = GetLayoutInt("high_scores_right2", 0);
+    // Pixel numbers clamped (GetLayoutPixels): the rows' arithmetic cannot overflow.
+    high_scores_line_height = GetLayoutPixels("high_scores_line_height");
+    high_scores_top = GetLayoutPixels("high_scores_top");
+    high_scores_left1 = GetLayoutPixels("high_scores_left1");
+    high_scores_right1 = GetLayoutPixels("high_scores_right1");
+    high_scores_left2 = GetLayoutPixels("high_scores_left2");
+    high_scores_right2 = GetLayoutPixels("high_scores_right2");
     high_scores_count = GetLayoutInt("high_scores_count", 0);
     easy_selection_rect = GetLayoutRect("easy_selection_rect");
     medium_selection_rect = GetLayoutRect("medium_selection_rect");

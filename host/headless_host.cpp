@@ -150,7 +150,9 @@ bool HeadlessHost::step() {
             }
             return false;
         case Kind::Command:
-            if (ChooseMenuCommand(c.code) == MenuChoice::NotFound && failure_.empty()) {
+            // A script's command must be there; a soak's (line 0) is tried at random.
+            if (ChooseMenuCommand(c.code) == MenuChoice::NotFound && c.line > 0 &&
+                failure_.empty()) {
                 failure_ = "line " + std::to_string(c.line) + ": no command " +
                            std::to_string(c.code) + " on the soft keys";
             }

@@ -96,6 +96,12 @@ void SoakInput::next(std::vector<ScriptCommand>& commands) {
         c.kind = ScriptCommand::Kind::Text;
         c.text = TEXTS[below(std::size(TEXTS))];
         commands.push_back(c);
+    } else if (choice < 90) {
+        // A menu command chosen on the soft keys, as a script's "command" does,
+        // from the range the game's menus use; one that is not there is passed by.
+        c.kind = ScriptCommand::Kind::Command;
+        c.code = 40000 + below(64);
+        commands.push_back(c);
     }
     // Mostly short pauses, as a player's; now and then a long one, where the
     // game runs on by itself.

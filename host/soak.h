@@ -17,7 +17,8 @@ class SoakInput {
               std::int32_t screenHeight);
 
     // Appends the next few commands: one input (a key press or hold, a soft key,
-    // a tap or drag anywhere on the screen, text) and the wait after it.
+    // a tap or drag anywhere on the screen, text, a menu command) and the wait
+    // after it.
     void next(std::vector<ScriptCommand>& commands);
     // The ticks have all been given out.
     bool done() const { return givenMs_ >= totalMs_; }
