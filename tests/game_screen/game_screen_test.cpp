@@ -249,6 +249,9 @@ void LoadPackWithLayout(CQuarvelGameWnd& screen, const std::filesystem::path& di
     SetModuleFolder(folder.c_str());
     ASSERT_TRUE(LoadResourcePack(240, 320));
     SetModuleFolder(nullptr);
+    // The main window keeps its fonts for the whole run; here they are made again.
+    DeleteFont(normalFont);
+    DeleteFont(boldFont);
     CreateBackBuffer(nullptr);
 }
 
