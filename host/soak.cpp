@@ -99,8 +99,11 @@ void SoakInput::next(std::vector<ScriptCommand>& commands) {
     } else if (choice < 90) {
         // A menu command chosen on the soft keys, as a script's "command" does,
         // from the range the game's menus use; one that is not there is passed by.
+        // Not 40005, the game's Exit, which would end most runs early: it is still
+        // reached through the menu now and then.
         c.kind = ScriptCommand::Kind::Command;
         c.code = 40000 + below(64);
+        if (c.code == 40005) c.code = 40006;
         commands.push_back(c);
     }
     // Mostly short pauses, as a player's; now and then a long one, where the
