@@ -1,5 +1,6 @@
 #include "host/soak.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -54,7 +55,7 @@ void SoakInput::wait(std::vector<ScriptCommand>& commands, std::uint32_t ms) {
 }
 
 void SoakInput::next(std::vector<ScriptCommand>& commands) {
-    if (!sampled_ && givenMs_ * 100 >= totalMs_) {
+    if (!sampled_ && givenMs_ >= std::min<std::uint64_t>(totalMs_ / 100, 1000 * TICK_MS)) {
         start_ = MemoryNow();
         sampled_ = true;
     }

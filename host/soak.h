@@ -25,7 +25,8 @@ class SoakInput {
     std::uint64_t ticksGiven() const { return givenMs_ / TICK_MS; }
 
     // The process's resident set in KiB, now and at its peak, sampled when the
-    // first hundredth of the ticks has been given out (start) and at the end.
+    // first hundredth of the ticks or the first 1000 ticks have been given out,
+    // whichever comes first (start), and at the end.
     struct Memory {
         long rssKb = 0;
         long peakKb = 0;
