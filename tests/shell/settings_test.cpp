@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -242,6 +244,43 @@ TEST_F(SettingsTest, HighestLevelIsReadFromTheStoreEachTime) {
     EXPECT_EQ(LoadHighestLevel(), 12);
     Store("\"HighestLevel\"=dword:00000032");
     EXPECT_EQ(LoadHighestLevel(), 50);
+}
+
+// A store the player cannot read (its permissions) is never overwritten: it is
+// kept aside, and the game saves a good store beside it.
+TEST_F(SettingsTest, AStoreThatCannotBeReadIsKeptAside) {
+    const std::string original = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n"
+                                 "\"HighestLevel\"=dword:00000021\n";
+    fs::path folder = dir / "locked";
+    fs::create_directories(folder);
+    fs::path path = folder / "settings.reg";
+    std::ofstream(path) << original;
+    chmod(path.c_str(), 0);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);  // the folder is the player's
+    }
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // As a player who may not read the file (root reads everything).
+        if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        SetRegistryStorePath(path.c_str());
+        bool loaded = LoadHighScores() || LoadHighestLevel() != 0;
+        FillDefaultHighScores();
+        _exit(loaded ? 4 : SaveHighScores() ? 0 : 5);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    chmod((folder / "settings.reg.bad").c_str(), 0600);
+    std::ifstream kept(folder / "settings.reg.bad");
+    std::ostringstream text;
+    text << kept.rdbuf();
+    EXPECT_EQ(text.str(), original);
+    SetRegistryStorePath(path.c_str());
+    EXPECT_TRUE(LoadHighScores());
 }
 
 }  // namespace
