@@ -70,7 +70,7 @@ void BM_FallingTickPlayfieldRedraw(benchmark::State& state) {
     Fixture f;
     for (auto _ : state) {
         f.game.frameCount++;
-        f.game.redraw(nullptr, true, true, -1);  // what a falling tick draws
+        f.game.redraw(nullptr, RedrawArea::Playfield, -1);  // what a falling tick draws
     }
 }
 BENCHMARK(BM_FallingTickPlayfieldRedraw)->Unit(benchmark::kMicrosecond);
@@ -79,7 +79,7 @@ void BM_FullRedraw(benchmark::State& state) {
     Fixture f;
     for (auto _ : state) {
         f.game.frameCount++;
-        f.game.redraw(nullptr, true, false, -1);
+        f.game.redraw(nullptr, RedrawArea::Whole, -1);
     }
 }
 BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMicrosecond);
@@ -88,7 +88,7 @@ void BM_PausedFullRedraw(benchmark::State& state) {
     Fixture f;
     f.game.pause();
     for (auto _ : state)
-        f.game.redraw(nullptr, true, false, -1);
+        f.game.redraw(nullptr, RedrawArea::Whole, -1);
 }
 BENCHMARK(BM_PausedFullRedraw)->Unit(benchmark::kMicrosecond);
 
@@ -96,9 +96,9 @@ void BM_RowClearFrame(benchmark::State& state) {
     Fixture f;
     for (auto _ : state) {
         CQuarvelEmptyRowAnim anim(19, 100, 20, true);
-        f.game.redraw(nullptr, false, false, 19);
+        f.game.compose(nullptr, RedrawArea::Whole, 19);
         anim.drawFrame(f.game);
-        f.game.present(nullptr, false);
+        f.game.present(nullptr, RedrawArea::Whole);
     }
 }
 BENCHMARK(BM_RowClearFrame)->Unit(benchmark::kMicrosecond);
@@ -118,9 +118,9 @@ void BM_GameOverFrame(benchmark::State& state) {
         std::copy(board, board + BOARD_CELLS, f.game.board);
         state.ResumeTiming();
         SurfaceHandle surface = GetWindowSurface(f.window);
-        f.game.redraw(surface, false, false, -1);
+        f.game.compose(surface, RedrawArea::Whole, -1);
         f.game.explodingAnim.step(f.game);
-        f.game.present(surface, false);
+        f.game.present(surface, RedrawArea::Whole);
         ReleaseWindowSurface(f.window, surface);
     }
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/keys.h"
 #include "platform/phone_shell.h"
 #include "platform/resources.h"
 #include "platform/sound.h"
@@ -65,7 +66,10 @@ void CQuarvelGameWnd::beginGame(WindowHandle mainWindow, SurfaceHandle backBuffe
     window = mainWindow;
     backDC = backBuffer;
     readLayout();
-    seedForNewGame(startLevel);
+    startGame(junkRows, startLevel);
+}
+
+void CQuarvelGameWnd::loadGameResources() {
     struct Slot {
         const void** data;
         const char* name;
@@ -75,20 +79,14 @@ void CQuarvelGameWnd::beginGame(WindowHandle mainWindow, SurfaceHandle backBuffe
           Slot{&sndLevel, SND_LEVEL}, Slot{&sndLose, SND_LOSE}, Slot{&sndJunk, SND_JUNK}}) {
         if (*slot.data == nullptr) *slot.data = loadSound(slot.name);
     }
-    stopGameTimer();
-    resetForNewGame(junkRows, startLevel);
-    paused = false;
-    frameDelay = 0;
-    frameCount = 0;
+}
+
+void CQuarvelGameWnd::resetScreenForNewGame() {
     std::fill(std::begin(hiddenRows), std::end(hiddenRows), 0);
     backgroundId = 0;
-    rowAnim.reset();
     SetSoftKeyVisible(this, PAUSE_COMMAND, true);
     SetSoftKeyLabel(this, PAUSE_COMMAND, PAUSE_LABEL_RUNNING);
     loadBackground(level);
-    explodingAnim.reset(1);
-    startGameTimer();
-    endLanding();
 }
 
 // ---- Messages ----
@@ -110,7 +108,7 @@ std::int32_t CQuarvelGameWnd::onMessage(std::uint32_t message, WParam wParam, LP
         case WM_PAINT: {
             PaintInfo paint;
             SurfaceHandle surface = BeginPaint(window, paint);
-            if (surface != nullptr) redraw(surface, true, false, -1);
+            if (surface != nullptr) redraw(surface, RedrawArea::Whole, -1);
             EndPaint(window, paint);
             break;
         }
@@ -121,7 +119,7 @@ std::int32_t CQuarvelGameWnd::onMessage(std::uint32_t message, WParam wParam, LP
             break;
         }
         case WM_CHAR:
-            if (wParam >= 193 && wParam <= 198)
+            if (wParam >= VK_APP1 && wParam <= VK_APP6)
                 onKeyDown(static_cast<std::uint32_t>(wParam), false);
             break;
         case WM_KEYUP:
@@ -184,8 +182,8 @@ void CQuarvelGameWnd::playSound(GameSound sound, bool synchronous) {
     PlaySound(data, SND_MEMORY | SND_NODEFAULT | (synchronous ? 0 : SND_ASYNC));
 }
 
-void CQuarvelGameWnd::redrawScreen(bool playfieldOnly) {
-    redraw(nullptr, true, playfieldOnly, -1);
+void CQuarvelGameWnd::redrawScreen(RedrawArea area) {
+    redraw(nullptr, area, -1);
 }
 
 bool CQuarvelGameWnd::chooseBackground(std::int32_t forLevel) {
@@ -207,13 +205,13 @@ bool CQuarvelGameWnd::rowAnimFinished() {
 }
 
 void CQuarvelGameWnd::drawRowAnimFrame() {
-    redraw(nullptr, false, false, rowAnimRow);
+    compose(nullptr, RedrawArea::Whole, rowAnimRow);
     if (rowAnim != nullptr) rowAnim->drawFrame(*this);
-    present(nullptr, false);
+    present(nullptr, RedrawArea::Whole);
 }
 
 void CQuarvelGameWnd::finishRowAnim() {
-    redraw(nullptr, true, false, rowAnimRow);
+    redraw(nullptr, RedrawArea::Whole, rowAnimRow);
     rowAnim.reset();
 }
 
@@ -235,13 +233,10 @@ bool CQuarvelGameWnd::gameOverAnimFinished() {
 
 void CQuarvelGameWnd::stepGameOverAnim() {
     // The animation takes its step even when nothing can be drawn.
-    SurfaceHandle surface = window != nullptr ? GetWindowSurface(window) : nullptr;
-    if (surface != nullptr) redraw(surface, false, false, -1);
+    ScreenSurface screen(window, nullptr);
+    if (screen.get() != nullptr) compose(screen.get(), RedrawArea::Whole, -1);
     explodingAnim.step(*this);
-    if (surface != nullptr) {
-        present(surface, false);
-        ReleaseWindowSurface(window, surface);
-    }
+    if (screen.get() != nullptr) present(screen.get(), RedrawArea::Whole);
 }
 
 void CQuarvelGameWnd::startGameTimer() {

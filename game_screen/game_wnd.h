@@ -35,10 +35,14 @@ class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame {
 
     void pause() override;
 
-    // Composes a frame into the back buffer; with `present`, copies it to the
-    // surface (the window's when none). Row `skipRow` (or -1) is left out.
-    void redraw(SurfaceHandle surface, bool present, bool playfieldOnly, std::int32_t skipRow);
-    void present(SurfaceHandle surface, bool playfieldOnly);
+    // Composes a frame of the area into the back buffer, leaving out row
+    // `skipRow` (or -1); `compatible` is a surface the sprites are made for (the
+    // window's when null).
+    void compose(SurfaceHandle compatible, RedrawArea area, std::int32_t skipRow);
+    // Copies the area of the back buffer to the surface (the window's when null).
+    void present(SurfaceHandle surface, RedrawArea area);
+    // Both: composes and shows a frame.
+    void redraw(SurfaceHandle surface, RedrawArea area, std::int32_t skipRow);
     // Loads the level's background into the sprite surface; true when it changed.
     bool loadBackground(std::int32_t forLevel);
 
@@ -93,7 +97,9 @@ class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame {
 
   protected:
     void playSound(GameSound sound, bool synchronous) override;
-    void redrawScreen(bool playfieldOnly) override;
+    void redrawScreen(RedrawArea area) override;
+    void loadGameResources() override;
+    void resetScreenForNewGame() override;
     bool chooseBackground(std::int32_t forLevel) override;
     bool hasRowAnim() const override;
     bool startRowAnim(std::int32_t row, bool fourRow) override;

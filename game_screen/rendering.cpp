@@ -146,14 +146,19 @@ void CQuarvelGameWnd::drawTranslucentBoardTile(std::uint8_t tile, std::int32_t c
 
 // ---- Frames ----
 
-void CQuarvelGameWnd::redraw(SurfaceHandle surface, bool present, bool playfieldOnly,
-                             std::int32_t skipRow) {
-    SurfaceHandle target = surface;
-    if (target == nullptr) {
-        target = window != nullptr ? GetWindowSurface(window) : nullptr;
-        if (target == nullptr) return;
-    }
-    createSpriteSurface(target);
+void CQuarvelGameWnd::redraw(SurfaceHandle surface, RedrawArea area, std::int32_t skipRow) {
+    ScreenSurface target(window, surface);
+    if (target.get() == nullptr) return;
+    compose(target.get(), area, skipRow);
+    present(target.get(), area);
+}
+
+void CQuarvelGameWnd::compose(SurfaceHandle compatible, RedrawArea area, std::int32_t skipRow) {
+    ScreenSurface target(window, compatible);
+    if (target.get() == nullptr) return;
+    createSpriteSurface(target.get());
+    const bool playfieldOnly = area == RedrawArea::Playfield;
+
 
     if (playfieldOnly) {
         if (playfieldClip == nullptr) {
@@ -196,9 +201,6 @@ void CQuarvelGameWnd::redraw(SurfaceHandle surface, bool present, bool playfield
         }
     }
     if (!playfieldOnly) drawSideTexts();
-
-    if (present) this->present(target, playfieldOnly);
-    if (surface == nullptr) ReleaseWindowSurface(window, target);
 }
 
 void CQuarvelGameWnd::drawPreviews() {
@@ -248,17 +250,14 @@ void CQuarvelGameWnd::drawSideTexts() {
     }
 }
 
-void CQuarvelGameWnd::present(SurfaceHandle surface, bool playfieldOnly) {
-    SurfaceHandle target = surface;
-    if (target == nullptr) {
-        target = window != nullptr ? GetWindowSurface(window) : nullptr;
-        if (target == nullptr) return;
-    }
-    if (playfieldOnly) {
+void CQuarvelGameWnd::present(SurfaceHandle surface, RedrawArea area) {
+    ScreenSurface screen(window, surface);
+    SurfaceHandle target = screen.get();
+    if (target == nullptr) return;
+    if (area == RedrawArea::Playfield) {
         BlockCopy(target, boardLeft - 1, boardTop - 1, BOARD_COLUMNS * tileSize + 2,
                   BOARD_ROWS * tileSize + 2, backDC, boardLeft - 1, boardTop - 1);
     } else {
         BlockCopy(target, 0, 0, gameWidth, gameHeight, backDC, 0, 0);
     }
-    if (surface == nullptr) ReleaseWindowSurface(window, target);
 }

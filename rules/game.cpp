@@ -120,10 +120,12 @@ void CQuarvelGame::resetForNewGame(std::int32_t junkRows, std::int32_t startLeve
 
 void CQuarvelGame::startGame(std::int32_t junkRows, std::int32_t startLevel) {
     seedForNewGame(startLevel);
+    loadGameResources();
     stopGameTimer();
     resetForNewGame(junkRows, startLevel);
     frameCount = 0;
     discardRowAnim();
+    resetScreenForNewGame();
     resetGameOverAnim(1);
     startGameTimer();
     endLanding();
@@ -220,7 +222,7 @@ bool CQuarvelGame::hardDrop() {
     if (paused) resume();
     if (piece.kind == NO_PIECE) return false;
     while (piece.moveDown(*this))
-        redrawScreen(true);
+        redrawScreen(RedrawArea::Playfield);
     lockPiece();
     lockDelayTicks = 0;
     if (findFullRow() >= 0) {
@@ -292,7 +294,7 @@ void CQuarvelGame::pushJunkRow() {
     // The top row is pushed off the board without any check.
     std::memmove(board, board + BOARD_COLUMNS, BOARD_CELLS - BOARD_COLUMNS);
     fillJunkRows(1);
-    redrawScreen(true);
+    redrawScreen(RedrawArea::Playfield);
     playSound(GameSound::Junk, true);
     frameDelay = JUNK_FRAME_DELAY;
 }
@@ -314,10 +316,10 @@ void CQuarvelGame::fillJunkRows(std::int32_t count) {
 
 void CQuarvelGame::tick() {
     ++frameCount;
-    bool playfieldOnly = false;
+    RedrawArea area = RedrawArea::Whole;
     if (frameDelay > 0) {
         --frameDelay;
-        redrawScreen(true);
+        redrawScreen(RedrawArea::Playfield);
         return;
     }
     if (lockDelayTicks > 0) --lockDelayTicks;
@@ -336,7 +338,7 @@ void CQuarvelGame::tick() {
             }
             break;
         case GameState::Falling:
-            playfieldOnly = fallTick();
+            area = fallTick() ? RedrawArea::Playfield : RedrawArea::Whole;
             break;
         case GameState::ClearRow:
             if (!clearRowStep()) return;
@@ -357,7 +359,7 @@ void CQuarvelGame::tick() {
         case GameState::CollapseRow:
             if (collapseRow()) {
                 state = GameState::ClearRow;
-                redrawScreen(false);
+                redrawScreen(RedrawArea::Whole);
                 return;
             }
             endLanding();
@@ -371,7 +373,7 @@ void CQuarvelGame::tick() {
             break;
     }
     Increment(tickCount);
-    redrawScreen(playfieldOnly);
+    redrawScreen(area);
 }
 
 // One tick of ClearRow; false when the tick ends here rather than at the common end.
@@ -406,7 +408,7 @@ void CQuarvelGame::pause() {
     std::memset(board, JUNK_TILE, sizeof board);
     stopGameTimer();
     paused = true;
-    redrawScreen(false);
+    redrawScreen(RedrawArea::Whole);
     showPausedLabel(true);
 }
 
@@ -414,7 +416,7 @@ void CQuarvelGame::resume() {
     showPausedLabel(false);
     std::memcpy(board, savedBoard, sizeof board);
     paused = false;
-    redrawScreen(false);
+    redrawScreen(RedrawArea::Whole);
     startGameTimer();
 }
 
@@ -456,7 +458,7 @@ void CQuarvelGame::turnKey(bool clockwise) {
     } else if (lockDelayTicks == 0) {
         armLockDelay();
     }
-    redrawScreen(true);
+    redrawScreen(RedrawArea::Playfield);
 }
 
 void CQuarvelGame::sidewaysKey(bool right) {
@@ -471,7 +473,7 @@ void CQuarvelGame::sidewaysKey(bool right) {
     std::int32_t divisor = (level < 20 ? 12 : 11) - ClampedRepeatSpeed(options);
     (right ? rightRepeatCount : leftRepeatCount) = 0;
     (right ? rightRepeatDelay : leftRepeatDelay) = divisor;
-    redrawScreen(true);
+    redrawScreen(RedrawArea::Playfield);
 }
 
 void CQuarvelGame::dropKey() {
@@ -489,7 +491,7 @@ void CQuarvelGame::dropKey() {
         rowClear = stepDown();
         lastDropPress = GetTickCount();
     }
-    redrawScreen(!rowClear);
+    redrawScreen(rowClear ? RedrawArea::Whole : RedrawArea::Playfield);
 }
 
 void CQuarvelGame::onKeyUp(std::uint32_t code) {

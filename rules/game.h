@@ -47,6 +47,9 @@ constexpr std::int32_t LOCK_DELAY_TICKS = 10;
 constexpr std::int32_t SPAWN_FRAME_DELAY = 8;
 constexpr std::int32_t JUNK_FRAME_DELAY = 5;
 
+// What a redraw covers: the playfield alone (most ticks) or the whole screen.
+enum class RedrawArea { Playfield, Whole };
+
 class CQuarvelGame {
   public:
     CQuarvelGame();
@@ -63,7 +66,8 @@ class CQuarvelGame {
     // option, otherwise with the clock.
     void seedForNewGame(std::int32_t startLevel);
     void resetForNewGame(std::int32_t junkRows, std::int32_t startLevel);
-    // The whole set-up of a game without a screen; the first tick spawns.
+    // The whole set-up of a new game, the screen's part through its hooks; the
+    // first tick spawns.
     void startGame(std::int32_t junkRows, std::int32_t startLevel);
 
     bool spawnPiece();
@@ -138,7 +142,11 @@ class CQuarvelGame {
     // Plays a sound; a synchronous play returns when the sound has ended.
     virtual void playSound(GameSound, bool /*synchronous*/) {}
     // Redraws and shows the playfield alone or the whole screen.
-    virtual void redrawScreen(bool /*playfieldOnly*/) {}
+    virtual void redrawScreen(RedrawArea) {}
+    // A new game: the screen loads what it plays once the generator is seeded,
+    // and resets its own state once the rules have reset theirs.
+    virtual void loadGameResources() {}
+    virtual void resetScreenForNewGame() {}
     // Chooses the background of a level; true when the picture changed.
     virtual bool chooseBackground(std::int32_t /*level*/) { return false; }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/keys.h"
 #include "platform/types.h"
 
 class CQuarvelControlLayout {
@@ -15,11 +16,11 @@ class CQuarvelControlLayout {
     // with it; keys already associated stay so. With none: releases all six.
     void claimAppKeys(WindowHandle window) const;
 
-    std::int32_t move_left_key = 37;   // left arrow
-    std::int32_t move_right_key = 39;  // right arrow
-    std::int32_t rotate_cw_key = 13;   // Enter, the action key
-    std::int32_t rotate_ccw_key = 38;  // up arrow
-    std::int32_t drop_key = 40;        // down arrow
+    std::int32_t move_left_key = VK_LEFT;
+    std::int32_t move_right_key = VK_RIGHT;
+    std::int32_t rotate_cw_key = VK_RETURN;  // Enter, the phone's action key
+    std::int32_t rotate_ccw_key = VK_UP;
+    std::int32_t drop_key = VK_DOWN;
 };
 
 extern constinit CQuarvelControlLayout controlLayout;

@@ -171,17 +171,17 @@ TEST_F(GameScreenTest, PixelsOfBoardGlintsSkippedRowsAndPause) {
     screen.setBoardCell(0, 0, 2);
     screen.setBoardCell(3, 5, 4);
     screen.frameCount = 0;  // the cell of column 0, row 0 is bright
-    screen.redraw(nullptr, true, false, -1);
+    screen.redraw(nullptr, RedrawArea::Whole, -1);
     EXPECT_EQ(ScreenPixel(CellX(layout, 0) + 3, CellY(layout, 0) + 3), TileColour(2, 1));
     EXPECT_EQ(ScreenPixel(CellX(layout, 3) + 3, CellY(layout, 5) + 3), TileColour(4, 0));
     screen.frameCount = 175;  // bright by the second rule
-    screen.redraw(nullptr, true, false, -1);
+    screen.redraw(nullptr, RedrawArea::Whole, -1);
     EXPECT_EQ(ScreenPixel(CellX(layout, 0) + 3, CellY(layout, 0) + 3), TileColour(2, 1));
     screen.frameCount = 48;
-    screen.redraw(nullptr, true, false, -1);
+    screen.redraw(nullptr, RedrawArea::Whole, -1);
     EXPECT_EQ(ScreenPixel(CellX(layout, 0) + 3, CellY(layout, 0) + 3), TileColour(2, 0));
 
-    screen.redraw(nullptr, true, false, 5);  // row 5 skipped: the background shows
+    screen.redraw(nullptr, RedrawArea::Whole, 5);  // row 5 skipped: the background shows
     EXPECT_EQ(ScreenPixel(CellX(layout, 3) + 3, CellY(layout, 5) + 3), BackgroundColour(109));
 
     screen.pause();
@@ -202,7 +202,7 @@ TEST_F(GameScreenTest, PreviewsAtFullAndHalfSize) {
     Tick();
     screen.nextPiece.setKind(0, 0);  // cells 5, 6, 9, 10
     screen.nextNextPiece.setKind(0, 0);
-    screen.redraw(nullptr, true, false, -1);
+    screen.redraw(nullptr, RedrawArea::Whole, -1);
     const std::int32_t ts = layout.tileSize, px = layout.boardLeft + 10 * ts + 8;
     EXPECT_EQ(ScreenPixel(px + ts + 2, 30 + ts + 2), TileColour(0, 0));
     EXPECT_EQ(ScreenPixel(px + 2, 30 + 2), BackgroundColour(109));
@@ -298,7 +298,7 @@ TEST_F(GameScreenTest, AbsurdLayoutNumbersNeverOverflow) {
             screen.state = GameState::Spawn;
             Tick(80);  // the spawn fails: the game-over animation runs to its end
             EXPECT_EQ(screen.state, GameState::GameOver);
-            screen.redraw(nullptr, true, false, -1);
+            screen.redraw(nullptr, RedrawArea::Whole, -1);
         }
     }
 }

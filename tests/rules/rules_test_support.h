@@ -40,8 +40,8 @@ class RecordingGame : public CQuarvelGame {
     void playSound(GameSound sound, bool synchronous) override {
         sounds.push_back({sound, synchronous});
     }
-    void redrawScreen(bool playfieldOnly) override {
-        ++(playfieldOnly ? playfieldRedraws : fullRedraws);
+    void redrawScreen(RedrawArea area) override {
+        ++(area == RedrawArea::Playfield ? playfieldRedraws : fullRedraws);
     }
     bool hasRowAnim() const override { return animRunning; }
     bool startRowAnim(std::int32_t, bool) override {
