@@ -465,10 +465,26 @@ bool BringWindowToFront(WindowHandle window) {
     WindowManager& m = Manager();
     WindowObject* w = TopLevelOf(Live(window));
     if (w == nullptr) return false;
-    m.zOrder.erase(std::remove(m.zOrder.begin(), m.zOrder.end(), w), m.zOrder.end());
-    m.zOrder.push_back(w);
+    // The windows it owns (its soft-key bar, its dialogs and theirs) come along and
+    // stay above it, in their order: raised alone, it would cover them.
+    std::vector<WindowHandle> raised;
+    std::vector<WindowHandle> rest;
+    for (WindowHandle other : m.zOrder)
+        (IsAncestor(w, other) ? raised : rest).push_back(other);
+    rest.insert(rest.end(), raised.begin(), raised.end());
+    m.zOrder = std::move(rest);
     ShowWindow(w, SW_SHOW);
-    if (!(w->style & WS_NOACTIVATE)) Activate(w);
+    // The topmost of them that takes input is activated: a modal dialog rather
+    // than the owner it has disabled.
+    WindowObject* target = nullptr;
+    for (auto it = m.zOrder.rbegin(); it != m.zOrder.rend() && target == nullptr; ++it) {
+        WindowObject* candidate = *it;
+        if (IsAncestor(w, candidate) && candidate->visible && candidate->enabled &&
+            !(candidate->style & WS_NOACTIVATE)) {
+            target = candidate;
+        }
+    }
+    if (target != nullptr) Activate(target);
     MarkScreenDirty();
     return true;
 }

@@ -83,7 +83,8 @@ bool DestroyWindow(WindowHandle window);
 bool IsWindow(WindowHandle window);
 // A top-level window of that class and title (either may be null: any).
 WindowHandle FindWindow(const char16_t* className, const char16_t* title);
-// Raises the window to the top, shows it and activates it.
+// Raises the window to the top with the windows it owns above it, shows it and
+// activates the topmost of them that takes input.
 bool BringWindowToFront(WindowHandle window);
 bool ShowWindow(WindowHandle window, std::int32_t showState);
 bool EnableWindow(WindowHandle window, bool enable);

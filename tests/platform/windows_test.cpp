@@ -212,6 +212,54 @@ TEST_F(WindowsTest, WindowSurfacesShowOnTheComposedScreen) {
     EXPECT_EQ(changed, (Rect{10, 46, 30, 51}));
 }
 
+// Paints a window's whole client area in one colour.
+void Paint(WindowHandle w, Colour colour) {
+    SurfaceHandle s = GetWindowSurface(w);
+    BrushHandle brush = CreateSolidBrush(colour);
+    FillRect(s, GetClientRect(w), brush);
+    DeleteBrush(brush);
+    ReleaseWindowSurface(w, s);
+}
+
+Colour ScreenPixel(std::int32_t x, std::int32_t y) {
+    SurfaceHandle view = CreateViewSurface(ComposeScreen(), Point{0, 0}, Rect{0, 0, 240, 320});
+    Colour c = GetPixel(view, x, y);
+    DeleteSurface(view);
+    return c;
+}
+
+// A raised window takes the windows it owns along: a strip it owns stays on top
+// of it (the soft-key bar over a full-screen main window), and the topmost of them
+// that takes input is activated.
+TEST_F(WindowsTest, RaisedWindowKeepsItsOwnedWindowsAboveIt) {
+    WindowHandle main = Create();
+    WindowHandle strip = CreateWindow(u"Rec", u"strip", WS_VISIBLE | WS_POPUP | WS_NOACTIVATE, 0,
+                                      294, 240, 26, main, nullptr, nullptr);
+    WindowHandle other = Create();
+    MoveWindow(other, 0, 0, 240, 100, false);
+    Paint(main, Rgb(0, 0, 255));
+    Paint(strip, Rgb(0, 255, 0));
+    Paint(other, Rgb(255, 0, 0));
+    EXPECT_EQ(ScreenPixel(5, 50), Rgb(255, 0, 0));
+
+    ASSERT_TRUE(BringWindowToFront(main));
+    EXPECT_EQ(ScreenPixel(5, 50), Rgb(0, 0, 255));
+    EXPECT_EQ(ScreenPixel(5, 310), Rgb(0, 255, 0));
+    EXPECT_EQ(GetActiveWindow(), main);
+
+    // With a dialog up, its owner is disabled: the dialog comes up with it and
+    // takes the activation.
+    WindowHandle dialog = CreateWindow(u"Rec", u"dialog", WS_VISIBLE | WS_POPUP, 0, 100, 240, 50,
+                                       main, nullptr, nullptr);
+    Paint(dialog, Rgb(255, 255, 0));
+    EnableWindow(main, false);
+    BringWindowToFront(other);
+    ASSERT_TRUE(BringWindowToFront(main));
+    EXPECT_EQ(ScreenPixel(5, 120), Rgb(255, 255, 0));
+    EXPECT_EQ(ScreenPixel(5, 310), Rgb(0, 255, 0));
+    EXPECT_EQ(GetActiveWindow(), dialog);
+}
+
 TEST_F(WindowsTest, InputRouting) {
     WindowHandle w = Create();
     WindowHandle other = Create();  // now active and focused
