@@ -13,11 +13,22 @@
 
 namespace {
 
+// The user's runtime folder; without one, a private folder of our own in the
+// temporary folder ($TMPDIR or /tmp),
+// used only when it really is ours (not a link, not another user's, no access
+// for others). Empty when there is none.
 std::string RuntimeFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime != '\0') return runtime;
-    std::string folder = "/tmp/quarvel-" + std::to_string(getuid());
+    const char* temp = std::getenv("TMPDIR");
+    std::string folder = std::string(temp != nullptr && *temp == '/' ? temp : "/tmp") +
+                         "/quarvel-" + std::to_string(getuid());
     mkdir(folder.c_str(), 0700);
+    struct stat info;
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
+        (info.st_mode & 077) != 0) {
+        return "";
+    }
     return folder;
 }
 
@@ -39,10 +50,39 @@ SingleInstance::~SingleInstance() {
     if (lockFd_ >= 0) close(lockFd_);
 }
 
+std::string DisplayKey() {
+    // X: "host:display.screen", all screens of one display are one desktop.
+    std::string name;
+    if (const char* x = std::getenv("DISPLAY"); x != nullptr && *x != '\0') {
+        name = x;
+        std::size_t colon = name.rfind(':');
+        std::size_t dot = name.find('.', colon == std::string::npos ? 0 : colon);
+        if (colon != std::string::npos && dot != std::string::npos) name.erase(dot);
+        if (name.starts_with("unix:")) name.erase(0, 4);  // "unix:0" is ":0"
+    } else if (const char* w = std::getenv("WAYLAND_DISPLAY"); w != nullptr && *w != '\0') {
+        name = std::string("wl-") + w;
+    } else {
+        return "none";
+    }
+    for (char& c : name) {
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                     c == '-' || c == '.';
+        if (!plain) c = '_';
+    }
+    return name;
+}
+
 SingleInstance::Result SingleInstance::acquire(std::string& error) {
     std::string folder = RuntimeFolder();
-    std::string lockPath = folder + "/quarvel.lock";
-    socketPath_ = folder + "/quarvel.sock";
+    if (folder.empty()) {
+        error = "no private runtime folder (set XDG_RUNTIME_DIR)";
+        return Result::Failed;
+    }
+    // One instance per user and display: the runtime folder is the user's, the
+    // names carry the display.
+    std::string base = folder + "/quarvel-" + DisplayKey();
+    std::string lockPath = base + ".lock";
+    socketPath_ = base + ".sock";
     sockaddr_un address;
     if (!FillAddress(socketPath_, address)) {
         error = "runtime folder path too long: " + folder;
@@ -54,6 +94,12 @@ SingleInstance::Result SingleInstance::acquire(std::string& error) {
         return Result::Failed;
     }
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK) {
+            error = "cannot lock " + lockPath + ": " + std::strerror(errno);
+            close(lockFd_);
+            lockFd_ = -1;
+            return Result::Failed;
+        }
         // Another instance holds the lock: ask it to come forward.
         int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {

@@ -1,9 +1,15 @@
-// One desktop instance at a time: a lock file and a local socket in the user's
-// runtime folder. The lock is an advisory file lock, which the system drops when
-// its holder dies, so a crash never blocks the next start.
+// One desktop instance per user and display: a lock file and a local socket in
+// the user's runtime folder, named after the display. The lock is an advisory
+// file lock, which the system drops when its holder dies, and the holder of the
+// lock replaces any socket file it finds, so a killed instance never blocks the
+// next start.
 #pragma once
 
 #include <string>
+
+// The display the desktop window goes to (from DISPLAY, else WAYLAND_DISPLAY),
+// as a file-name part: ":0" and ":0.1" are one display, "none" without one.
+std::string DisplayKey();
 
 class SingleInstance {
   public:

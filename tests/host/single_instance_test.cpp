@@ -1,0 +1,169 @@
+#include "host/single_instance.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Each test has a runtime folder of its own and chooses the display.
+class SingleInstanceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("quarvel-instance-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+        Display(":0");
+    }
+    void TearDown() override {
+        fs::remove_all(dir);
+        unsetenv("XDG_RUNTIME_DIR");
+    }
+    static void Display(const char* x) {
+        if (x != nullptr)
+            setenv("DISPLAY", x, 1);
+        else
+            unsetenv("DISPLAY");
+    }
+    using Result = SingleInstance::Result;
+    std::string error;
+    fs::path dir;
+};
+
+TEST(DisplayKeyTest, OneNamePerDisplaySafeAsAFileName) {
+    const char* savedX = std::getenv("DISPLAY");
+    const char* savedW = std::getenv("WAYLAND_DISPLAY");
+    std::string x = savedX != nullptr ? savedX : "", w = savedW != nullptr ? savedW : "";
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("DISPLAY", ":0", 1);
+    EXPECT_EQ(DisplayKey(), "_0");
+    setenv("DISPLAY", ":0.1", 1);  // another screen of the same display
+    EXPECT_EQ(DisplayKey(), "_0");
+    setenv("DISPLAY", "unix:0", 1);
+    EXPECT_EQ(DisplayKey(), "_0");
+    setenv("DISPLAY", ":12", 1);
+    EXPECT_EQ(DisplayKey(), "_12");
+    setenv("DISPLAY", "remote.example:10.0", 1);
+    EXPECT_EQ(DisplayKey(), "remote.example_10");
+    setenv("DISPLAY", "../../x:1", 1);
+    EXPECT_EQ(DisplayKey().find('/'), std::string::npos);
+    unsetenv("DISPLAY");
+    setenv("WAYLAND_DISPLAY", "wayland-1", 1);
+    EXPECT_EQ(DisplayKey(), "wl-wayland-1");
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(DisplayKey(), "none");
+    if (savedX != nullptr) setenv("DISPLAY", x.c_str(), 1);
+    if (savedW != nullptr) setenv("WAYLAND_DISPLAY", w.c_str(), 1);
+}
+
+TEST_F(SingleInstanceTest, SecondStartOnTheSameDisplayRaisesTheFirst) {
+    SingleInstance first;
+    ASSERT_EQ(first.acquire(error), Result::First) << error;
+    EXPECT_FALSE(first.raiseRequested());
+    Display(":0.0");  // the same display
+    SingleInstance second;
+    EXPECT_EQ(second.acquire(error), Result::AnotherRuns);
+    EXPECT_TRUE(first.raiseRequested());
+    EXPECT_FALSE(first.raiseRequested());  // one request, answered once
+}
+
+TEST_F(SingleInstanceTest, OtherDisplaysRunTheirOwn) {
+    SingleInstance first;
+    ASSERT_EQ(first.acquire(error), Result::First) << error;
+    Display(":1");
+    SingleInstance onOther;
+    EXPECT_EQ(onOther.acquire(error), Result::First) << error;
+    Display(nullptr);
+    SingleInstance withoutDisplay;
+    EXPECT_EQ(withoutDisplay.acquire(error), Result::First) << error;
+    EXPECT_FALSE(first.raiseRequested());
+    EXPECT_FALSE(onOther.raiseRequested());
+}
+
+TEST_F(SingleInstanceTest, EndedInstanceLeavesTheWayFree) {
+    {
+        SingleInstance first;
+        ASSERT_EQ(first.acquire(error), Result::First) << error;
+    }
+    SingleInstance next;
+    EXPECT_EQ(next.acquire(error), Result::First) << error;
+}
+
+// An instance killed outright leaves its lock file and its socket file behind;
+// neither stops the next start, which can be raised in turn.
+TEST_F(SingleInstanceTest, KilledInstanceNeverBlocksTheNextStart) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SingleInstance held;
+        std::string childError;
+        char answer = held.acquire(childError) == Result::First ? 'y' : 'n';
+        (void)!write(ready[1], &answer, 1);
+        for (;;)
+            pause();
+    }
+    char answer = 0;
+    ASSERT_EQ(read(ready[0], &answer, 1), 1);
+    ASSERT_EQ(answer, 'y');
+    {
+        SingleInstance whileHeld;
+        EXPECT_EQ(whileHeld.acquire(error), Result::AnotherRuns);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_TRUE(fs::exists(dir / "quarvel-_0.lock"));
+    EXPECT_TRUE(fs::exists(dir / "quarvel-_0.sock"));
+
+    SingleInstance next;
+    ASSERT_EQ(next.acquire(error), Result::First) << error;
+    SingleInstance again;
+    EXPECT_EQ(again.acquire(error), Result::AnotherRuns);
+    EXPECT_TRUE(next.raiseRequested());
+}
+
+// Without a runtime folder: a folder of our own in the temporary folder, and
+// only while no one else can get into it.
+TEST_F(SingleInstanceTest, TemporaryFolderOnlyWhenPrivate) {
+    unsetenv("XDG_RUNTIME_DIR");
+    const char* saved = std::getenv("TMPDIR");
+    std::string savedTemp = saved != nullptr ? saved : "";
+    setenv("TMPDIR", dir.c_str(), 1);
+    fs::path own = dir / ("quarvel-" + std::to_string(getuid()));
+    fs::create_directories(own);
+    fs::permissions(own, fs::perms::all);  // open to everyone
+    {
+        SingleInstance open;
+        EXPECT_EQ(open.acquire(error), Result::Failed);
+        EXPECT_NE(error.find("XDG_RUNTIME_DIR"), std::string::npos);
+    }
+    fs::remove_all(own);
+    {
+        SingleInstance made;  // made private by the first start
+        EXPECT_EQ(made.acquire(error), Result::First) << error;
+        EXPECT_TRUE(fs::exists(own / "quarvel-_0.lock"));
+        EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
+    }
+    if (saved != nullptr)
+        setenv("TMPDIR", savedTemp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+}
+
+}  // namespace
