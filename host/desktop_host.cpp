@@ -1,6 +1,11 @@
 #include "host/desktop_host.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#ifdef QUARVEL_HAVE_X11
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +25,10 @@
 namespace {
 
 volatile std::sig_atomic_t hangupSignalled = 0;
+
+// Room left round the window for a window manager's frame.
+constexpr int FRAME_WIDTH = 8;
+constexpr int FRAME_HEIGHT = 40;
 
 void OnHangup(int) {
     hangupSignalled = 1;
@@ -156,7 +165,69 @@ void WidenRow(const std::uint32_t* from, std::int32_t count, std::uint32_t* to, 
     }
 }
 
+
+#ifdef QUARVEL_HAVE_X11
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// The window named by a window's _NET_SUPPORTING_WM_CHECK property, or None.
+Window SupportingWindow(Display* display, Window window, Atom check) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window found = None;
+    if (XGetWindowProperty(display, window, check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                           &after, &data) == Success &&
+        type == XA_WINDOW && format == 32 && count == 1 && data != nullptr) {
+        found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+    }
+    if (data != nullptr) XFree(data);
+    return found;
+}
+#endif
+
+// Whether a window manager looks after the window, so that the system's full
+// screen works. Outside X the answer is yes (the system's own); on X, a window
+// manager names its check window on the root, and the check window names itself
+// (one that died leaves a stale name behind).
+bool WindowManagerRunning(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info)) return false;  // the dummy driver: nobody
+#ifdef QUARVEL_HAVE_X11
+    if (info.subsystem == SDL_SYSWM_X11) {
+        Display* display = info.info.x11.display;
+        Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+        XSync(display, False);
+        auto previous = XSetErrorHandler(IgnoreXError);
+        Window wm = SupportingWindow(display, DefaultRootWindow(display), check);
+        bool running = wm != None && SupportingWindow(display, wm, check) == wm;
+        XSync(display, False);
+        XSetErrorHandler(previous);
+        return running;
+    }
+#endif
+    return true;
+}
+
 }  // namespace
+
+int ScaleToFit(std::int32_t screenWidth, std::int32_t screenHeight, std::int32_t areaWidth,
+               std::int32_t areaHeight) {
+    if (screenWidth <= 0 || screenHeight <= 0) return 1;
+    return std::max(1, std::min(areaWidth / screenWidth, areaHeight / screenHeight));
+}
+
+ScreenPlacement PlaceScreen(std::int32_t screenWidth, std::int32_t screenHeight,
+                            std::int32_t windowWidth, std::int32_t windowHeight) {
+    ScreenPlacement p;
+    p.scale = ScaleToFit(screenWidth, screenHeight, windowWidth, windowHeight);
+    p.left = (windowWidth - screenWidth * p.scale) / 2;
+    p.top = (windowHeight - screenHeight * p.scale) / 2;
+    return p;
+}
 
 DesktopHost::DesktopHost() = default;
 
@@ -174,10 +245,11 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
     height_ = options.screenHeight;
     int scale = options.scale;
     if (scale == 0) {
+        // The largest that fits the desktop's usable area (without its panels),
+        // with room for a window manager's frame: a title bar and thin borders.
         SDL_Rect usable{0, 0, 1280, 720};
         SDL_GetDisplayUsableBounds(0, &usable);
-        // Leave room for the desktop's window decorations.
-        scale = std::max(1, std::min((usable.w - 40) / width_, (usable.h - 80) / height_));
+        scale = ScaleToFit(width_, height_, usable.w - FRAME_WIDTH, usable.h - FRAME_HEIGHT);
     }
     // The window's surface goes straight to the display (X11 shared memory), not
     // through an OpenGL texture, which costs far more when there is no GPU.
@@ -246,11 +318,7 @@ void DesktopHost::handleEvent(const SDL_Event& event) {
             bool down = event.type == SDL_KEYDOWN;
             if (down && (key == SDLK_RETURN || key == SDLK_KP_ENTER) &&
                 (event.key.keysym.mod & KMOD_ALT)) {
-                if (!event.key.repeat) {
-                    fullScreen_ = !fullScreen_;
-                    SDL_SetWindowFullscreen(window_,
-                                            fullScreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-                }
+                if (!event.key.repeat) toggleFullScreen();
                 break;
             }
             if (key == SDLK_PRINTSCREEN) {
@@ -270,11 +338,10 @@ void DesktopHost::handleEvent(const SDL_Event& event) {
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
             if (event.button.button == SDL_BUTTON_LEFT && event.button.which != SDL_TOUCH_MOUSEID) {
-                int scale, left, top;
-                placement(scale, left, top);
+                ScreenPlacement p = placement();
                 // Phone pixels; a tap beside the screen lands on its nearest edge.
-                std::int32_t x = std::clamp((event.button.x - left) / scale, 0, width_ - 1);
-                std::int32_t y = std::clamp((event.button.y - top) / scale, 0, height_ - 1);
+                std::int32_t x = std::clamp((event.button.x - p.left) / p.scale, 0, width_ - 1);
+                std::int32_t y = std::clamp((event.button.y - p.top) / p.scale, 0, height_ - 1);
                 inputs_.push_back(
                     Input{Input::Kind::Pen, 0, event.type == SDL_MOUSEBUTTONDOWN, x, y});
             }
@@ -307,12 +374,39 @@ void DesktopHost::deliver(const Input& input) {
     markPending_ = true;
 }
 
-void DesktopHost::placement(int& scale, int& left, int& top) const {
+ScreenPlacement DesktopHost::placement() const {
     int w = width_, h = height_;
     SDL_GetWindowSize(window_, &w, &h);
-    scale = std::max(1, std::min(w / width_, h / height_));
-    left = (w - width_ * scale) / 2;
-    top = (h - height_ * scale) / 2;
+    return PlaceScreen(width_, height_, w, h);
+}
+
+void DesktopHost::toggleFullScreen() {
+    if (!fullScreen_) {
+        SDL_GetWindowPosition(window_, &savedX_, &savedY_);
+        SDL_GetWindowSize(window_, &savedWidth_, &savedHeight_);
+        byHand_ = !WindowManagerRunning(window_);
+        if (byHand_) {
+            // Nobody would carry out the system's full screen (SDL would only
+            // think it done): the window covers its display itself.
+            SDL_Rect bounds{0, 0, savedWidth_, savedHeight_};
+            SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &bounds);
+            SDL_SetWindowBordered(window_, SDL_FALSE);
+            SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+            SDL_SetWindowSize(window_, bounds.w, bounds.h);
+            SDL_RaiseWindow(window_);
+        } else {
+            SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        }
+        fullScreen_ = true;
+    } else {
+        if (!byHand_) SDL_SetWindowFullscreen(window_, 0);
+        // Back exactly where and as large as it was.
+        SDL_SetWindowSize(window_, savedWidth_, savedHeight_);
+        SDL_SetWindowPosition(window_, savedX_, savedY_);
+        if (byHand_) SDL_SetWindowBordered(window_, SDL_TRUE);
+        fullScreen_ = false;
+    }
+    present(true);
 }
 
 void DesktopHost::present(bool force) {
@@ -323,8 +417,9 @@ void DesktopHost::present(bool force) {
     if (target == nullptr || rows.pixels == nullptr) return;
     if (force) area = Rect{0, 0, width_, height_};
     if (area.right <= area.left || area.bottom <= area.top) return;
-    int scale, left, top;
-    placement(scale, left, top);
+    // Placed by the surface's own size, which is what is written to.
+    ScreenPlacement p = PlaceScreen(width_, height_, target->w, target->h);
+    const int scale = p.scale, left = p.left, top = p.top;
     if (force) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
 
     SDL_Rect changed{left + area.left * scale, top + area.top * scale,

@@ -15,6 +15,21 @@
 struct SDL_Window;
 union SDL_Event;
 
+// The largest integer scale, at least 1, at which a screen of the given size fits
+// an area of the desktop.
+int ScaleToFit(std::int32_t screenWidth, std::int32_t screenHeight, std::int32_t areaWidth,
+               std::int32_t areaHeight);
+
+// Where the phone screen lies in a window: the largest integer scale that fits,
+// centred, with black bars round it.
+struct ScreenPlacement {
+    int scale = 1;
+    int left = 0;
+    int top = 0;
+};
+ScreenPlacement PlaceScreen(std::int32_t screenWidth, std::int32_t screenHeight,
+                            std::int32_t windowWidth, std::int32_t windowHeight);
+
 class DesktopHost : public HostDriver {
   public:
     DesktopHost();
@@ -27,6 +42,16 @@ class DesktopHost : public HostDriver {
     // Polled while idle: another start of the program asked to be shown.
     void setRaiseCheck(bool (*check)()) { raiseCheck_ = check; }
 
+    // Full screen on or off (Alt+Enter). Under a window manager the system's full
+    // screen; without one (a bare X server) the window itself is made to cover
+    // the display, which is all the system's would do there, and is put back at
+    // its place and size when it ends.
+    void toggleFullScreen();
+    bool fullScreen() const { return fullScreen_; }
+    SDL_Window* sdlWindow() const { return window_; }
+    // Shows the composed screen; `force`: all of it, with the bars round it.
+    void present(bool force);
+
   private:
     struct Input {
         enum class Kind { Key, Pen, Close } kind;
@@ -38,9 +63,8 @@ class DesktopHost : public HostDriver {
     void handleEvent(const SDL_Event& event);
     void queueKey(std::uint32_t code, bool down);
     void deliver(const Input& input);
-    void present(bool force);
-    // Where the phone screen lies in the window: scale and top-left corner.
-    void placement(int& scale, int& left, int& top) const;
+    // Where the phone screen lies in the window now.
+    ScreenPlacement placement() const;
     void saveScreenshot();
     void requestClose();
     std::uint32_t realClock() const;
@@ -52,6 +76,8 @@ class DesktopHost : public HostDriver {
     std::uint32_t clockStart_ = 0;
     std::deque<Input> inputs_;
     bool fullScreen_ = false;
+    bool byHand_ = false;  // the current full screen is the window covering the display
+    int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;  // the window's before
     bool firstFrameLogged_ = false;
     bool (*raiseCheck_)() = nullptr;
 

@@ -1,0 +1,113 @@
+// The desktop window's size and full screen, on SDL's dummy video driver (a
+// display of 1024 x 768 without a window manager).
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "host/desktop_host.h"
+#include "platform/internal/host_interface.h"
+#include "platform/windows.h"
+
+namespace {
+
+TEST(DesktopWindowTest, DefaultScaleIsTheLargestThatFits) {
+    // A 1280 x 1024 desktop less a frame's room fits a 240 x 320 screen three
+    // times; 1366 x 768 with a panel, twice.
+    EXPECT_EQ(ScaleToFit(240, 320, 1280 - 8, 1024 - 40), 3);
+    EXPECT_EQ(ScaleToFit(240, 320, 1366 - 8, 740 - 40), 2);
+    EXPECT_EQ(ScaleToFit(240, 320, 1920, 1080), 3);
+    EXPECT_EQ(ScaleToFit(176, 220, 1920, 1080), 4);
+    EXPECT_EQ(ScaleToFit(240, 320, 720, 960), 3);  // exactly
+    EXPECT_EQ(ScaleToFit(240, 320, 960, 959), 2);  // a pixel short
+    EXPECT_EQ(ScaleToFit(240, 320, 200, 100), 1);  // never below 1
+}
+
+TEST(DesktopWindowTest, ScreenIsCentredAtAnIntegerScale) {
+    ScreenPlacement p = PlaceScreen(240, 320, 1280, 1024);
+    EXPECT_EQ(p.scale, 3);
+    EXPECT_EQ(p.left, 280);
+    EXPECT_EQ(p.top, 32);
+    p = PlaceScreen(240, 320, 720, 960);
+    EXPECT_EQ(p.scale, 3);
+    EXPECT_EQ(p.left, 0);
+    EXPECT_EQ(p.top, 0);
+    p = PlaceScreen(240, 240, 1024, 768);  // taller than wide: bars at the sides
+    EXPECT_EQ(p.scale, 3);
+    EXPECT_EQ(p.left, 152);
+    EXPECT_EQ(p.top, 24);
+}
+
+class DesktopFullScreenTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ResetWindowManager();
+        SetScreenSize(240, 320);
+        options.scale = 2;
+        std::string error;
+        ASSERT_TRUE(host.open(options, error)) << error;
+    }
+    void TearDown() override { ResetWindowManager(); }
+
+    // A pixel of the window as last shown, as 0xRRGGBB.
+    std::uint32_t WindowPixel(int x, int y) {
+        SDL_Surface* surface = SDL_GetWindowSurface(host.sdlWindow());
+        if (surface == nullptr || x < 0 || y < 0 || x >= surface->w || y >= surface->h) return 1;
+        Uint8 r, g, b;
+        SDL_LockSurface(surface);
+        const auto* row = static_cast<const std::uint8_t*>(surface->pixels) + y * surface->pitch;
+        Uint32 pixel = 0;
+        std::memcpy(&pixel, row + x * surface->format->BytesPerPixel,
+                    surface->format->BytesPerPixel);
+        SDL_UnlockSurface(surface);
+        SDL_GetRGB(pixel, surface->format, &r, &g, &b);
+        return static_cast<std::uint32_t>(r) << 16 | g << 8 | b;
+    }
+
+    HostOptions options;
+    DesktopHost host;
+};
+
+TEST_F(DesktopFullScreenTest, CoversTheDisplayLetterboxedAndTogglesBackExactly) {
+    SDL_Window* window = host.sdlWindow();
+    SDL_SetWindowPosition(window, 37, 21);
+    int x0, y0, w0, h0;
+    SDL_GetWindowPosition(window, &x0, &y0);
+    SDL_GetWindowSize(window, &w0, &h0);
+    EXPECT_EQ(w0, 480);
+    EXPECT_EQ(h0, 640);
+
+    host.toggleFullScreen();
+    ASSERT_TRUE(host.fullScreen());
+    SDL_Rect display;
+    SDL_GetDisplayBounds(0, &display);
+    int w, h;
+    SDL_GetWindowSize(window, &w, &h);
+    EXPECT_EQ(w, display.w);
+    EXPECT_EQ(h, display.h);
+    // The empty phone screen is white; round it, black bars.
+    ScreenPlacement p = PlaceScreen(240, 320, w, h);
+    EXPECT_EQ(WindowPixel(p.left, p.top), 0xFFFFFFu);
+    EXPECT_EQ(WindowPixel(p.left + 240 * p.scale - 1, p.top + 320 * p.scale - 1), 0xFFFFFFu);
+    EXPECT_EQ(WindowPixel(p.left - 1, p.top), 0u);
+    EXPECT_EQ(WindowPixel(p.left, p.top - 1), 0u);
+    EXPECT_EQ(WindowPixel(0, 0), 0u);
+    EXPECT_EQ(WindowPixel(w - 1, h - 1), 0u);
+
+    host.toggleFullScreen();
+    EXPECT_FALSE(host.fullScreen());
+    int x1, y1, w1, h1;
+    SDL_GetWindowPosition(window, &x1, &y1);
+    SDL_GetWindowSize(window, &w1, &h1);
+    EXPECT_EQ(x1, x0);
+    EXPECT_EQ(y1, y0);
+    EXPECT_EQ(w1, w0);
+    EXPECT_EQ(h1, h0);
+    EXPECT_EQ(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS, 0u);
+    EXPECT_EQ(WindowPixel(0, 0), 0xFFFFFFu);  // the screen fills the window again
+    EXPECT_EQ(WindowPixel(w1 - 1, h1 - 1), 0xFFFFFFu);
+}
+
+}  // namespace
