@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "platform/windows.h"
 #include "shell/resource_ids.h"
+#include "shell/program_version.h"
 #include "shell/resource_pack.h"
 
 const char16_t* const ABOUT_MAIL_LINK = u"mailto:players@quarvel.example";
@@ -37,7 +38,8 @@ bool AboutDialogProc(WindowHandle dialog, std::uint32_t message, WParam wParam, 
             aboutMenuBar = OpenDialogMenuBar(dialog, IDR_DIALOG_MENU_BAR);
             MakePhoneDialog(dialog, SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN);
             char16_t version[256];
-            FormatText(version, 256, u"Quarvel %d.%d (Build %d)", {1, 1, 150});
+            FormatText(version, 256, PROGRAM_VERSION_FORMAT,
+                       {PROGRAM_VERSION_MAJOR, PROGRAM_VERSION_MINOR, PROGRAM_BUILD});
             SetDialogItemText(dialog, IDC_VERSION_TEXT, version);
             return true;
         }

@@ -76,7 +76,8 @@ int RunHost(int argc, const char* const* argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("quarvel %s\n", QUARVEL_VERSION);
+        // The desktop edition's version, then the phone program's own.
+        std::printf("quarvel %s (desktop edition)\n%s\n", QUARVEL_VERSION, ProgramVersion());
         return 0;
     }
 

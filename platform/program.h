@@ -9,3 +9,7 @@
 
 std::int32_t ProgramMain(ModuleHandle instance, ModuleHandle previous, const char16_t* commandLine,
                          std::int32_t showState);
+
+// The program's name and version as it shows them itself (UTF-8), for the host's
+// --version.
+const char* ProgramVersion();

@@ -1,12 +1,15 @@
 // The program's entry: one instance only, the resource pack for the screen, the
 // layout, the main window, and the message loop until the window is destroyed.
 #include <cstdint>
+#include <string>
 
 #include "platform/program.h"
+#include "platform/text.h"
 #include "platform/windows.h"
 #include "shell/layout_text.h"
 #include "shell/main_window.h"
 #include "shell/program.h"
+#include "shell/program_version.h"
 #include "shell/resource_pack.h"
 
 namespace {
@@ -14,6 +17,16 @@ namespace {
 constexpr const char16_t* MAIN_WINDOW_NAME = u"Quarvel";  // class and title
 
 }  // namespace
+
+const char* ProgramVersion() {
+    static const std::string text = [] {
+        char16_t version[64];
+        FormatText(version, 64, PROGRAM_VERSION_FORMAT,
+                   {PROGRAM_VERSION_MAJOR, PROGRAM_VERSION_MINOR, PROGRAM_BUILD});
+        return Utf16ToUtf8(version);
+    }();
+    return text.c_str();
+}
 
 std::uint16_t RegisterMainWindowClass(ModuleHandle instance) {
     WindowClass windowClass;

@@ -152,3 +152,7 @@ std::int32_t ProgramMain(ModuleHandle instance, ModuleHandle, const char16_t*, s
     }
     return message.message == WM_QUIT ? static_cast<std::int32_t>(message.wParam) : 4;
 }
+
+const char* ProgramVersion() {
+    return "Quarvel test program";
+}
