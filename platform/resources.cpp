@@ -167,6 +167,16 @@ ModuleHandle LoadModuleFromFile(const std::string& path) {
     return LoadModuleFromMemory(bytes.data(), bytes.size());
 }
 
+std::vector<std::filesystem::path> ModuleSearchFolders(const std::filesystem::path& moduleFolder,
+                                                       const std::filesystem::path& executable) {
+    // A folder set by the host is the only one searched. Otherwise the installed
+    // layout (bin/ beside share/quarvel/packs), then the executable's folder and
+    // its "packs" folder (where the build puts the packs).
+    if (!moduleFolder.empty()) return {moduleFolder};
+    if (executable.empty()) return {};
+    return {executable / ".." / "share" / "quarvel" / "packs", executable, executable / "packs"};
+}
+
 ModuleHandle LoadModule(const char16_t* fileName) {
     if (fileName == nullptr) return nullptr;
     const std::string name = Utf16ToUtf8(fileName);
@@ -177,15 +187,8 @@ ModuleHandle LoadModule(const char16_t* fileName) {
         std::lock_guard guard(registry.lock);
         moduleFolder = registry.moduleFolder;
     }
-    // A folder set by the host is the only one searched; otherwise the folder of
-    // the executable, then its "packs" folder (where the build puts the packs).
-    std::vector<std::filesystem::path> folders;
-    if (!moduleFolder.empty()) {
-        folders.emplace_back(moduleFolder);
-    } else if (const std::filesystem::path exe = ExecutableFolder(); !exe.empty()) {
-        folders.push_back(exe);
-        folders.push_back(exe / "packs");
-    }
+    const std::vector<std::filesystem::path> folders =
+        ModuleSearchFolders(moduleFolder, ExecutableFolder());
     // The first file found is the module, as the platform's loader does: a broken
     // pack is not passed over for another of the same name.
     for (const std::filesystem::path& folder : folders) {

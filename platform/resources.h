@@ -38,8 +38,9 @@ constexpr std::uint32_t RT_RCDATA = 10;
 constexpr std::uint32_t RT_MENUBAR = 241;  // the phone shell's soft-key menu bars
 
 // Loads a module by file name from the folder set with SetModuleFolder, which is
-// then the only one searched; without one, from the executable's folder, then
-// from the "packs" folder next to it. Null when no such file exists or it is not
+// then the only one searched; without one, from ../share/quarvel/packs beside
+// the executable's folder (an installed program), then from the executable's
+// folder and the "packs" folder in it (the build). Null when no such file exists or it is not
 // a valid pack.
 ModuleHandle LoadModule(const char16_t* fileName);
 bool FreeModule(ModuleHandle module);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,11 @@ std::string_view StringResourceText(ResourceData data);
 // path. Null when the bytes are not a valid pack.
 ModuleHandle LoadModuleFromMemory(const void* bytes, std::size_t size);
 ModuleHandle LoadModuleFromFile(const std::string& path);
+
+// The folders LoadModule searches, in order, given the folder the host set (may
+// be empty) and the executable's folder.
+std::vector<std::filesystem::path> ModuleSearchFolders(const std::filesystem::path& moduleFolder,
+                                                       const std::filesystem::path& executable);
 
 // Called once, at static initialisation, by the source that
 // quarvel_embed_module generates; the bytes must live for the whole run.
