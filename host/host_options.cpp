@@ -142,8 +142,9 @@ Options:
   --scale N          window scale, 1 to 16 (default: the largest that fits)
   --store FILE       settings store (default: settings.reg in the user's data
                      folder for quarvel)
-  --packs DIR        look for resource packs only in DIR (default: next to
-                     the program, then in its packs folder)
+  --packs DIR        look for resource packs only in DIR (default: the
+                     installed ../share/quarvel/packs from the program's
+                     folder, then next to the program, then in its packs folder)
   --mute             no sound
   --headless         no window and no sound; run on a virtual clock from --script
   --script FILE      the input script of a headless run

@@ -1,6 +1,8 @@
 # The program icon, resources/ICON/101.png, is the output of quarvel-icon. The
 # target quarvel-icon-update writes it again; the test keeps the two in step.
 add_executable(quarvel-icon icon.cpp)
+find_package(ZLIB REQUIRED)
+target_link_libraries(quarvel-icon PRIVATE ZLIB::ZLIB)
 add_custom_target(quarvel-icon-update
   COMMAND quarvel-icon ${PROJECT_SOURCE_DIR}/resources/ICON/101.png
   COMMENT "Drawing resources/ICON/101.png")

@@ -1,26 +1,39 @@
-// quarvel-icon OUTPUT.png: draws the program's 32x32 icon, a T piece falling
-// towards the T-shaped gap in a small stack, on a rounded dark tile. Transparent
+// quarvel-icon OUTPUT.png [SIZE]: draws the program's icon, a T piece falling
+// towards the T-shaped gap in a small stack, on a rounded dark tile: 32 x 32 for
+// the program's resources, other sizes for the desktop. Transparent
 // pixels carry the colour magenta, which the layer's loader takes as its
 // transparent colour (it keeps the colour and drops the alpha). The PNG is
 // written with stored deflate blocks, so the same program always gives the same
 // bytes.
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 namespace {
 
-constexpr int SIZE = 32;
-constexpr int TILE = 6;
-constexpr int CORNER = 4;
+// The design is drawn on a 32 x 32 grid of units; at 32 pixels each pixel is
+// one unit, sampled at its centre (the program's icon 101). Larger or smaller
+// icons for the desktop are the same design, each pixel averaged from 4 x 4
+// samples, so edges stay smooth at any size.
+constexpr double GRID = 32;
+constexpr double TILE = 6;
+constexpr double CORNER = 4;
 
 struct Pixel {
     std::uint8_t r = 255, g = 0, b = 255, a = 0;  // transparent magenta
 };
 
-using Image = std::array<std::array<Pixel, SIZE>, SIZE>;
+struct Image {
+    int size = 0;
+    std::vector<Pixel> pixels;  // row after row
+};
 
 Pixel Opaque(int r, int g, int b) {
     return Pixel{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
@@ -35,50 +48,79 @@ Pixel Darker(Pixel p) {
     return Opaque(p.r * 3 / 5, p.g * 3 / 5, p.b * 3 / 5);
 }
 
-// Inside the rounded square of the background.
-bool InsideRounded(int x, int y) {
-    int cx = x < CORNER ? CORNER : x >= SIZE - CORNER ? SIZE - CORNER - 1 : x;
-    int cy = y < CORNER ? CORNER : y >= SIZE - CORNER ? SIZE - CORNER - 1 : y;
-    int dx = x - cx, dy = y - cy;
-    return dx * dx + dy * dy <= CORNER * CORNER;
+// Inside the rounded square of the background: within CORNER of the square of
+// the corner circles' centres, which lie at the centres of the pixels CORNER in.
+bool InsideRounded(double u, double v) {
+    double cu = std::clamp(u, CORNER + 0.5, GRID - CORNER - 0.5);
+    double cv = std::clamp(v, CORNER + 0.5, GRID - CORNER - 0.5);
+    double du = u - cu, dv = v - cv;
+    return du * du + dv * dv <= CORNER * CORNER;
 }
 
-// A bevelled tile in cell (column, row) of the 5 x 5 grid.
-void Tile(Image& image, int column, int row, Pixel colour) {
-    int left = 1 + column * TILE, top = 1 + row * TILE;
-    for (int y = 0; y < TILE; ++y) {
-        for (int x = 0; x < TILE; ++x) {
-            Pixel p = colour;
-            if (x == 0 || y == 0) p = Lighter(colour);
-            if (x == TILE - 1 || y == TILE - 1) p = Darker(colour);
-            image[top + y][left + x] = p;
-        }
-    }
+struct Tile {
+    int column, row;
+    Pixel colour;
+};
+
+// A T piece falling towards the T-shaped gap in a small stack, in a 5 x 5 grid.
+const std::array<Tile, 10>& Tiles() {
+    static const std::array<Tile, 10> tiles = [] {
+        const Pixel purple = Opaque(170, 70, 220);
+        const Pixel yellow = Opaque(245, 200, 40);
+        const Pixel green = Opaque(60, 200, 90);
+        return std::array<Tile, 10>{Tile{1, 0, purple},  Tile{2, 0, purple},
+                                    Tile{3, 0, purple},  Tile{2, 1, purple},
+                                    Tile{0, 3, Opaque(230, 60, 60)},
+                                    Tile{4, 3, Opaque(50, 120, 240)},
+                                    Tile{0, 4, yellow},  Tile{1, 4, yellow},
+                                    Tile{3, 4, green},   Tile{4, 4, green}};
+    }();
+    return tiles;
 }
 
-Image Draw() {
-    Image image{};
-    const Pixel background = Opaque(24, 38, 74);
-    const Pixel well = Opaque(36, 54, 100);
-    for (int y = 0; y < SIZE; ++y) {
-        for (int x = 0; x < SIZE; ++x) {
-            if (!InsideRounded(x, y)) continue;
-            // A faint column grid makes the playfield.
-            bool line = (x - 1) % TILE == 0 && x > 1 && x < SIZE - 2 && y > 1;
-            image[y][x] = line ? well : background;
+// The design's colour at a point, in units.
+Pixel DesignAt(double u, double v) {
+    for (const Tile& tile : Tiles()) {
+        double x = u - (1 + tile.column * TILE), y = v - (1 + tile.row * TILE);
+        if (x < 0 || y < 0 || x >= TILE || y >= TILE) continue;
+        // A bevel one unit wide: light top and left, dark bottom and right.
+        if (x >= TILE - 1 || y >= TILE - 1) return Darker(tile.colour);
+        if (x < 1 || y < 1) return Lighter(tile.colour);
+        return tile.colour;
+    }
+    if (!InsideRounded(u, v)) return Pixel{};
+    // A faint column grid makes the playfield.
+    int column = static_cast<int>(std::floor(u)), row = static_cast<int>(std::floor(v));
+    bool line = (column - 1) % static_cast<int>(TILE) == 0 && column > 1 && column < GRID - 2 &&
+                row > 1;
+    return line ? Opaque(36, 54, 100) : Opaque(24, 38, 74);
+}
+
+Image Draw(int size) {
+    Image image{size, std::vector<Pixel>(static_cast<std::size_t>(size) * size)};
+    const int samples = size == GRID ? 1 : 4;
+    const double unit = GRID / size;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            double r = 0, g = 0, b = 0, a = 0;
+            for (int sy = 0; sy < samples; ++sy) {
+                for (int sx = 0; sx < samples; ++sx) {
+                    Pixel p = DesignAt((x + (sx + 0.5) / samples) * unit,
+                                       (y + (sy + 0.5) / samples) * unit);
+                    r += p.r * p.a;
+                    g += p.g * p.a;
+                    b += p.b * p.a;
+                    a += p.a;
+                }
+            }
+            Pixel& out = image.pixels[static_cast<std::size_t>(y) * size + x];
+            if (a == 0) continue;  // transparent magenta
+            out = Pixel{static_cast<std::uint8_t>(std::lround(r / a)),
+                        static_cast<std::uint8_t>(std::lround(g / a)),
+                        static_cast<std::uint8_t>(std::lround(b / a)),
+                        static_cast<std::uint8_t>(std::lround(a / (samples * samples)))};
         }
     }
-    const Pixel purple = Opaque(170, 70, 220);
-    Tile(image, 1, 0, purple);  // the falling T
-    Tile(image, 2, 0, purple);
-    Tile(image, 3, 0, purple);
-    Tile(image, 2, 1, purple);
-    Tile(image, 0, 3, Opaque(230, 60, 60));  // the stack, with a gap the T fits
-    Tile(image, 4, 3, Opaque(50, 120, 240));
-    Tile(image, 0, 4, Opaque(245, 200, 40));
-    Tile(image, 1, 4, Opaque(245, 200, 40));
-    Tile(image, 3, 4, Opaque(60, 200, 90));
-    Tile(image, 4, 4, Opaque(60, 200, 90));
     return image;
 }
 
@@ -108,14 +150,8 @@ void Chunk(std::vector<std::uint8_t>& out, const char* type,
     PutBig(out, Crc(body.data(), body.size()));
 }
 
-std::vector<std::uint8_t> Png(const Image& image) {
-    std::vector<std::uint8_t> raw;
-    for (const auto& row : image) {
-        raw.push_back(0);  // no filter
-        for (const Pixel& p : row)
-            raw.insert(raw.end(), {p.r, p.g, p.b, p.a});
-    }
-    // A zlib stream of stored blocks.
+// A zlib stream of stored blocks: the same bytes whatever the zlib.
+std::vector<std::uint8_t> Stored(const std::vector<std::uint8_t>& raw) {
     std::vector<std::uint8_t> z{0x78, 0x01};
     for (std::size_t at = 0; at < raw.size();) {
         std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
@@ -133,11 +169,33 @@ std::vector<std::uint8_t> Png(const Image& image) {
         b = (b + a) % 65521;
     }
     PutBig(z, b << 16 | a);
+    return z;
+}
 
+// The image as a PNG; `compressed`: deflated by zlib, else in stored blocks.
+std::vector<std::uint8_t> Png(const Image& image, bool compressed) {
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < image.size; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < image.size; ++x) {
+            const Pixel& p = image.pixels[static_cast<std::size_t>(y) * image.size + x];
+            raw.insert(raw.end(), {p.r, p.g, p.b, p.a});
+        }
+    }
+    std::vector<std::uint8_t> z;
+    if (compressed) {
+        uLongf size = compressBound(static_cast<uLong>(raw.size()));
+        z.resize(size);
+        if (compress2(z.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
+            return {};
+        z.resize(size);
+    } else {
+        z = Stored(raw);
+    }
     std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<std::uint8_t> header;
-    PutBig(header, SIZE);
-    PutBig(header, SIZE);
+    PutBig(header, static_cast<std::uint32_t>(image.size));
+    PutBig(header, static_cast<std::uint32_t>(image.size));
     header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, not interlaced
     Chunk(png, "IHDR", header);
     Chunk(png, "IDAT", z);
@@ -148,11 +206,18 @@ std::vector<std::uint8_t> Png(const Image& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: quarvel-icon OUTPUT.png\n");
+    int size = 32;
+    if (argc == 3) {
+        char* end = nullptr;
+        long n = std::strtol(argv[2], &end, 10);
+        size = end != argv[2] && *end == '\0' && n >= 8 && n <= 1024 ? static_cast<int>(n) : 0;
+    }
+    if ((argc != 2 && argc != 3) || size == 0) {
+        std::fprintf(stderr, "usage: quarvel-icon OUTPUT.png [SIZE]  (SIZE 8 to 1024, default 32)\n");
         return 2;
     }
-    std::vector<std::uint8_t> png = Png(Draw());
+    // The program's own icon is stored, so its bytes never depend on the zlib.
+    std::vector<std::uint8_t> png = Png(Draw(size), size != 32);
     std::FILE* file = std::fopen(argv[1], "wb");
     bool written = file != nullptr && std::fwrite(png.data(), 1, png.size(), file) == png.size();
     if (file != nullptr && std::fclose(file) != 0) written = false;

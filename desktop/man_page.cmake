@@ -1,0 +1,11 @@
+# Writes the manual page OUT from PROGRAM's --help and --version with MAN.
+get_filename_component(dir ${OUT} DIRECTORY)
+execute_process(COMMAND ${PROGRAM} --help OUTPUT_FILE ${dir}/help.txt RESULT_VARIABLE help)
+execute_process(COMMAND ${PROGRAM} --version OUTPUT_FILE ${dir}/version.txt RESULT_VARIABLE version)
+if(NOT help EQUAL 0 OR NOT version EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} --help or --version failed")
+endif()
+execute_process(COMMAND ${MAN} ${dir}/help.txt ${dir}/version.txt ${OUT} RESULT_VARIABLE made)
+if(NOT made EQUAL 0)
+  message(FATAL_ERROR "the manual page could not be written")
+endif()
