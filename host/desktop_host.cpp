@@ -1,6 +1,7 @@
 #include "host/desktop_host.h"
 
 #include <SDL.h>
+#include <SDL_image.h>
 #include <SDL_syswm.h>
 #ifdef QUARVEL_HAVE_X11
 #include <X11/Xatom.h>
@@ -20,11 +21,15 @@
 #include "platform/event_log.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
+#include "platform/resources.h"
 #include "platform/windows.h"
 
 namespace {
 
 volatile std::sig_atomic_t hangupSignalled = 0;
+
+// The program's icon in its own module.
+constexpr std::uint32_t PROGRAM_ICON_ID = 101;
 
 // Room left round the window for a window manager's frame.
 constexpr int FRAME_WIDTH = 8;
@@ -259,6 +264,16 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
     if (window_ == nullptr) {
         error = std::string("cannot open a window: ") + SDL_GetError();
         return false;
+    }
+    // The window's icon, for the title bar and the task switcher: the program's
+    // icon 101, as on the phone (its transparent pixels have alpha 0).
+    ResourceData icon = FindResource(ProgramModule(), PROGRAM_ICON_ID, RT_ICON);
+    if (icon.bytes != nullptr && icon.size <= static_cast<std::size_t>(INT32_MAX)) {
+        SDL_RWops* bytes = SDL_RWFromConstMem(icon.bytes, static_cast<int>(icon.size));
+        if (SDL_Surface* image = bytes != nullptr ? IMG_Load_RW(bytes, 1) : nullptr) {
+            SDL_SetWindowIcon(window_, image);
+            SDL_FreeSurface(image);
+        }
     }
     // The screen is scaled by hand into the window's own surface: only what
     // changed is copied, and no renderer keeps the processor busy.
