@@ -170,7 +170,6 @@ void WidenRow(const std::uint32_t* from, std::int32_t count, std::uint32_t* to, 
     }
 }
 
-
 #ifdef QUARVEL_HAVE_X11
 int IgnoreXError(Display*, XErrorEvent*) {
     return 0;

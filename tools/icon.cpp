@@ -68,12 +68,16 @@ const std::array<Tile, 10>& Tiles() {
         const Pixel purple = Opaque(170, 70, 220);
         const Pixel yellow = Opaque(245, 200, 40);
         const Pixel green = Opaque(60, 200, 90);
-        return std::array<Tile, 10>{Tile{1, 0, purple},  Tile{2, 0, purple},
-                                    Tile{3, 0, purple},  Tile{2, 1, purple},
+        return std::array<Tile, 10>{Tile{1, 0, purple},
+                                    Tile{2, 0, purple},
+                                    Tile{3, 0, purple},
+                                    Tile{2, 1, purple},
                                     Tile{0, 3, Opaque(230, 60, 60)},
                                     Tile{4, 3, Opaque(50, 120, 240)},
-                                    Tile{0, 4, yellow},  Tile{1, 4, yellow},
-                                    Tile{3, 4, green},   Tile{4, 4, green}};
+                                    Tile{0, 4, yellow},
+                                    Tile{1, 4, yellow},
+                                    Tile{3, 4, green},
+                                    Tile{4, 4, green}};
     }();
     return tiles;
 }
@@ -91,8 +95,8 @@ Pixel DesignAt(double u, double v) {
     if (!InsideRounded(u, v)) return Pixel{};
     // A faint column grid makes the playfield.
     int column = static_cast<int>(std::floor(u)), row = static_cast<int>(std::floor(v));
-    bool line = (column - 1) % static_cast<int>(TILE) == 0 && column > 1 && column < GRID - 2 &&
-                row > 1;
+    bool line =
+        (column - 1) % static_cast<int>(TILE) == 0 && column > 1 && column < GRID - 2 && row > 1;
     return line ? Opaque(36, 54, 100) : Opaque(24, 38, 74);
 }
 
@@ -213,7 +217,8 @@ int main(int argc, char** argv) {
         size = end != argv[2] && *end == '\0' && n >= 8 && n <= 1024 ? static_cast<int>(n) : 0;
     }
     if ((argc != 2 && argc != 3) || size == 0) {
-        std::fprintf(stderr, "usage: quarvel-icon OUTPUT.png [SIZE]  (SIZE 8 to 1024, default 32)\n");
+        std::fprintf(stderr,
+                     "usage: quarvel-icon OUTPUT.png [SIZE]  (SIZE 8 to 1024, default 32)\n");
         return 2;
     }
     // The program's own icon is stored, so its bytes never depend on the zlib.

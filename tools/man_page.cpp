@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
     page << ".TH QUARVEL 6 \"\" \"" << Roff(version[0]) << "\" \"Games\"\n"
          << ".SH NAME\nquarvel \\- falling-block puzzle game on an emulated phone screen\n"
          << ".SH SYNOPSIS\n.B quarvel\n[\\fIOPTIONS\\fR]\n"
-         << ".SH DESCRIPTION\n" << Roff(help[2]) << "\n"
+         << ".SH DESCRIPTION\n"
+         << Roff(help[2]) << "\n"
          << ".PP\nPieces of one to six tiles drop into a playfield of 10 columns by 20 rows; "
             "every full row is cleared and scored, and the game ends when a new piece no "
             "longer fits. The window shows the phone's screen with its soft keys at the "
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
             std::size_t paren = name.find(" (");
             page << ".SH " << Roff(Upper(paren == std::string::npos ? name : name.substr(0, paren)))
                  << "\n";
-            if (paren != std::string::npos) page << Roff(name.substr(paren + 2, name.size() - paren - 3)) << ":\n";
+            if (paren != std::string::npos)
+                page << Roff(name.substr(paren + 2, name.size() - paren - 3)) << ":\n";
             if (inlineHeading) page << Roff(Trim(line.substr(colon + 1))) << "\n";
             if (!options) {
                 page << ".nf\n";
