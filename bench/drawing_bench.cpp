@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 
 namespace {
 

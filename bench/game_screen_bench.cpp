@@ -4,10 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include "game_screen/game_wnd.h"
-#include "platform/clock.h"
 #include "platform/internal/host_interface.h"
 #include "platform/internal/resources_internal.h"
-#include "platform/windows.h"
+#include "platform/runtime/clock.h"
+#include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/layout_text.h"
 #include "shell/options.h"

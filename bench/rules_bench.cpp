@@ -1,7 +1,7 @@
 // Whole games run tick by tick by the rules alone, with a fixed seed.
 #include <benchmark/benchmark.h>
 
-#include "platform/clock.h"
+#include "platform/runtime/clock.h"
 #include "rules/game.h"
 #include "shell/options.h"
 #include "tools/autoplayer.h"

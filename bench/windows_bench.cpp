@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "host/headless_host.h"
-#include "platform/clock.h"
 #include "platform/internal/host_interface.h"
-#include "platform/windows.h"
+#include "platform/runtime/clock.h"
+#include "platform/windows/windows.h"
 
 namespace {
 

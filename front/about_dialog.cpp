@@ -1,13 +1,13 @@
 #include "front/about_dialog.h"
 
 #include "front/dialog_common.h"
-#include "platform/dialogs.h"
-#include "platform/messages.h"
-#include "platform/phone_shell.h"
-#include "platform/text.h"
-#include "platform/windows.h"
-#include "shell/resource_ids.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/runtime/messages.h"
+#include "platform/text/text.h"
+#include "platform/windows/windows.h"
 #include "shell/program_version.h"
+#include "shell/resource_ids.h"
 #include "shell/resource_pack.h"
 
 const char16_t* const ABOUT_MAIL_LINK = u"mailto:players@quarvel.example";

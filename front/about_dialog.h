@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 // The mail and web links the About box opens.
 extern const char16_t* const ABOUT_MAIL_LINK;

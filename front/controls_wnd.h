@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 #include "shell/screen.h"
 
 constexpr std::int32_t CONTROLS_ROW_COUNT = 5;

@@ -1,9 +1,9 @@
 #include "front/dialog_common.h"
 
-#include "platform/dialogs.h"
-#include "platform/messages.h"
-#include "platform/phone_shell.h"
-#include "platform/windows.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/runtime/messages.h"
+#include "platform/windows/windows.h"
 #include "shell/resource_pack.h"
 
 WindowHandle OwnerMenuBar(WindowHandle dialog) {

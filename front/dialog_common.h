@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 // Creates the dialog's soft-key bar `menuBarId` from the resource pack, hides the
 // owner's bar and shows the dialog's; returns the dialog's bar. When the bar

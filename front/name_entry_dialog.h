@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 // The score the open dialog will enter (the dialog's parameter).
 extern std::uint32_t pendingScore;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 // The message handler of the Options dialog (template 121 and soft-key bar 122 of
 // the resource pack).

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "platform/keys.h"
-#include "platform/messages.h"
-#include "platform/phone_shell.h"
-#include "platform/resources.h"
-#include "platform/sound.h"
-#include "platform/text.h"
-#include "platform/windows.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/resources/resources.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/messages.h"
+#include "platform/sound/sound.h"
+#include "platform/text/text.h"
+#include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/layout_text.h"
 #include "shell/options.h"

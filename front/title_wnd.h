@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 #include "shell/screen.h"
 
 // The private message the screen posts to itself on activation: draw once more.

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <new>
 
-#include "platform/keys.h"
-#include "platform/phone_shell.h"
-#include "platform/resources.h"
-#include "platform/sound.h"
-#include "platform/windows.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/resources/resources.h"
+#include "platform/runtime/keys.h"
+#include "platform/sound/sound.h"
+#include "platform/windows/windows.h"
 #include "shell/control_layout.h"
 #include "shell/layout_text.h"
 #include "shell/options.h"

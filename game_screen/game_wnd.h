@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "game_screen/animations.h"
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 #include "rules/game.h"
 #include "shell/resource_ids.h"
 #include "shell/screen.h"

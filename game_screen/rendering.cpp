@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "game_screen/game_wnd.h"
-#include "platform/resources.h"
-#include "platform/text.h"
-#include "platform/windows.h"
+#include "platform/resources/resources.h"
+#include "platform/text/text.h"
+#include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/options.h"
 #include "shell/resource_pack.h"

@@ -16,13 +16,13 @@
 #include <filesystem>
 
 #include "host/script.h"
-#include "platform/clock.h"
-#include "platform/drawing_internal.h"
-#include "platform/event_log.h"
-#include "platform/keys.h"
-#include "platform/messages.h"
-#include "platform/resources.h"
-#include "platform/windows.h"
+#include "platform/internal/drawing_internal.h"
+#include "platform/resources/resources.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/event_log.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/messages.h"
+#include "platform/windows/windows.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 #include "host/headless_host.h"
 
 #include "host/close_signals.h"
-#include "platform/clock.h"
-#include "platform/drawing_internal.h"
-#include "platform/event_log.h"
-#include "platform/internal/shell_internal.h"
-#include "platform/keys.h"
-#include "platform/text.h"
-#include "platform/windows.h"
+#include "platform/internal/drawing_internal.h"
+#include "platform/internal/phone_shell_internal.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/event_log.h"
+#include "platform/runtime/keys.h"
+#include "platform/text/text.h"
+#include "platform/windows/windows.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <sstream>
 
-#include "platform/keys.h"
+#include "platform/runtime/keys.h"
 
 namespace {
 

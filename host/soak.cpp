@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/keys.h"
+#include "platform/runtime/keys.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/clock.h"
-#include "platform/keys.h"
-#include "platform/random.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/random.h"
 #include "shell/control_layout.h"
 #include "shell/options.h"
 

@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "platform/messages.h"
-#include "platform/types.h"
+#include "platform/runtime/messages.h"
+#include "platform/runtime/types.h"
 #include "rules/piece.h"
 
 constexpr std::int32_t BOARD_COLUMNS = 10;

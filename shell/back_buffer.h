@@ -2,7 +2,7 @@
 // into before copying to the window, and the two fonts.
 #pragma once
 
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 
 extern SurfaceHandle backDC;
 extern BitmapHandle backBitmap;

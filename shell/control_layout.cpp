@@ -4,8 +4,8 @@
 #include <array>
 #include <cstring>
 
-#include "platform/app_keys.h"
-#include "platform/keys.h"
+#include "platform/runtime/app_keys.h"
+#include "platform/runtime/keys.h"
 
 // Its destructor (releasing the application keys) runs after the screens are
 // gone and before the layout map: the priorities order it among the globals.

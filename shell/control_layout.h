@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/keys.h"
-#include "platform/types.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/types.h"
 
 class CQuarvelControlLayout {
   public:

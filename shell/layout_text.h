@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 // Keys and values are 8-bit byte strings; keys compare byte by byte, so they
 // are case-sensitive.

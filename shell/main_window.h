@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/phone_shell.h"
-#include "platform/types.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/runtime/types.h"
 
 extern WindowHandle mainWindow;  // set once creation has returned
 extern WindowHandle menuBar;     // the soft-key bar created with the window

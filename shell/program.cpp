@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/program.h"
-#include "platform/text.h"
-#include "platform/windows.h"
+#include "platform/runtime/program.h"
+#include "platform/text/text.h"
+#include "platform/windows/windows.h"
 #include "shell/layout_text.h"
 #include "shell/main_window.h"
 #include "shell/program.h"

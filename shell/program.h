@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/resources.h"
+#include "platform/resources/resources.h"
 
 // Registers the class "Quarvel" with MainWndProc; 0 when it cannot.
 std::uint16_t RegisterMainWindowClass(ModuleHandle instance);

@@ -1,10 +1,10 @@
 #include "shell/resource_pack.h"
 
-#include "platform/dialogs.h"
-#include "platform/phone_shell.h"
-#include "platform/text.h"
-#include "shell/resource_ids.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/text/text.h"
 #include "shell/layout_text.h"
+#include "shell/resource_ids.h"
 
 ModuleHandle resourcePack = nullptr;
 ModuleHandle programInstance = nullptr;

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/resources.h"
-#include "platform/types.h"
+#include "platform/resources/resources.h"
+#include "platform/runtime/types.h"
 
 extern ModuleHandle resourcePack;
 extern ModuleHandle programInstance;  // the program's own module

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "platform/drawing.h"
-#include "platform/types.h"
-#include "platform/windows.h"
+#include "platform/drawing/drawing.h"
+#include "platform/runtime/types.h"
+#include "platform/windows/windows.h"
 
 class CQuarvelWnd {
   public:

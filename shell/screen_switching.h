@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 // Screen numbers: which screen receives the main window's messages.
 constexpr std::int32_t SCREEN_NONE = 0;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "platform/registry.h"
+#include "platform/store/registry.h"
 #include "shell/control_layout.h"
 #include "shell/options.h"
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 constexpr std::int32_t HIGH_SCORE_COUNT = 5;
 constexpr std::int32_t HIGH_SCORE_NAME_UNITS = 16;  // 15 characters and the terminator

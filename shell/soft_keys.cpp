@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/phone_shell.h"
-#include "platform/windows.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/windows/windows.h"
 #include "shell/resource_pack.h"
 
 namespace {

@@ -5,7 +5,8 @@ file(GLOB_RECURSE game_files
   ${ROOT}/game_screen/*.h ${ROOT}/game_screen/*.cpp
   ${ROOT}/shell/*.h ${ROOT}/shell/*.cpp
   ${ROOT}/front/*.h ${ROOT}/front/*.cpp)
-file(GLOB platform_headers ${ROOT}/platform/*.h)
+file(GLOB platform_headers ${ROOT}/platform/*/*.h)
+list(FILTER platform_headers EXCLUDE REGEX "/platform/internal/")
 set(offenders "")
 foreach(f ${game_files} ${platform_headers})
   file(STRINGS ${f} hits REGEX "#[ \t]*include[ \t]*[<\"](SDL|zip\\.h|fontconfig)")

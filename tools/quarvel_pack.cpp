@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 #include "platform/internal/resources_internal.h"
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "platform/resources/resources.h"
+#include "platform/text/text.h"
 #include "shell/layout_text.h"
 #include "tools/pack_requirements.h"
 

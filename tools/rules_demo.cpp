@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/clock.h"
+#include "platform/runtime/clock.h"
 #include "rules/game.h"
 #include "shell/options.h"
 #include "tools/autoplayer.h"

@@ -22,8 +22,8 @@
 
 #include "packs/generator/pictures.h"
 #include "packs/generator/sounds.h"
-#include "platform/drawing.h"
-#include "platform/text.h"
+#include "platform/drawing/drawing.h"
+#include "platform/text/text.h"
 
 namespace fs = std::filesystem;
 using namespace packgen;

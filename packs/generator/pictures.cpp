@@ -6,7 +6,7 @@
 #include <iterator>
 #include <numbers>
 
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 #include "shell/layout_text.h"
 
 namespace packgen {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/drawing.h"
-#include "platform/drawing_internal.h"
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_internal.h"
 
 namespace packgen {
 

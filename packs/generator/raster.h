@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 namespace packgen {
 

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/dialogs.h"
-#include "platform/drawing.h"
-#include "platform/windows.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/drawing/drawing.h"
+#include "platform/windows/windows.h"
 
 // ---- Templates ----
 
@@ -99,8 +99,17 @@ bool IsFocusable(const DialogControl& control);
 void RegisterDialogClasses();
 const char16_t* ControlClassName(ControlKind kind);
 
+// The caption strip's class (registered with the control classes).
+void RegisterCaptionStripClass();
 // A caption strip window across the top of `parent`; `info` must outlive it.
 WindowHandle CreateCaptionStrip(WindowHandle parent, CaptionStripInfo& info);
+
+// A slider's thumb width in pixels: painting and tapping agree on it.
+constexpr std::int32_t THUMB_WIDTH = 10;
+// Paints a control of a running dialog (its WM_PAINT).
+void PaintControl(WindowHandle window, DialogState& state, DialogControl& control);
+// A rounded box outlined in `edge` and filled with `fill`.
+void RoundBox(SurfaceHandle surface, const Rect& r, std::int32_t corner, Colour edge, Colour fill);
 
 // A quoted text for the event log: quotes, backslashes and line breaks escaped.
 std::string QuoteForLog(std::u16string_view text);

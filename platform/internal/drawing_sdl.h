@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 
 // The SDL surface of a bitmap (32-bit SDL_PIXELFORMAT_RGB888); null for null.
 SDL_Surface* SdlSurfaceOf(BitmapHandle bitmap);
@@ -80,10 +80,20 @@ struct SurfaceObject {
     PixelBox damage;  // target pixels drawn on since the last TakeSurfaceDamage
 };
 
+// The colour bits of our pixels.
+constexpr std::uint32_t RGB_MASK = 0xFFFFFF;
+
+// The font every surface starts with, and deleting a font (text_drawing.cpp).
+FontObject* DefaultFont();
+void ReleaseFont(FontObject* font);
+
 // Adds target pixels a drawing operation has written to the surface's damage.
 void AddDamage(SurfaceObject* surface, const PixelBox& box);
 
 PixelBox Intersect(const PixelBox& a, const PixelBox& b);
+// What a surface may be read from: its bitmap and a view's bounds (the clip
+// region limits drawing only).
+PixelBox ReadableBox(const SurfaceObject* surface);
 // The target pixels the surface may draw to: its bitmap, a view's bounds and the
 // clip region. Empty without a bitmap.
 PixelBox DrawableBox(const SurfaceObject* surface);

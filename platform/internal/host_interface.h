@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/drawing.h"
-#include "platform/types.h"
+#include "platform/drawing/drawing.h"
+#include "platform/runtime/types.h"
 
 class HostDriver {
   public:

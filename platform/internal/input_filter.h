@@ -4,7 +4,7 @@
 // of a dialog's menu bar).
 #pragma once
 
-#include "platform/messages.h"
+#include "platform/runtime/messages.h"
 
 // Returns true when it took the message; it may also change the message.
 using InputFilter = bool (*)(Message& message);

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/resources.h"
+#include "platform/resources/resources.h"
 
 // Limits on what a pack may hold.
 constexpr std::size_t MAX_PACK_BYTES = std::size_t{64} << 20;     // the archive file

@@ -1,10 +1,10 @@
 #include <string>
 
-#include "platform/dialogs.h"
-#include "platform/keys.h"
-#include "platform/program.h"
-#include "platform/text.h"
-#include "platform/windows.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/program.h"
+#include "platform/text/text.h"
+#include "platform/windows/windows.h"
 #include "shell/resource_ids.h"
 #include "tests/shell/program_support.h"
 

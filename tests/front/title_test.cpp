@@ -1,14 +1,14 @@
 #include <filesystem>
 
 #include "front/screens.h"
-#include "platform/keys.h"
-#include "platform/messages.h"
-#include "platform/windows.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/messages.h"
+#include "platform/windows/windows.h"
 #include "shell/main_window.h"
 #include "shell/options.h"
+#include "shell/resource_ids.h"
 #include "shell/screen_switching.h"
 #include "shell/settings.h"
-#include "shell/resource_ids.h"
 #include "tests/shell/program_support.h"
 
 namespace fs = std::filesystem;

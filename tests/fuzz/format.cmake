@@ -1,1 +1,1 @@
-quarvel_fuzz_target(format LIBS quarvel_text_format)
+quarvel_fuzz_target(format LIBS quarvel_text)

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;

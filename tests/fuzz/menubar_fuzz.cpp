@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/internal/shell_internal.h"
+#include "platform/internal/phone_shell_internal.h"
 
 namespace {
 

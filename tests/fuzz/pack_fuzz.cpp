@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/drawing.h"
+#include "platform/drawing/drawing.h"
 #include "platform/internal/resources_internal.h"
-#include "platform/resources.h"
+#include "platform/resources/resources.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/script.h"
-#include "platform/keys.h"
+#include "platform/runtime/keys.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string source(reinterpret_cast<const char*>(data), size);

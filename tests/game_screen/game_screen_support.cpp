@@ -4,14 +4,14 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/clock.h"
-#include "platform/drawing_internal.h"
-#include "platform/event_log.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
 #include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
-#include "platform/keys.h"
-#include "platform/windows.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/event_log.h"
+#include "platform/runtime/keys.h"
+#include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/layout_text.h"
 #include "shell/options.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "game_screen/game_wnd.h"
-#include "platform/drawing.h"
-#include "platform/types.h"
+#include "platform/drawing/drawing.h"
+#include "platform/runtime/types.h"
 
 // The colour of tile `tile` in variant `variant` of the test tile sheet.
 Colour TileColour(int tile, int variant);

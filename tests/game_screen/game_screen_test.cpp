@@ -4,18 +4,18 @@
 #include <fstream>
 
 #include "game_screen_support.h"
-#include "platform/app_keys.h"
-#include "platform/clock.h"
 #include "platform/internal/host_interface.h"
-#include "platform/messages.h"
-#include "platform/keys.h"
-#include "platform/resources.h"
-#include "platform/windows.h"
+#include "platform/resources/resources.h"
+#include "platform/runtime/app_keys.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/messages.h"
+#include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/control_layout.h"
 #include "shell/layout_text.h"
-#include "shell/resource_pack.h"
 #include "shell/options.h"
+#include "shell/resource_pack.h"
 
 namespace {
 

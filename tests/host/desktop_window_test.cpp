@@ -8,7 +8,7 @@
 
 #include "host/desktop_host.h"
 #include "platform/internal/host_interface.h"
-#include "platform/windows.h"
+#include "platform/windows/windows.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/drawing.h"
-#include "platform/drawing_internal.h"
-#include "platform/registry.h"
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_internal.h"
+#include "platform/store/registry.h"
 #include "shell/layout_text.h"
 #include "shell/settings.h"
 

@@ -16,9 +16,9 @@
 #include "host/host_main.h"
 #include "host/host_options.h"
 #include "host/script.h"
-#include "platform/clock.h"
 #include "platform/internal/host_interface.h"
-#include "platform/keys.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/keys.h"
 
 namespace fs = std::filesystem;
 

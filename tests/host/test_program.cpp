@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/drawing.h"
-#include "platform/event_log.h"
-#include "platform/program.h"
-#include "platform/random.h"
-#include "platform/registry.h"
-#include "platform/sound.h"
-#include "platform/windows.h"
+#include "platform/drawing/drawing.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/event_log.h"
+#include "platform/runtime/program.h"
+#include "platform/runtime/random.h"
+#include "platform/sound/sound.h"
+#include "platform/store/registry.h"
+#include "platform/windows/windows.h"
 
 namespace {
 

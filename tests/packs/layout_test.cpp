@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/drawing.h"
-#include "platform/drawing_internal.h"
-#include "platform/resources.h"
-#include "platform/sound.h"
-#include "platform/text.h"
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_internal.h"
+#include "platform/resources/resources.h"
+#include "platform/sound/sound.h"
+#include "platform/text/text.h"
 #include "shell/layout_text.h"
 
 namespace {

@@ -8,7 +8,7 @@ endforeach()
 
 quarvel_test(pack_tests
   SOURCES packs/layout_test.cpp
-  LIBS quarvel_resources quarvel_layout quarvel_sound quarvel_text_format)
+  LIBS quarvel_resources quarvel_layout quarvel_sound quarvel_text)
 target_compile_definitions(pack_tests PRIVATE PACK_FOLDER="${pack_folder}")
 foreach(size 240x320 240x240 176x220)
   if(TARGET quarvel_pack_${size})

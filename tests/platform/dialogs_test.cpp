@@ -7,17 +7,17 @@
 #include <utility>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/dialogs.h"
-#include "platform/drawing_internal.h"
-#include "platform/event_log.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/internal/dialogs_internal.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
+#include "platform/internal/phone_shell_internal.h"
 #include "platform/internal/resources_internal.h"
-#include "platform/internal/shell_internal.h"
-#include "platform/keys.h"
-#include "platform/phone_shell.h"
-#include "platform/windows.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/event_log.h"
+#include "platform/runtime/keys.h"
+#include "platform/windows/windows.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/drawing.h"
-#include "platform/drawing_internal.h"
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/drawing_sdl.h"
 
 namespace {

@@ -11,15 +11,15 @@
 #include <thread>
 #include <vector>
 
-#include "platform/app_keys.h"
-#include "platform/clock.h"
-#include "platform/drawing_internal.h"
-#include "platform/event_log.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
-#include "platform/internal/shell_internal.h"
-#include "platform/keys.h"
-#include "platform/phone_shell.h"
-#include "platform/windows.h"
+#include "platform/internal/phone_shell_internal.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/runtime/app_keys.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/event_log.h"
+#include "platform/runtime/keys.h"
+#include "platform/windows/windows.h"
 
 namespace {
 

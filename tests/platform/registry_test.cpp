@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/internal/registry_testing.h"
-#include "platform/registry.h"
+#include "platform/store/registry.h"
 
 namespace {
 

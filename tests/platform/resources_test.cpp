@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/internal/resources_internal.h"
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "platform/resources/resources.h"
+#include "platform/text/text.h"
 
 namespace fs = std::filesystem;
 

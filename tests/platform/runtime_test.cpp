@@ -2,11 +2,11 @@
 
 #include <set>
 
-#include "platform/app_keys.h"
-#include "platform/clock.h"
-#include "platform/keys.h"
-#include "platform/messages.h"
-#include "platform/random.h"
+#include "platform/runtime/app_keys.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/messages.h"
+#include "platform/runtime/random.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/event_log.h"
 #include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
 #include "platform/internal/wave.h"
-#include "platform/resources.h"
-#include "platform/sound.h"
+#include "platform/resources/resources.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/event_log.h"
+#include "platform/sound/sound.h"
 #include "tests/support/zip_writer.h"
 
 namespace {

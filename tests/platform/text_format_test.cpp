@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace {
 

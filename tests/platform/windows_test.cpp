@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/app_keys.h"
-#include "platform/clock.h"
-#include "platform/drawing_internal.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
-#include "platform/keys.h"
-#include "platform/windows.h"
+#include "platform/runtime/app_keys.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/keys.h"
+#include "platform/windows/windows.h"
 
 namespace {
 

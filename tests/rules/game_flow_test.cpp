@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "platform/random.h"
+#include "platform/runtime/random.h"
 #include "rules_test_support.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/keys.h"
-#include "platform/messages.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/messages.h"
 #include "rules/game.h"
 #include "shell/control_layout.h"
 #include "shell/options.h"

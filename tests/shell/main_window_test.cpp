@@ -4,17 +4,16 @@
 #include <string>
 
 #include "front/screens.h"
-#include "platform/app_keys.h"
-#include "platform/clock.h"
-#include "platform/internal/shell_internal.h"
-#include "platform/keys.h"
-#include "platform/messages.h"
-#include "platform/phone_shell.h"
-#include "platform/program.h"
-#include "platform/registry.h"
-#include "platform/resources.h"
-#include "platform/windows.h"
-#include "tests/shell/program_support.h"
+#include "platform/internal/phone_shell_internal.h"
+#include "platform/phone_shell/phone_shell.h"
+#include "platform/resources/resources.h"
+#include "platform/runtime/app_keys.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/messages.h"
+#include "platform/runtime/program.h"
+#include "platform/store/registry.h"
+#include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/control_layout.h"
 #include "shell/layout_text.h"
@@ -25,6 +24,7 @@
 #include "shell/screen_switching.h"
 #include "shell/settings.h"
 #include "shell/soft_keys.h"
+#include "tests/shell/program_support.h"
 
 namespace fs = std::filesystem;
 

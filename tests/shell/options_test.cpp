@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/app_keys.h"
+#include "platform/runtime/app_keys.h"
 #include "shell/control_layout.h"
 #include "shell/options.h"
 

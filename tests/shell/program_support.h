@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/internal/host_interface.h"
-#include "platform/types.h"
+#include "platform/runtime/types.h"
 
 class ProgramHost : public HostDriver {
   public:

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/app_keys.h"
-#include "platform/registry.h"
-#include "platform/types.h"
+#include "platform/runtime/app_keys.h"
+#include "platform/runtime/types.h"
+#include "platform/store/registry.h"
 #include "shell/control_layout.h"
 #include "shell/options.h"
 #include "shell/settings.h"

@@ -1,11 +1,11 @@
 // The soft-key bar as the screen shows it around a game over, whatever brings the
 // main window to the front (a second start of the program does, on the desktop).
 #include "front/screens.h"
-#include "platform/internal/shell_internal.h"
-#include "platform/keys.h"
-#include "platform/program.h"
-#include "platform/resources.h"
-#include "platform/windows.h"
+#include "platform/internal/phone_shell_internal.h"
+#include "platform/resources/resources.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/program.h"
+#include "platform/windows/windows.h"
 #include "rules/game.h"
 #include "shell/main_window.h"
 #include "shell/screen_switching.h"

@@ -1,7 +1,7 @@
 #include <string>
 
 #include "front/screens.h"
-#include "platform/keys.h"
+#include "platform/runtime/keys.h"
 #include "shell/main_window.h"
 #include "shell/resource_ids.h"
 #include "shell/soft_keys.h"

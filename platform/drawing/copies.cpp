@@ -1,0 +1,152 @@
+// Copies between surfaces: straight block copies, and nearest-neighbour
+// stretches with or without a transparent colour.
+#include <SDL.h>
+
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_sdl.h"
+
+namespace {
+
+// Scratch buffers reused across calls so that copies do not allocate per call.
+std::vector<std::int32_t>& ColumnMap() {
+    static std::vector<std::int32_t> map;
+    return map;
+}
+std::vector<std::uint32_t>& ScratchPixels() {
+    static std::vector<std::uint32_t> pixels;
+    return pixels;
+}
+
+// Nearest neighbour: destination pixel i of `extent` samples source pixel
+// floor((i + 1/2) * sourceExtent / extent), the source pixel under its centre.
+std::int64_t SourceIndex(std::int64_t i, std::int64_t extent, std::int64_t sourceExtent) {
+    if (i < INT32_MAX) return (2 * i + 1) * sourceExtent / (2 * extent);  // fits in 63 bits
+    __int128 n = (static_cast<__int128>(2) * i + 1) * sourceExtent;
+    return static_cast<std::int64_t>(n / (2 * static_cast<__int128>(extent)));
+}
+
+bool StretchPixels(SurfaceObject* target, std::int32_t x, std::int32_t y, std::int32_t width,
+                   std::int32_t height, SurfaceObject* source, std::int32_t sx, std::int32_t sy,
+                   std::int32_t sourceWidth, std::int32_t sourceHeight, bool keyed,
+                   Colour transparent) {
+    if (!target || !source || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) {
+        return false;
+    }
+    const PixelBox whole =
+        ToTarget(target, x, y, std::int64_t{x} + width, std::int64_t{y} + height);
+    const PixelBox dst = Intersect(whole, DrawableBox(target));
+    const PixelBox readable = ReadableBox(source);
+    if (dst.empty() || readable.empty()) return false;
+    const std::int64_t sx0 = std::int64_t{sx} + source->origin.x;
+    const std::int64_t sy0 = std::int64_t{sy} + source->origin.y;
+
+    // The source column of each target column; the mapping only grows, so the
+    // target columns with a readable source are one run.
+    auto& columns = ColumnMap();
+    columns.clear();
+    std::int64_t first = dst.right;
+    for (std::int64_t px = dst.left; px < dst.right; ++px) {
+        std::int64_t c = sx0 + SourceIndex(px - whole.left, width, sourceWidth);
+        if (c < readable.left) continue;
+        if (c >= readable.right) break;
+        if (columns.empty()) first = px;
+        columns.push_back(static_cast<std::int32_t>(c));
+    }
+    if (columns.empty()) return false;
+    const std::int64_t count = static_cast<std::int64_t>(columns.size());
+
+    SDL_Surface* out = target->bitmap->pixels;
+    SDL_Surface* in = source->bitmap->pixels;
+    // Reading and writing the same pixels: read from a copy.
+    const std::uint32_t* inPixels = static_cast<const std::uint32_t*>(in->pixels);
+    const std::int64_t inPitch = in->pitch / 4;
+    if (in == out) {
+        auto& scratch = ScratchPixels();
+        scratch.assign(inPixels, inPixels + static_cast<std::size_t>(inPitch) * in->h);
+        inPixels = scratch.data();
+    }
+    const std::uint32_t key = PixelOf(transparent) & RGB_MASK;
+    const std::int32_t* map = columns.data();
+    const bool contiguous = map[count - 1] - map[0] == count - 1;
+    bool drawn = false;
+    std::int64_t previousRow = -1;
+    std::uint32_t* previous = nullptr;
+    for (std::int64_t py = dst.top; py < dst.bottom; ++py) {
+        const std::int64_t r = sy0 + SourceIndex(py - whole.top, height, sourceHeight);
+        if (r < readable.top || r >= readable.bottom) continue;
+        std::uint32_t* to = PixelRow(out, py) + first;
+        drawn = true;
+        if (!keyed && r == previousRow) {  // enlarging: the row repeats
+            std::memcpy(to, previous, static_cast<std::size_t>(count) * 4);
+            continue;
+        }
+        const std::uint32_t* from = inPixels + r * inPitch;
+        if (contiguous) {  // unstretched columns: a plain loop the compiler vectorises
+            from += map[0];
+            for (std::int64_t i = 0; i < count; ++i) {
+                const std::uint32_t pixel = from[i] & RGB_MASK;
+                to[i] = keyed && pixel == key ? to[i] : pixel;
+            }
+        } else if (keyed) {
+            for (std::int64_t i = 0; i < count; ++i) {
+                const std::uint32_t pixel = from[map[i]] & RGB_MASK;
+                to[i] = pixel == key ? to[i] : pixel;  // no branch: keys are unpredictable
+            }
+        } else {
+            for (std::int64_t i = 0; i < count; ++i)
+                to[i] = from[map[i]] & RGB_MASK;
+        }
+        previousRow = r;
+        previous = to;
+    }
+    if (drawn) AddDamage(target, {first, dst.top, first + count, dst.bottom});
+    return drawn;
+}
+
+}  // namespace
+
+bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+               std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy) {
+    if (!target || !source || width <= 0 || height <= 0) return false;
+    PixelBox dst =
+        Intersect(ToTarget(target, x, y, std::int64_t{x} + width, std::int64_t{y} + height),
+                  DrawableBox(target));
+    // Source pixel = target pixel + (dx, dy); only readable source pixels are copied.
+    const std::int64_t dx =
+        std::int64_t{sx} + source->origin.x - (std::int64_t{x} + target->origin.x);
+    const std::int64_t dy =
+        std::int64_t{sy} + source->origin.y - (std::int64_t{y} + target->origin.y);
+    const PixelBox readable = ReadableBox(source);
+    dst = Intersect(
+        dst, {readable.left - dx, readable.top - dy, readable.right - dx, readable.bottom - dy});
+    if (dst.empty()) return false;
+
+    SDL_Surface* out = target->bitmap->pixels;
+    SDL_Surface* in = source->bitmap->pixels;
+    const std::size_t bytes = static_cast<std::size_t>(dst.right - dst.left) * 4;
+    AddDamage(target, dst);
+    const bool upward = in == out && dy < 0;  // overlapping rows: copy from the bottom
+    for (std::int64_t i = 0, n = dst.bottom - dst.top; i < n; ++i) {
+        std::int64_t y0 = upward ? dst.bottom - 1 - i : dst.top + i;
+        std::memmove(PixelRow(out, y0) + dst.left, PixelRow(in, y0 + dy) + dst.left + dx, bytes);
+    }
+    return true;
+}
+
+bool StretchCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+                 std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy,
+                 std::int32_t sourceWidth, std::int32_t sourceHeight) {
+    return StretchPixels(target, x, y, width, height, source, sx, sy, sourceWidth, sourceHeight,
+                         false, 0);
+}
+
+bool TransparentCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+                     std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy,
+                     std::int32_t sourceWidth, std::int32_t sourceHeight, Colour transparent) {
+    return StretchPixels(target, x, y, width, height, source, sx, sy, sourceWidth, sourceHeight,
+                         true, transparent);
+}

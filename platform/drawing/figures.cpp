@@ -1,0 +1,160 @@
+// Figures: filled rectangles, outlined and rounded rectangles, and the focus
+// rectangle.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_sdl.h"
+
+namespace {
+
+// How far row `k` (counted from the nearer of the top and bottom edges) of a
+// figure with corner ellipse ew x eh starts inside its left and right edges. The
+// corner follows the ellipse through the centres of the outermost pixels of the
+// ew x eh box, as a midpoint-drawn ellipse does; its radii are a quarter pixel
+// longer so that a row the curve only grazes keeps its pixels.
+std::int64_t CornerInset(std::int64_t k, std::int64_t ew, std::int64_t eh) {
+    if (ew < 2 || eh < 2) return 0;
+    const double rx = (ew - 1) / 2.0;
+    const double ry = (eh - 1) / 2.0;
+    const double dy = ry - static_cast<double>(k);
+    if (dy <= 0) return 0;
+    const double t = dy / (ry + 0.25);
+    const double hx = (rx + 0.25) * std::sqrt(std::max(0.0, 1.0 - t * t));
+    return std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil(rx - hx - 1e-9)));
+}
+
+struct Span {
+    std::int64_t left = 0;
+    std::int64_t right = 0;  // exclusive
+    bool empty() const { return right <= left; }
+};
+
+// A rounded box: [left, right) x [top, bottom) with corner ellipse ew x eh.
+struct Figure {
+    std::int64_t left, top, right, bottom, ew, eh;
+
+    Span row(std::int64_t y) const {
+        if (y < top || y >= bottom || right <= left) return {};
+        std::int64_t inset = CornerInset(std::min(y - top, bottom - 1 - y), ew, eh);
+        return {left + inset, right - inset};
+    }
+};
+
+Span Meet(Span a, Span b) {
+    return {std::max(a.left, b.left), std::min(a.right, b.right)};
+}
+
+void FillSpan(SDL_Surface* s, std::int64_t y, Span span, const PixelBox& clip,
+              std::uint32_t pixel) {
+    span = Meet(span, {clip.left, clip.right});
+    if (span.empty()) return;
+    std::fill(PixelRow(s, y) + span.left, PixelRow(s, y) + span.right, pixel);
+}
+
+bool DrawFigure(SurfaceObject* surface, std::int64_t left, std::int64_t top, std::int64_t right,
+                std::int64_t bottom, std::int64_t ew, std::int64_t eh) {
+    if (!surface) return false;
+    const bool pen = surface->pen && !surface->pen->null;
+    const bool brush = surface->brush && !surface->brush->hollow;
+    if (!pen && !brush) return false;
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    // Without a pen the fill alone is one pixel narrower and shorter.
+    if (!pen) --right, --bottom;
+    if (right <= left || bottom <= top) return false;
+    ew = std::clamp<std::int64_t>(ew, 0, right - left);
+    eh = std::clamp<std::int64_t>(eh, 0, bottom - top);
+
+    const PixelBox clip = DrawableBox(surface);
+    const std::int64_t ox = surface->origin.x;
+    const std::int64_t oy = surface->origin.y;
+    const std::int64_t y0 = std::max(top + oy, clip.top);
+    const std::int64_t y1 = std::min(bottom + oy, clip.bottom);
+    if (clip.empty() || y0 >= y1 ||
+        std::max(left + ox, clip.left) >= std::min(right + ox, clip.right)) {
+        return false;
+    }
+    const Figure outer{left + ox, top + oy, right + ox, bottom + oy, ew, eh};
+    const std::int64_t w = pen ? std::max<std::int64_t>(1, surface->pen->width) : 0;
+    const Figure inner{outer.left + w,
+                       outer.top + w,
+                       outer.right - w,
+                       outer.bottom - w,
+                       std::max<std::int64_t>(0, ew - 2 * w),
+                       std::max<std::int64_t>(0, eh - 2 * w)};
+    SDL_Surface* s = surface->bitmap->pixels;
+    AddDamage(surface, Intersect({outer.left, outer.top, outer.right, outer.bottom}, clip));
+    const std::uint32_t penPixel = pen ? PixelOf(surface->pen->colour) : 0;
+    const std::uint32_t brushPixel = brush ? PixelOf(surface->brush->colour) : 0;
+    for (std::int64_t y = y0; y < y1; ++y) {
+        const Span out = outer.row(y);
+        if (!pen) {
+            FillSpan(s, y, out, clip, brushPixel);
+            continue;
+        }
+        // The inside also stays within the rows above and below, which keeps a
+        // one-pixel outline connected around the corners.
+        Span in = Meet(Meet(inner.row(y), outer.row(y - 1)), outer.row(y + 1));
+        if (in.empty()) {
+            FillSpan(s, y, out, clip, penPixel);
+            continue;
+        }
+        if (brush) FillSpan(s, y, in, clip, brushPixel);
+        FillSpan(s, y, {out.left, in.left}, clip, penPixel);
+        FillSpan(s, y, {in.right, out.right}, clip, penPixel);
+    }
+    return true;
+}
+
+void InvertRun(SDL_Surface* s, const PixelBox& clip, std::int64_t x0, std::int64_t y0,
+               std::int64_t x1, std::int64_t y1, std::int64_t ox, std::int64_t oy) {
+    PixelBox run = Intersect({x0 + ox, y0 + oy, x1 + ox, y1 + oy}, clip);
+    for (std::int64_t y = run.top; y < run.bottom; ++y) {
+        std::uint32_t* row = PixelRow(s, y);
+        for (std::int64_t x = run.left; x < run.right; ++x) {
+            // Every other pixel, in a checkerboard of the surface's coordinates.
+            if (((x - ox + y - oy) & 1) == 0) row[x] ^= RGB_MASK;
+        }
+    }
+}
+
+}  // namespace
+
+bool FillRect(SurfaceHandle surface, const Rect& rect, BrushHandle brush) {
+    if (!surface || !brush || brush->hollow) return false;
+    PixelBox box = Intersect(ToTarget(surface, rect.left, rect.top, rect.right, rect.bottom),
+                             DrawableBox(surface));
+    if (box.empty()) return false;
+    FillBox(surface->bitmap->pixels, box, PixelOf(brush->colour));
+    AddDamage(surface, box);
+    return true;
+}
+
+bool DrawRectangle(SurfaceHandle surface, std::int32_t left, std::int32_t top, std::int32_t right,
+                   std::int32_t bottom) {
+    return DrawFigure(surface, left, top, right, bottom, 0, 0);
+}
+
+bool DrawRoundRect(SurfaceHandle surface, std::int32_t left, std::int32_t top, std::int32_t right,
+                   std::int32_t bottom, std::int32_t ellipseWidth, std::int32_t ellipseHeight) {
+    return DrawFigure(surface, left, top, right, bottom, ellipseWidth, ellipseHeight);
+}
+
+bool DrawFocusRect(SurfaceHandle surface, const Rect& rect) {
+    if (!surface || rect.right <= rect.left || rect.bottom <= rect.top) return false;
+    const PixelBox clip = DrawableBox(surface);
+    if (clip.empty()) return false;
+    SDL_Surface* s = surface->bitmap->pixels;
+    const std::int64_t l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+    const std::int64_t ox = surface->origin.x, oy = surface->origin.y;
+    AddDamage(surface, Intersect({l + ox, t + oy, r + ox, b + oy}, clip));
+    // Each outline pixel once: top and bottom rows, then the sides between them.
+    InvertRun(s, clip, l, t, r, t + 1, ox, oy);
+    if (b - 1 > t) InvertRun(s, clip, l, b - 1, r, b, ox, oy);
+    InvertRun(s, clip, l, t + 1, l + 1, b - 1, ox, oy);
+    if (r - 1 > l) InvertRun(s, clip, r - 1, t + 1, r, b - 1, ox, oy);
+    return true;
+}

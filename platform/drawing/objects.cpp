@@ -1,0 +1,404 @@
+// Surfaces, bitmaps, pens, brushes and regions on 32-bit XRGB SDL surfaces: the
+// objects the drawing operations work with, and the helpers they share. The
+// copies are in copies.cpp, the figures in figures.cpp, text in text_drawing.cpp.
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_internal.h"
+#include "platform/internal/drawing_sdl.h"
+
+namespace {
+
+constexpr std::uint32_t PIXEL_FORMAT = SDL_PIXELFORMAT_RGB888;
+// Bitmaps larger than this are refused rather than risking an allocation the
+// size of the address space.
+constexpr std::int64_t MAX_SIDE = 16384;
+constexpr std::int64_t MAX_PIXELS = std::int64_t{1} << 26;
+
+PenObject whitePen{1, Rgb(255, 255, 255), false, true};
+PenObject blackPen{1, 0, false, true};
+PenObject nullPen{1, 0, true, true};
+BrushObject whiteBrush{Rgb(255, 255, 255), false, true};
+BrushObject lightGreyBrush{Rgb(192, 192, 192), false, true};
+BrushObject hollowBrush{0, true, true};
+
+bool SizeAllowed(std::int64_t width, std::int64_t height) {
+    return width > 0 && height > 0 && width <= MAX_SIDE && height <= MAX_SIDE &&
+           width * height <= MAX_PIXELS;
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+std::int64_t LittleEndian32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 |
+                                     std::uint32_t{p[1]} << 8 | p[0]);
+}
+
+// The picture size a PNG or BMP header claims is checked before decoding, so
+// that a forged size cannot ask the decoder for gigabytes.
+bool ImageHeaderAllowed(const std::uint8_t* bytes, std::size_t size, bool png) {
+    if (png) return size >= 24 && SizeAllowed(BigEndian32(bytes + 16), BigEndian32(bytes + 20));
+    if (size < 26) return false;
+    if (LittleEndian32(bytes + 14) == 12) {  // the old OS/2 header: 16-bit sides
+        return SizeAllowed(bytes[18] | bytes[19] << 8, bytes[20] | bytes[21] << 8);
+    }
+    return SizeAllowed(LittleEndian32(bytes + 18), std::abs(LittleEndian32(bytes + 22)));
+}
+
+SDL_Surface* NewSdlSurface(std::int64_t width, std::int64_t height) {
+    if (!SizeAllowed(width, height)) return nullptr;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(width),
+                                                    static_cast<int>(height), 32, PIXEL_FORMAT);
+    if (s) SDL_FillRect(s, nullptr, 0);
+    return s;
+}
+
+BitmapObject* WrapSurface(SDL_Surface* s) {
+    if (!s) return nullptr;
+    auto* bitmap = new BitmapObject;
+    bitmap->pixels = s;
+    return bitmap;
+}
+
+// The 1 x 1 black bitmap every memory surface starts with; shared, never deleted.
+BitmapObject* StockBitmap() {
+    static BitmapObject stock{NewSdlSurface(1, 1), nullptr, 0, true};
+    return stock.pixels ? &stock : nullptr;
+}
+
+PixelBox BitmapBox(const BitmapObject* bitmap) {
+    if (!bitmap || !bitmap->pixels) return {};
+    return {0, 0, bitmap->pixels->w, bitmap->pixels->h};
+}
+
+template <typename T>
+void Reselect(T*& slot, T* object) {
+    if (slot) --slot->selections;
+    slot = object;
+    if (slot) ++slot->selections;
+}
+
+void InitSurface(SurfaceObject* surface, FontObject* font) {
+    Reselect(surface->pen, &blackPen);
+    Reselect(surface->brush, &whiteBrush);
+    Reselect(surface->font, font);
+}
+
+}  // namespace
+
+// ---- Shared helpers ----
+
+PixelBox ReadableBox(const SurfaceObject* surface) {
+    PixelBox box = BitmapBox(surface->bitmap);
+    if (surface->view) {
+        const Rect& b = surface->bounds;
+        box = Intersect(box, {b.left, b.top, b.right, b.bottom});
+    }
+    return box;
+}
+
+PixelBox Intersect(const PixelBox& a, const PixelBox& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+PixelBox DrawableBox(const SurfaceObject* surface) {
+    if (!surface) return {};
+    PixelBox box = ReadableBox(surface);
+    if (surface->clipped) {
+        const Rect& c = surface->clip;
+        box = Intersect(box, ToTarget(surface, c.left, c.top, c.right, c.bottom));
+    }
+    return box;
+}
+
+PixelBox ToTarget(const SurfaceObject* surface, std::int64_t left, std::int64_t top,
+                  std::int64_t right, std::int64_t bottom) {
+    const std::int64_t ox = surface->origin.x;
+    const std::int64_t oy = surface->origin.y;
+    return {left + ox, top + oy, right + ox, bottom + oy};
+}
+
+void AddDamage(SurfaceObject* surface, const PixelBox& box) {
+    if (box.empty()) return;
+    PixelBox& d = surface->damage;
+    d = d.empty() ? box
+                  : PixelBox{std::min(d.left, box.left), std::min(d.top, box.top),
+                             std::max(d.right, box.right), std::max(d.bottom, box.bottom)};
+}
+
+Rect TakeSurfaceDamage(SurfaceHandle surface) {
+    if (!surface || surface->damage.empty()) return Rect{};
+    const PixelBox d = surface->damage;
+    surface->damage = PixelBox{};
+    return Rect{static_cast<std::int32_t>(d.left), static_cast<std::int32_t>(d.top),
+                static_cast<std::int32_t>(d.right), static_cast<std::int32_t>(d.bottom)};
+}
+
+void FillBox(SDL_Surface* s, const PixelBox& box, std::uint32_t pixel) {
+    if (box.empty()) return;
+    SDL_Rect r{static_cast<int>(box.left), static_cast<int>(box.top),
+               static_cast<int>(box.right - box.left), static_cast<int>(box.bottom - box.top)};
+    SDL_FillRect(s, &r, pixel);
+}
+
+SDL_Surface* SdlSurfaceOf(BitmapHandle bitmap) {
+    return bitmap ? bitmap->pixels : nullptr;
+}
+
+BitmapHandle SurfaceBitmapOf(SurfaceHandle surface) {
+    return surface ? surface->bitmap : nullptr;
+}
+
+BitmapHandle CreateBitmapFromSdlSurface(SDL_Surface* surface) {
+    if (!surface || !SizeAllowed(surface->w, surface->h)) return nullptr;
+    // A straight copy of the colours: no blending, no colour key.
+    SDL_SetColorKey(surface, SDL_FALSE, 0);
+    SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_NONE);
+    return WrapSurface(SDL_ConvertSurfaceFormat(surface, PIXEL_FORMAT, 0));
+}
+
+// ---- Surfaces and bitmaps ----
+
+SurfaceHandle CreateMemorySurface(SurfaceHandle) {
+    BitmapObject* bitmap = StockBitmap();
+    if (!bitmap) return nullptr;
+    auto* surface = new SurfaceObject;
+    surface->bitmap = bitmap;
+    InitSurface(surface, DefaultFont());
+    return surface;
+}
+
+SurfaceHandle CreateViewSurface(BitmapHandle target, Point origin, const Rect& bounds) {
+    if (!target || !target->pixels) return nullptr;
+    auto* surface = new SurfaceObject;
+    surface->bitmap = target;
+    ++target->views;
+    surface->view = true;
+    surface->origin = origin;
+    surface->bounds = bounds;
+    InitSurface(surface, DefaultFont());
+    return surface;
+}
+
+bool DeleteSurface(SurfaceHandle surface) {
+    if (!surface) return false;
+    if (surface->view) {
+        --surface->bitmap->views;
+    } else if (surface->bitmap->selectedInto == surface) {
+        surface->bitmap->selectedInto = nullptr;
+    }
+    Reselect(surface->pen, static_cast<PenObject*>(nullptr));
+    Reselect(surface->brush, static_cast<BrushObject*>(nullptr));
+    Reselect(surface->font, static_cast<FontObject*>(nullptr));
+    delete surface;
+    return true;
+}
+
+BitmapHandle CreateBitmap(SurfaceHandle, std::int32_t width, std::int32_t height) {
+    return WrapSurface(NewSdlSurface(width, height));
+}
+
+BitmapHandle CreateBitmapFromPixels(std::int32_t width, std::int32_t height, const Colour* pixels) {
+    if (!pixels) return nullptr;
+    BitmapObject* bitmap = WrapSurface(NewSdlSurface(width, height));
+    if (!bitmap) return nullptr;
+    for (std::int32_t y = 0; y < height; ++y) {
+        std::uint32_t* row = PixelRow(bitmap->pixels, y);
+        for (std::int32_t x = 0; x < width; ++x)
+            row[x] = PixelOf(pixels[std::int64_t{y} * width + x]);
+    }
+    return bitmap;
+}
+
+BitmapHandle CreateBitmapFromImageBytes(const void* bytes, std::size_t size) {
+    if (!bytes || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return nullptr;
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(size));
+    if (!rw) return nullptr;
+    const bool png = IMG_isPNG(rw);
+    const bool allowed = (png || IMG_isBMP(rw)) &&
+                         ImageHeaderAllowed(static_cast<const std::uint8_t*>(bytes), size, png);
+    SDL_Surface* image = allowed ? IMG_LoadTyped_RW(rw, 0, png ? "PNG" : "BMP") : nullptr;
+    SDL_RWclose(rw);
+    if (!image) return nullptr;
+    BitmapHandle bitmap = CreateBitmapFromSdlSurface(image);
+    SDL_FreeSurface(image);
+    return bitmap;
+}
+
+bool GetBitmapSize(BitmapHandle bitmap, std::int32_t& width, std::int32_t& height) {
+    if (!bitmap || !bitmap->pixels) return false;
+    width = bitmap->pixels->w;
+    height = bitmap->pixels->h;
+    return true;
+}
+
+BitmapHandle SelectBitmap(SurfaceHandle surface, BitmapHandle bitmap) {
+    if (!surface || !bitmap || surface->view) return nullptr;
+    BitmapObject* previous = surface->bitmap;
+    if (bitmap == previous) return previous;
+    if (!bitmap->stock && bitmap->selectedInto) return nullptr;
+    if (!previous->stock) previous->selectedInto = nullptr;
+    if (!bitmap->stock) bitmap->selectedInto = surface;
+    surface->bitmap = bitmap;
+    return previous;
+}
+
+PenHandle SelectPen(SurfaceHandle surface, PenHandle pen) {
+    if (!surface || !pen) return nullptr;
+    PenObject* previous = surface->pen;
+    Reselect(surface->pen, pen);
+    return previous;
+}
+
+BrushHandle SelectBrush(SurfaceHandle surface, BrushHandle brush) {
+    if (!surface || !brush) return nullptr;
+    BrushObject* previous = surface->brush;
+    Reselect(surface->brush, brush);
+    return previous;
+}
+
+FontHandle SelectFont(SurfaceHandle surface, FontHandle font) {
+    if (!surface) return nullptr;
+    FontObject* previous = surface->font;
+    Reselect(surface->font, font);
+    return previous;
+}
+
+bool SelectClipRegion(SurfaceHandle surface, RegionHandle region) {
+    if (!surface) return false;
+    surface->clipped = region != nullptr;
+    if (region) surface->clip = region->rect;
+    return true;
+}
+
+bool DeleteBitmap(BitmapHandle bitmap) {
+    if (!bitmap || bitmap->stock || bitmap->selectedInto || bitmap->views > 0) return false;
+    SDL_FreeSurface(bitmap->pixels);
+    delete bitmap;
+    return true;
+}
+
+bool DeletePen(PenHandle pen) {
+    if (!pen || pen->stock || pen->selections > 0) return false;
+    delete pen;
+    return true;
+}
+
+bool DeleteBrush(BrushHandle brush) {
+    if (!brush || brush->stock || brush->selections > 0) return false;
+    delete brush;
+    return true;
+}
+
+bool DeleteFont(FontHandle font) {
+    if (!font || font->stock || font->selections > 0) return false;
+    ReleaseFont(font);
+    return true;
+}
+
+bool DeleteRegion(RegionHandle region) {
+    if (!region) return false;
+    delete region;
+    return true;
+}
+
+// ---- Pens, brushes, regions ----
+
+PenHandle CreateSolidPen(std::int32_t width, Colour colour) {
+    return new PenObject{std::max(1, width), colour & RGB_MASK, false, false};
+}
+
+PenHandle GetStockPen(StockPen which) {
+    switch (which) {
+        case StockPen::White:
+            return &whitePen;
+        case StockPen::Black:
+            return &blackPen;
+        case StockPen::Null:
+            return &nullPen;
+    }
+    return nullptr;
+}
+
+BrushHandle CreateSolidBrush(Colour colour) {
+    return new BrushObject{colour & RGB_MASK, false, false};
+}
+
+BrushHandle GetStockBrush(StockBrush which) {
+    switch (which) {
+        case StockBrush::White:
+            return &whiteBrush;
+        case StockBrush::LightGrey:
+            return &lightGreyBrush;
+        case StockBrush::Hollow:
+            return &hollowBrush;
+    }
+    return nullptr;
+}
+
+RegionHandle CreateRectRegion(std::int32_t left, std::int32_t top, std::int32_t right,
+                              std::int32_t bottom) {
+    auto* region = new RegionObject;
+    region->rect = {std::min(left, right), std::min(top, bottom), std::max(left, right),
+                    std::max(top, bottom)};
+    return region;
+}
+
+Colour SetTextColour(SurfaceHandle surface, Colour colour) {
+    if (!surface) return INVALID_COLOUR;
+    Colour previous = surface->textColour;
+    surface->textColour = colour & RGB_MASK;
+    return previous;
+}
+
+Colour SetBackgroundColour(SurfaceHandle surface, Colour colour) {
+    if (!surface) return INVALID_COLOUR;
+    Colour previous = surface->backgroundColour;
+    surface->backgroundColour = colour & RGB_MASK;
+    return previous;
+}
+
+BackgroundMode SetBackgroundMode(SurfaceHandle surface, BackgroundMode mode) {
+    if (!surface) return BackgroundMode::Opaque;
+    BackgroundMode previous = surface->backgroundMode;
+    if (mode == BackgroundMode::Transparent || mode == BackgroundMode::Opaque) {
+        surface->backgroundMode = mode;
+    }
+    return previous;
+}
+
+Colour GetPixel(SurfaceHandle surface, std::int32_t x, std::int32_t y) {
+    if (!surface) return INVALID_COLOUR;
+    const PixelBox p = ToTarget(surface, x, y, std::int64_t{x} + 1, std::int64_t{y} + 1);
+    if (Intersect(p, DrawableBox(surface)).empty()) return INVALID_COLOUR;
+    return ColourOf(PixelRow(surface->bitmap->pixels, p.top)[p.left]);
+}
+
+bool SetPixel(SurfaceHandle surface, std::int32_t x, std::int32_t y, Colour colour) {
+    if (!surface) return false;
+    const PixelBox p = ToTarget(surface, x, y, std::int64_t{x} + 1, std::int64_t{y} + 1);
+    if (Intersect(p, DrawableBox(surface)).empty()) return false;
+    PixelRow(surface->bitmap->pixels, p.top)[p.left] = PixelOf(colour);
+    AddDamage(surface, p);
+    return true;
+}
+
+// ---- Internal services for the hosts ----
+
+PixelRows BitmapPixels(BitmapHandle bitmap) {
+    if (!bitmap || !bitmap->pixels) return {};
+    SDL_Surface* s = bitmap->pixels;
+    return {static_cast<const std::uint32_t*>(s->pixels), s->w, s->h, s->pitch / 4};
+}
+
+bool SaveBitmapPng(BitmapHandle bitmap, const char* path) {
+    if (!bitmap || !bitmap->pixels || !path) return false;
+    return IMG_SavePNG(bitmap->pixels, path) == 0;
+}

@@ -1,0 +1,325 @@
+// Fonts and text: faces found through fontconfig, rendered with SDL2_ttf and
+// blended onto the surface's pixels.
+#include <SDL.h>
+#include <SDL_ttf.h>
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cmath>
+#include <compare>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_sdl.h"
+#include "platform/text/text.h"
+
+namespace {
+
+constexpr std::int32_t DEFAULT_HEIGHT = 13;  // the system font's cell height
+constexpr std::int32_t MAX_HEIGHT = 512;
+constexpr const char* DEFAULT_FACE = "Tahoma";
+
+struct FaceKey {
+    std::string file;
+    long index = 0;
+    bool bold = false;  // drawn emboldened: the face found has no bold weight
+    int points = 0;
+    auto operator<=>(const FaceKey&) const = default;
+};
+
+// Opened fonts by file, face, style and size. They live as long as the program;
+// font objects only borrow them.
+TTF_Font* OpenFace(const FaceKey& key) {
+    static auto* fonts = new std::map<FaceKey, TTF_Font*>;
+    auto [it, inserted] = fonts->try_emplace(key, nullptr);
+    if (inserted) {
+        it->second = TTF_OpenFontIndex(key.file.c_str(), key.points, key.index);
+        if (it->second && key.bold) TTF_SetFontStyle(it->second, TTF_STYLE_BOLD);
+    }
+    return it->second;
+}
+
+bool LibrariesReady() {
+    static const bool ready = (TTF_WasInit() || TTF_Init() == 0) && FcInit();
+    return ready;
+}
+
+// The installed face closest to the family and weight; false when there is none.
+bool MatchFace(const std::string& family, std::int32_t weight, std::int32_t pixels, FaceKey& face) {
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern) return false;
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
+    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixels);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (!match) return false;
+    FcChar8* file = nullptr;
+    int index = 0;
+    int matchedWeight = FC_WEIGHT_REGULAR;
+    bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
+    if (found) {
+        face.file = reinterpret_cast<const char*>(file);
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
+        face.index = index;
+        face.bold = weight >= 600 && matchedWeight < FC_WEIGHT_DEMIBOLD;
+    }
+    FcPatternDestroy(match);
+    return found;
+}
+
+// Opens the face at the point size whose line height comes closest to `height`
+// (ties to the smaller size).
+TTF_Font* OpenForCellHeight(FaceKey& face, std::int32_t height) {
+    face.points = height;
+    TTF_Font* font = OpenFace(face);
+    if (!font) return nullptr;
+    const int guess = std::max(1, static_cast<int>(std::lround(double(height) * height /
+                                                               std::max(1, TTF_FontHeight(font)))));
+    TTF_Font* best = nullptr;
+    int bestError = 0;
+    for (int points = std::max(1, guess - 1); points <= guess + 1; ++points) {
+        FaceKey key = face;
+        key.points = points;
+        TTF_Font* candidate = OpenFace(key);
+        if (!candidate) continue;
+        int error = std::abs(TTF_FontHeight(candidate) - height);
+        if (!best || error < bestError) best = candidate, bestError = error;
+    }
+    return best;
+}
+
+bool Resolve(FontObject* object, const std::string& family, std::int32_t height,
+             std::int32_t weight) {
+    object->resolved = true;
+    if (!LibrariesReady()) return false;
+    if (height == 0) height = DEFAULT_HEIGHT;
+    const std::int32_t pixels =
+        std::min(height < 0 ? -std::max(height, -MAX_HEIGHT) : height, MAX_HEIGHT);
+    FaceKey face;
+    if (!MatchFace(family, weight <= 0 ? FONT_WEIGHT_NORMAL : std::min(weight, 1000), pixels,
+                   face)) {
+        return false;
+    }
+    TTF_Font* font = nullptr;
+    if (height < 0) {  // a character height: the em size in pixels
+        face.points = pixels;
+        font = OpenFace(face);
+    } else {
+        font = OpenForCellHeight(face, pixels);
+    }
+    if (!font) return false;
+    object->font = font;
+    object->height = TTF_FontHeight(font);
+    // The mean advance of the Latin letters, as dialog units are measured.
+    int width = 0;
+    if (TTF_SizeUTF8(font, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", &width,
+                     nullptr) == 0) {
+        object->averageCharWidth = (width + 26) / 52;
+    }
+    return true;
+}
+
+TTF_Font* Ready(FontObject* font) {
+    if (!font) return nullptr;
+    if (!font->resolved) Resolve(font, DEFAULT_FACE, DEFAULT_HEIGHT, FONT_WEIGHT_NORMAL);
+    return font->font;
+}
+
+// The first `length` code units (all for a negative length); a NUL ends the text
+// sooner.
+std::u16string_view TextView(const char16_t* text, std::int32_t length) {
+    std::size_t n = 0;
+    while ((length < 0 || n < static_cast<std::size_t>(length)) && text[n] != 0)
+        ++n;
+    return {text, n};
+}
+
+// One line: control characters show as spaces.
+std::string SingleLine(std::string line) {
+    for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
+    return line;
+}
+
+int WidthOf(TTF_Font* font, const std::string& text) {
+    int width = 0;
+    if (text.empty() || TTF_SizeUTF8(font, text.c_str(), &width, nullptr) != 0) return 0;
+    return width;
+}
+
+// Lines broken at line feeds and, where a line would be wider than `maxWidth`,
+// at spaces. A word wider than the line stays whole.
+std::vector<std::string> BreakLines(TTF_Font* font, std::u16string_view text,
+                                    std::int64_t maxWidth) {
+    std::vector<std::string> lines;
+    const std::string all = Utf16ToUtf8(text);
+    std::size_t start = 0;
+    while (start <= all.size()) {
+        std::size_t end = std::min(all.find('\n', start), all.size());
+        std::string paragraph = all.substr(start, end - start);
+        if (!paragraph.empty() && paragraph.back() == '\r') paragraph.pop_back();
+        paragraph = SingleLine(std::move(paragraph));
+        std::string line;
+        std::size_t wordStart = 0;
+        while (wordStart <= paragraph.size()) {
+            std::size_t wordEnd = std::min(paragraph.find(' ', wordStart), paragraph.size());
+            std::string word = paragraph.substr(wordStart, wordEnd - wordStart);
+            std::string candidate = wordStart == 0 ? word : line + " " + word;
+            if (wordStart == 0 || line.empty() || WidthOf(font, candidate) <= maxWidth) {
+                line = std::move(candidate);
+            } else {
+                lines.push_back(std::move(line));
+                line = std::move(word);
+            }
+            wordStart = wordEnd + 1;
+        }
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::uint8_t Mix(std::uint32_t over, std::uint32_t under, std::uint32_t alpha) {
+    return static_cast<std::uint8_t>((over * alpha + under * (255 - alpha) + 127) / 255);
+}
+
+// Blends anti-aliased glyphs (ARGB) onto the target pixels inside `clip`.
+void BlendGlyphs(SDL_Surface* target, SDL_Surface* glyphs, std::int64_t x, std::int64_t y,
+                 const PixelBox& clip) {
+    const PixelBox box = Intersect({x, y, x + glyphs->w, y + glyphs->h}, clip);
+    for (std::int64_t py = box.top; py < box.bottom; ++py) {
+        const std::uint32_t* from = PixelRow(glyphs, py - y);
+        std::uint32_t* to = PixelRow(target, py);
+        for (std::int64_t px = box.left; px < box.right; ++px) {
+            const std::uint32_t p = from[px - x];
+            const std::uint32_t a = p >> 24;
+            if (a == 0) continue;
+            if (a == 255) {
+                to[px] = p & 0xFFFFFF;
+                continue;
+            }
+            const std::uint32_t q = to[px];
+            to[px] = std::uint32_t{Mix(p >> 16 & 0xFF, q >> 16 & 0xFF, a)} << 16 |
+                     std::uint32_t{Mix(p >> 8 & 0xFF, q >> 8 & 0xFF, a)} << 8 |
+                     Mix(p & 0xFF, q & 0xFF, a);
+        }
+    }
+}
+
+void DrawLine(SurfaceObject* surface, TTF_Font* font, const std::string& line, std::int64_t x,
+              std::int64_t y, std::int64_t width, std::int64_t height, const PixelBox& clip) {
+    SDL_Surface* target = surface->bitmap->pixels;
+    if (surface->backgroundMode == BackgroundMode::Opaque) {
+        const PixelBox box = Intersect({x, y, x + width, y + height}, clip);
+        FillBox(target, box, PixelOf(surface->backgroundColour));
+        AddDamage(surface, box);
+    }
+    if (line.empty()) return;
+    const Colour c = surface->textColour;
+    SDL_Surface* glyphs =
+        TTF_RenderUTF8_Blended(font, line.c_str(), SDL_Color{RedOf(c), GreenOf(c), BlueOf(c), 255});
+    if (!glyphs) return;
+    if (glyphs->format->format != SDL_PIXELFORMAT_ARGB8888) {
+        SDL_Surface* converted = SDL_ConvertSurfaceFormat(glyphs, SDL_PIXELFORMAT_ARGB8888, 0);
+        SDL_FreeSurface(glyphs);
+        glyphs = converted;
+    }
+    if (glyphs) {
+        BlendGlyphs(target, glyphs, x, y, clip);
+        AddDamage(surface, Intersect({x, y, x + glyphs->w, y + glyphs->h}, clip));
+    }
+    SDL_FreeSurface(glyphs);
+}
+
+}  // namespace
+
+// fontconfig 2.14 loses a few bytes while it parses its configuration, once per
+// process; sanitizer builds leave the library's own leaks out of their report.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
+FontObject* DefaultFont() {
+    static FontObject font{nullptr, 0, 0, true};
+    return &font;
+}
+
+void ReleaseFont(FontObject* font) {
+    delete font;
+}
+
+FontHandle CreateFontByName(const char16_t* face, std::int32_t height, std::int32_t weight) {
+    std::string family = Utf16ToUtf8(face);
+    if (family.empty()) family = "sans-serif";
+    auto* font = new FontObject;
+    if (!Resolve(font, family, height, weight)) {
+        delete font;
+        return nullptr;
+    }
+    return font;
+}
+
+bool GetTextMetrics(SurfaceHandle surface, TextMetrics& metrics) {
+    metrics = {};
+    if (!surface || !Ready(surface->font)) return false;
+    metrics.height = surface->font->height;
+    metrics.averageCharWidth = surface->font->averageCharWidth;
+    return true;
+}
+
+bool MeasureText(SurfaceHandle surface, const char16_t* text, std::int32_t length,
+                 std::int32_t& width, std::int32_t& height) {
+    width = height = 0;
+    TTF_Font* font = surface ? Ready(surface->font) : nullptr;
+    if (!font || !text) return false;
+    width = WidthOf(font, SingleLine(Utf16ToUtf8(TextView(text, length))));
+    height = surface->font->height;
+    return true;
+}
+
+std::int32_t DrawText(SurfaceHandle surface, const char16_t* text, std::int32_t length,
+                      const Rect& rect, std::uint32_t flags) {
+    TTF_Font* font = surface ? Ready(surface->font) : nullptr;
+    if (!font || !text) return 0;
+    const std::u16string_view view = TextView(text, length);
+    if (view.empty()) return 0;
+    const std::int64_t rectWidth = std::int64_t{rect.right} - rect.left;
+    const std::int64_t rectHeight = std::int64_t{rect.bottom} - rect.top;
+    std::vector<std::string> lines;
+    if (flags & DT_WORDBREAK) {
+        lines = BreakLines(font, view, rectWidth);
+    } else {
+        lines.push_back(SingleLine(Utf16ToUtf8(view)));
+    }
+    const std::int64_t lineHeight = surface->font->height;
+    const std::int64_t total = lineHeight * static_cast<std::int64_t>(lines.size());
+    const PixelBox clip = Intersect(ToTarget(surface, rect.left, rect.top, rect.right, rect.bottom),
+                                    DrawableBox(surface));
+    std::int64_t y = rect.top + ((flags & DT_VCENTER) ? (rectHeight - total) >> 1 : 0);
+    for (const std::string& line : lines) {
+        const std::int64_t width = WidthOf(font, line);
+        std::int64_t x = rect.left;
+        if (flags & DT_CENTER) {
+            x += (rectWidth - width) >> 1;
+        } else if (flags & DT_RIGHT) {
+            x = rect.right - width;
+        }
+        if (!clip.empty()) {
+            DrawLine(surface, font, line, x + surface->origin.x, y + surface->origin.y, width,
+                     lineHeight, clip);
+        }
+        y += lineHeight;
+    }
+    return static_cast<std::int32_t>(std::min<std::int64_t>(total, INT32_MAX));
+}

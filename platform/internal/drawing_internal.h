@@ -1,0 +1,32 @@
+// Layer-internal drawing services for the window manager and the hosts. Not for
+// game code.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/drawing/drawing.h"
+
+// A surface that draws into `target` with its origin at `origin` (in the
+// target's pixels) and everything outside `bounds` (target pixels) clipped away.
+// Window surfaces are such views of the emulated screen. The surface does not own
+// the bitmap; delete it with DeleteSurface.
+SurfaceHandle CreateViewSurface(BitmapHandle target, Point origin, const Rect& bounds);
+
+// The target pixels drawn on through the surface since the last call (its
+// bitmap's coordinates; empty when none), and starts counting afresh. The window
+// manager composes only these parts of the screen again.
+Rect TakeSurfaceDamage(SurfaceHandle surface);
+
+// Read access to a bitmap's pixels: rows of `width` pixels, `pitch` pixels apart,
+// each 0x00RRGGBB (red in bits 16 to 23, unlike Colour). Null pixels for a null
+// bitmap.
+struct PixelRows {
+    const std::uint32_t* pixels = nullptr;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t pitch = 0;
+};
+PixelRows BitmapPixels(BitmapHandle bitmap);
+
+// Writes a bitmap as a PNG file; false on failure.
+bool SaveBitmapPng(BitmapHandle bitmap, const char* path);

@@ -1,0 +1,377 @@
+// The registry's contents in memory and the REGEDIT4 text of its store file.
+#include "platform/internal/registry_store.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <unordered_set>
+
+#include "platform/store/registry.h"
+#include "platform/text/text.h"
+
+namespace registry_store {
+
+// ---- Names ----
+
+namespace {
+
+// Names compare by their code units in upper case, as the registry does.
+char16_t Upper(char16_t c) {
+    if (c < 0x80) return c >= u'a' && c <= u'z' ? c - (u'a' - u'A') : c;
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    if (unicode == locale_t{} || (c >= 0xD800 && c <= 0xDFFF)) return c;
+    wint_t upper = towupper_l(c, unicode);
+    return upper <= 0xFFFF ? static_cast<char16_t>(upper) : c;
+}
+
+}  // namespace
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && Upper(a[i]) != Upper(b[i])) return false;
+    }
+    return true;
+}
+
+bool Storable(std::u16string_view name) {
+    return name.find_first_of(u"\r\n") == std::u16string_view::npos &&
+           Utf8ToUtf16(Utf16ToUtf8(name)) == name;
+}
+
+bool ValidKeyPath(std::u16string_view path) {
+    if (path.empty() || path.front() == u'-' || !Storable(path)) return false;
+    std::size_t start = 0;
+    for (std::size_t end; (end = path.find(u'\\', start)) != std::u16string_view::npos;) {
+        if (end == start) return false;
+        start = end + 1;
+    }
+    return start < path.size();
+}
+
+// ---- The store in memory ----
+
+namespace {
+
+// A name in the one case that SameName compares by.
+std::u16string Folded(std::u16string_view name) {
+    std::u16string folded(name);
+    for (char16_t& c : folded)
+        c = Upper(c);
+    return folded;
+}
+
+}  // namespace
+
+Key* FindKey(Store& store, std::u16string_view path) {
+    auto found = store.index.find(Folded(path));
+    return found == store.index.end() ? nullptr : &store.keys[found->second];
+}
+
+// Finds a key, adding it and any missing parents. The nearest existing ancestor
+// is found from the longest prefix down, so a long path costs one look-up per
+// key it adds; a new key keeps its parent's spelling of the path, so each key
+// has one case throughout.
+Key* EnsureKey(Store& store, std::u16string_view path) {
+    const std::u16string folded = Folded(path);
+    if (auto found = store.index.find(folded); found != store.index.end()) {
+        return &store.keys[found->second];
+    }
+    std::vector<std::size_t> ends;  // the ends of the prefixes still missing, longest first
+    std::size_t parentEnd = 0;      // 0: no ancestor exists
+    for (std::size_t end = path.size();;) {
+        ends.push_back(end);
+        std::size_t slash = path.rfind(u'\\', end - 1);
+        if (slash == std::u16string_view::npos || slash == 0) break;
+        if (store.index.count(folded.substr(0, slash)) != 0) {
+            parentEnd = slash;
+            break;
+        }
+        end = slash;
+    }
+    std::size_t units = 0;
+    for (std::size_t end : ends)
+        units += end;
+    if (units > MAX_STORE_PATH_UNITS - std::min(store.pathUnits, MAX_STORE_PATH_UNITS)) {
+        return nullptr;
+    }
+    std::u16string spelled = parentEnd == 0
+                                 ? std::u16string()
+                                 : store.keys[store.index[folded.substr(0, parentEnd)]].path;
+    std::size_t start = parentEnd == 0 ? 0 : parentEnd + 1;
+    for (auto end = ends.rbegin(); end != ends.rend(); ++end) {
+        std::u16string_view component = path.substr(start, *end - start);
+        spelled = spelled.empty() ? std::u16string(component)
+                                  : spelled + u'\\' + std::u16string(component);
+        store.index.emplace(folded.substr(0, *end), store.keys.size());
+        store.keys.push_back(Key{spelled, {}, {}});
+        store.pathUnits += spelled.size();
+        start = *end + 1;
+    }
+    return &store.keys.back();
+}
+
+Value* FindValue(Key& key, std::u16string_view name) {
+    auto found = key.valueIndex.find(Folded(name));
+    return found == key.valueIndex.end() ? nullptr : &key.values[found->second];
+}
+
+// Writes a value; an existing value keeps the spelling of its name.
+void PutValue(Key& key, std::u16string_view name, std::uint32_t type,
+              std::vector<std::uint8_t> data) {
+    Value* value = FindValue(key, name);
+    if (value == nullptr) {
+        key.valueIndex.emplace(Folded(name), key.values.size());
+        key.values.push_back(Value{std::u16string(name), 0, {}});
+        value = &key.values.back();
+    }
+    value->type = type;
+    value->data = std::move(data);
+}
+
+// ---- Reading the store file ----
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A number of one to `maxDigits` hex digits making up all of `text`.
+bool ParseHexNumber(std::string_view text, std::size_t maxDigits, std::uint32_t& number) {
+    if (text.empty() || text.size() > maxDigits) return false;
+    number = 0;
+    for (char c : text) {
+        if (HexDigit(c) < 0) return false;
+        number = number << 4 | static_cast<std::uint32_t>(HexDigit(c));
+    }
+    return true;
+}
+
+// UTF-8 text from the file; nothing when it is not valid UTF-8.
+std::optional<std::u16string> DecodeName(std::string_view text) {
+    std::u16string name = Utf8ToUtf16(text);
+    if (Utf16ToUtf8(name) != text) return std::nullopt;
+    return name;
+}
+
+// A quoted string starting at line[at], with \\ and \" escaped; `at` ends past
+// the closing quote.
+std::optional<std::u16string> ParseQuoted(std::string_view line, std::size_t& at) {
+    std::string text;
+    for (++at; at < line.size(); ++at) {
+        char c = line[at];
+        if (c == '"') {
+            ++at;
+            return DecodeName(text);
+        }
+        if (c == '\\') {
+            if (++at == line.size() || (line[at] != '\\' && line[at] != '"')) return std::nullopt;
+            c = line[at];
+        }
+        text += c;
+    }
+    return std::nullopt;
+}
+
+class StoreParser {
+  public:
+    explicit StoreParser(std::string_view text) {
+        for (std::size_t start = 0; start < text.size();) {
+            std::size_t end = text.find('\n', start);
+            std::string_view line = text.substr(start, end - start);
+            while (!line.empty() &&
+                   (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+                line.remove_suffix(1);
+            }
+            lines_.push_back(line);
+            start = end + 1;
+        }
+    }
+
+    bool parse(Store& store) {
+        if (lines_.empty() || lines_[0] != "REGEDIT4") return false;
+        Key* key = nullptr;
+        for (next_ = 1; next_ < lines_.size();) {
+            std::string_view line = lines_[next_++];
+            if (line.empty() || line.front() == ';') continue;
+            if (line.front() == '[') {
+                if (line.back() != ']') return false;
+                auto path = DecodeName(line.substr(1, line.size() - 2));
+                if (!path || !ValidKeyPath(*path)) return false;
+                key = EnsureKey(store, *path);
+                if (key == nullptr) return false;
+            } else if (key == nullptr || !parseValue(line, *key)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+  private:
+    // One value line: "name"=data or @=data for the unnamed value.
+    bool parseValue(std::string_view line, Key& key) {
+        std::size_t at = 1;
+        std::optional<std::u16string> name = std::u16string();
+        if (line.front() == '"') {
+            at = 0;
+            name = ParseQuoted(line, at);
+        } else if (line.front() != '@') {
+            return false;
+        }
+        if (!name || at >= line.size() || line[at] != '=') return false;
+        std::string_view data = line.substr(at + 1);
+
+        std::uint32_t type = REG_BINARY;
+        std::vector<std::uint8_t> bytes;
+        if (data.starts_with("dword:")) {
+            std::uint32_t number;
+            if (!ParseHexNumber(data.substr(6), 8, number)) return false;
+            type = REG_DWORD;
+            for (int i = 0; i < 4; ++i)
+                bytes.push_back(static_cast<std::uint8_t>(number >> 8 * i));
+        } else if (data.starts_with("hex:")) {
+            if (!parseHexList(data.substr(4), bytes)) return false;
+        } else if (data.starts_with("hex(")) {
+            std::size_t close = data.find("):");
+            if (close == std::string_view::npos ||
+                !ParseHexNumber(data.substr(4, close - 4), 8, type) ||
+                !parseHexList(data.substr(close + 2), bytes)) {
+                return false;
+            }
+        } else if (data.starts_with('"')) {
+            at = 0;
+            auto text = ParseQuoted(data, at);
+            if (!text || at != data.size()) return false;
+            type = REG_SZ;
+            for (char16_t c : *text + u'\0') {
+                bytes.push_back(static_cast<std::uint8_t>(c));
+                bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+            }
+        } else {
+            return false;
+        }
+        PutValue(key, *name, type, std::move(bytes));
+        return true;
+    }
+
+    // Bytes as comma-separated hex pairs; a line ending in a backslash goes on in
+    // the next line.
+    bool parseHexList(std::string_view data, std::vector<std::uint8_t>& bytes) {
+        for (;;) {
+            bool more = !data.empty() && data.back() == '\\';
+            if (more) data.remove_suffix(1);
+            bool afterComma = false;
+            for (std::size_t start = 0; start < data.size();) {
+                std::size_t comma = data.find(',', start);
+                std::string_view item = data.substr(start, comma - start);
+                while (!item.empty() && item.front() == ' ')
+                    item.remove_prefix(1);
+                while (!item.empty() && item.back() == ' ')
+                    item.remove_suffix(1);
+                std::uint32_t byte;
+                if (!ParseHexNumber(item, 2, byte)) return false;
+                bytes.push_back(static_cast<std::uint8_t>(byte));
+                afterComma = comma != std::string_view::npos;
+                start = afterComma ? comma + 1 : data.size();
+            }
+            if (!more) return !afterComma;
+            if (next_ == lines_.size()) return false;
+            data = lines_[next_++];
+            while (!data.empty() && (data.front() == ' ' || data.front() == '\t')) {
+                data.remove_prefix(1);
+            }
+        }
+    }
+
+    std::vector<std::string_view> lines_;
+    std::size_t next_ = 0;
+};
+
+}  // namespace
+
+// The whole file must be there: a header line, every line ended, no NUL bytes.
+bool ParseStore(std::string_view text, Store& store) {
+    store.clear();
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    if (text.empty() || text.back() != '\n' || text.find('\0') != std::string_view::npos) {
+        return false;
+    }
+    return StoreParser(text).parse(store);
+}
+
+// ---- Writing the store file ----
+
+namespace {
+
+void AppendQuoted(std::string& out, std::u16string_view name) {
+    out += '"';
+    for (char c : Utf16ToUtf8(name)) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendValue(std::string& out, const Value& value) {
+    static constexpr char DIGITS[] = "0123456789abcdef";
+    std::size_t lineStart = out.size();
+    if (value.name.empty()) {
+        out += '@';
+    } else {
+        AppendQuoted(out, value.name);
+    }
+    if (value.type == REG_DWORD && value.data.size() == 4) {
+        out += "=dword:";
+        for (int i = 3; i >= 0; --i) {
+            out += DIGITS[value.data[i] >> 4];
+            out += DIGITS[value.data[i] & 15];
+        }
+    } else {
+        char type[24];
+        std::snprintf(type, sizeof type, "(%x)", value.type);
+        out.append("=hex").append(value.type == REG_BINARY ? "" : type).append(":");
+        for (std::size_t i = 0; i < value.data.size(); ++i) {
+            out += DIGITS[value.data[i] >> 4];
+            out += DIGITS[value.data[i] & 15];
+            if (i + 1 == value.data.size()) break;
+            out += ',';
+            // Long lists go on over lines of at most 80 characters, as regedit writes them.
+            if (out.size() - lineStart > 75) {
+                out += "\\\n  ";
+                lineStart = out.size() - 2;
+            }
+        }
+    }
+    out += '\n';
+}
+
+}  // namespace
+
+// Keys without values are implied by their subkeys, so only the last of a chain
+// of empty keys is written. Every key's parent is in the store (EnsureKey adds
+// them), so a key has subkeys exactly when it is some key's parent.
+std::string FormatStore(const Store& store) {
+    std::unordered_set<std::u16string> parents;
+    for (const Key& key : store) {
+        std::size_t slash = key.path.rfind(u'\\');
+        if (slash != std::u16string::npos) parents.insert(Folded(key.path.substr(0, slash)));
+    }
+    std::string out = "REGEDIT4\n\n";
+    for (const Key& key : store) {
+        if (key.values.empty() && parents.count(Folded(key.path)) != 0) continue;
+        out.append("[").append(Utf16ToUtf8(key.path)).append("]\n");
+        for (const Value& value : key.values)
+            AppendValue(out, value);
+        out += '\n';
+    }
+    return out;
+}
+
+}  // namespace registry_store

@@ -1,3 +1,0 @@
-add_library(quarvel_windows windows.cpp)
-target_include_directories(quarvel_windows PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(quarvel_windows PUBLIC quarvel_runtime quarvel_drawing quarvel_text)

@@ -1,0 +1,104 @@
+// The host side of the window manager: the host driver, the screen's size, input
+// delivery, composing the screen from the top-level windows, and a reset.
+#include "platform/internal/host_interface.h"
+#include "platform/internal/window_manager.h"
+#include "platform/runtime/keys.h"
+#include "platform/runtime/messages.h"
+#include "platform/windows/windows.h"
+
+using namespace window_manager;
+
+void SetHostDriver(HostDriver* host) {
+    Manager().host = host;
+}
+
+void SetInputFilter(InputFilter filter) {
+    Manager().inputFilter = filter;
+}
+
+void SetScreenSize(std::int32_t width, std::int32_t height) {
+    WindowManager& m = Manager();
+    m.screenWidth = width;
+    m.screenHeight = height;
+    m.workArea = Rect{0, 0, width, height};
+    if (m.screen != nullptr) DeleteBitmap(m.screen);
+    m.screen = nullptr;
+    MarkScreenDirty();
+}
+
+void DeliverKey(std::uint32_t code, bool down) {
+    bool wasDown = IsKeyDown(code);
+    SetKeyDown(code, down);
+    Manager().input.push_back(
+        InputEvent{down ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp, code, wasDown});
+}
+
+void DeliverChar(char16_t code) {
+    Manager().input.push_back(InputEvent{InputEvent::Kind::Char, code});
+}
+
+void DeliverPen(PenAction action, std::int32_t x, std::int32_t y) {
+    Manager().input.push_back(
+        InputEvent{action == PenAction::Down ? InputEvent::Kind::PenDown : InputEvent::Kind::PenUp,
+                   0, false, x, y});
+}
+
+bool InputPending() {
+    return !Manager().input.empty();
+}
+
+BitmapHandle ComposeScreen(Rect* changedArea) {
+    WindowManager& m = Manager();
+    Rect screenRect{0, 0, m.screenWidth, m.screenHeight};
+    if (m.screen == nullptr) {
+        m.screen = CreateBitmap(nullptr, m.screenWidth, m.screenHeight);
+        m.screenDamage = screenRect;
+    }
+    Rect damage = Intersect(m.screenDamage, screenRect);
+    m.screenDamage = Rect{};
+    if (changedArea != nullptr) *changedArea = damage;
+    if (IsEmpty(damage)) return m.screen;
+    // Only the damaged area is composed again: the desktop, then each visible
+    // top-level window from the bottom up.
+    SurfaceHandle target = CreateMemorySurface(nullptr);
+    SurfaceHandle source = CreateMemorySurface(nullptr);
+    BitmapHandle oldTarget = SelectBitmap(target, m.screen);
+    FillRect(target, damage, GetStockBrush(StockBrush::White));
+    for (WindowHandle w : m.zOrder) {
+        if (!w->visible || w->bitmap == nullptr) continue;
+        Rect part = Intersect(w->rect, damage);
+        if (IsEmpty(part)) continue;
+        SelectBitmap(source, w->bitmap);
+        BlockCopy(target, part.left, part.top, part.right - part.left, part.bottom - part.top,
+                  source, part.left - w->rect.left, part.top - w->rect.top);
+    }
+    SelectBitmap(target, oldTarget);
+    DeleteSurface(target);
+    DeleteSurface(source);
+    return m.screen;
+}
+
+WindowHandle ProgramMainWindow() {
+    WindowHandle found = nullptr;
+    for (WindowHandle w : Manager().zOrder) {
+        if (w->parent == nullptr && !(w->style & WS_NOACTIVATE) &&
+            (found == nullptr || w->serial < found->serial)) {
+            found = w;
+        }
+    }
+    return found;
+}
+
+void ResetWindowManager() {
+    WindowManager& m = Manager();
+    for (const auto& object : m.objects) {
+        if (object->bitmap != nullptr) DeleteBitmap(object->bitmap);
+    }
+    if (m.screen != nullptr) DeleteBitmap(m.screen);
+    HostDriver* host = m.host;
+    InputFilter filter = m.inputFilter;
+    m = WindowManager();
+    m.host = host;
+    m.inputFilter = filter;
+    ClearPostedMessages();
+}

@@ -1,1 +1,0 @@
-quarvel_test(text_format_tests SOURCES platform/text_format_test.cpp LIBS quarvel_text_format)
