@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "host/desktop_services.h"
 #include "host/script.h"
 #include "platform/internal/drawing_internal.h"
 #include "platform/resources/resources.h"
@@ -484,13 +485,11 @@ void DesktopHost::present(bool force) {
 }
 
 void DesktopHost::saveScreenshot() {
-    char* base = SDL_GetPrefPath("", "quarvel");
-    if (base == nullptr) {
+    std::string folder = DataFolder();
+    if (folder.empty()) {
         std::fprintf(stderr, "quarvel: no folder for screenshots: %s\n", SDL_GetError());
         return;
     }
-    std::string folder = base;
-    SDL_free(base);
     for (int n = 1; n < 1000; ++n) {
         char name[32];
         std::snprintf(name, sizeof name, "quarvel-%03d.png", n);

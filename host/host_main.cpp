@@ -10,11 +10,12 @@
 #include <sstream>
 
 #include "host/desktop_host.h"
+#include "host/desktop_services.h"
 #include "host/headless_host.h"
 #include "host/host_options.h"
 #include "host/single_instance.h"
 #include "host/soak.h"
-#include "platform/internal/phone_shell_internal.h"
+#include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
 #include "platform/phone_shell/phone_shell.h"
 #include "platform/resources/resources.h"
@@ -119,7 +120,9 @@ int RunHost(int argc, const char* const* argv) {
         });
     }
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
-    if (!options.storePath.empty()) SetRegistryStorePath(options.storePath.c_str());
+    SetRegistryStorePath(options.storePath.empty() ? DefaultStorePath().c_str()
+                                                   : options.storePath.c_str());
+    SetModuleSearchFolders(PackSearchFolders());
     if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
     // A phone's tick count is its time since start: the desktop clock starts where
     // the system's monotonic clock stands, so games seeded from it differ between
@@ -174,7 +177,7 @@ int RunHost(int argc, const char* const* argv) {
     LogEvent("start");
     std::int32_t code = ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL);
     LogEvent("exit " + std::to_string(code));
-    ResetWindowManager();  // the shell's windows outlive the program's
+    ResetWindowManager();  // the phone shell's windows outlive the program's
     if (soak) ReportSoak(options, *soak, code, started);
     SetHostDriver(nullptr);
     SetEventSink(nullptr);

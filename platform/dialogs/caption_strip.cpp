@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr const char16_t* CAPTION_STRIP_CLASS = u"QuarvelCaptionStrip";
+constexpr const char16_t* CAPTION_STRIP_CLASS = u"PhoneCaptionStrip";
 
 void Changed(WindowHandle window) {
     InvalidateRect(window, nullptr, false);
@@ -31,7 +31,7 @@ void PaintStrip(WindowHandle window, CaptionStripInfo& info) {
         Rect r = GetClientRect(window);
         FillColour(s, r, STRIP_COLOUR);
         FillColour(s, Rect{0, r.bottom - 1, r.right, r.bottom}, STRIP_LINE_COLOUR);
-        FontHandle oldFont = SelectFont(s, ShellFont(true));
+        FontHandle oldFont = SelectFont(s, PhoneShellFont(true));
         SetBackgroundMode(s, BackgroundMode::Transparent);
         SetTextColour(s, WHITE_COLOUR);
         Rect ok = OkButtonRect(window);
@@ -86,5 +86,6 @@ void RegisterCaptionStripClass() {
 
 WindowHandle CreateCaptionStrip(WindowHandle parent, CaptionStripInfo& info) {
     return CreateWindow(CAPTION_STRIP_CLASS, info.caption.c_str(), WS_CHILD | WS_VISIBLE, 0, 0,
-                        GetClientRect(parent).right, ShellStripHeight(), parent, nullptr, &info);
+                        GetClientRect(parent).right, PhoneShellStripHeight(), parent, nullptr,
+                        &info);
 }

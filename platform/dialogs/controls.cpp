@@ -220,17 +220,17 @@ LResult ControlProcedure(WindowHandle window, std::uint32_t message, WParam wPar
 const char16_t* ControlClassName(ControlKind kind) {
     switch (kind) {
         case ControlKind::Icon:
-            return u"QuarvelIcon";
+            return u"PhoneIcon";
         case ControlKind::Edit:
-            return u"QuarvelEdit";
+            return u"PhoneEdit";
         case ControlKind::CheckBox:
-            return u"QuarvelCheckBox";
+            return u"PhoneCheckBox";
         case ControlKind::Slider:
-            return u"QuarvelSlider";
+            return u"PhoneSlider";
         case ControlKind::Button:
-            return u"QuarvelButton";
+            return u"PhoneButton";
         default:
-            return u"QuarvelStatic";
+            return u"PhoneStatic";
     }
 }
 

@@ -1,5 +1,6 @@
 // DIALOG templates: the text format (one statement a line, texts in quotes) read
-// into a DialogTemplate, and dialog units from a font's metrics.
+// into a DialogTemplate (the format is described in dialog_template_format.md
+// beside this file), and dialog units from a font's metrics.
 #include <charconv>
 #include <cstdint>
 #include <optional>

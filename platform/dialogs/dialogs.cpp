@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr const char16_t* DIALOG_CLASS = u"QuarvelDialog";
+constexpr const char16_t* DIALOG_CLASS = u"PhoneDialog";
 
 // Running dialogs, innermost last.
 std::vector<DialogState*>& OpenDialogs() {
@@ -148,7 +148,7 @@ std::string ShownLine(const DialogState& state) {
 void PlaceControls(DialogState& state) {
     std::int32_t top = 0;
     if (state.strip != nullptr) {
-        top = ShellStripHeight();
+        top = PhoneShellStripHeight();
         MoveWindow(state.strip, 0, 0, GetClientRect(state.window).right, top, true);
     }
     for (const DialogControl& c : state.controls) {

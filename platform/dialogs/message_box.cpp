@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char16_t* MESSAGE_BOX_CLASS = u"QuarvelMessageBox";
+constexpr const char16_t* MESSAGE_BOX_CLASS = u"PhoneMessageBox";
 constexpr std::int32_t MARGIN = 10;
 constexpr std::int32_t ICON_SIZE = 32;
 
@@ -61,13 +61,13 @@ void PaintMessageBox(WindowHandle window, MessageBoxState& state) {
         Rect client = GetClientRect(window);
         FillColour(surface, client, WHITE_COLOUR);
         SetBackgroundMode(surface, BackgroundMode::Transparent);
-        std::int32_t top = ShellStripHeight() + MARGIN + 2;
+        std::int32_t top = PhoneShellStripHeight() + MARGIN + 2;
         std::int32_t textLeft = MARGIN;
         if (state.question) {
             DrawQuestionMark(surface, MARGIN, top);
             textLeft += ICON_SIZE + MARGIN;
         }
-        FontHandle oldFont = SelectFont(surface, ShellFont(false));
+        FontHandle oldFont = SelectFont(surface, PhoneShellFont(false));
         SetTextColour(surface, TEXT_COLOUR);
         TextMetrics metrics;
         GetTextMetrics(surface, metrics);

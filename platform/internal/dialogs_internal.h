@@ -34,8 +34,8 @@ struct DialogTemplate {
     std::vector<ControlTemplate> controls;  // in tab order
 };
 
-// Reads the text format of packs/README.md; false (and `out` unspecified) for a
-// malformed template.
+// Reads a template in the format of dialogs/dialog_template_format.md; false
+// (and `out` unspecified) for a malformed template.
 bool ParseDialogTemplate(std::string_view text, DialogTemplate& out);
 
 // The font's cell height in pixels for a size in points, at 96 pixels per inch.

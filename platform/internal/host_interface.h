@@ -20,7 +20,7 @@ class HostDriver {
 // The host in charge; null: the loop ends as soon as it would have to wait.
 void SetHostDriver(HostDriver* host);
 
-// Sets the emulated screen's size (also the work area, until the shell sets it).
+// Sets the emulated screen's size (also the work area, until the phone shell sets it).
 void SetScreenSize(std::int32_t width, std::int32_t height);
 
 // Input, queued in arrival order; key state changes at once.
@@ -36,7 +36,7 @@ bool InputPending();
 BitmapHandle ComposeScreen(Rect* changedArea = nullptr);
 
 // The program's main window: the earliest created top-level window that still
-// exists and belongs to the program (not the shell's). Null when none.
+// exists and belongs to the program (not the phone shell's). Null when none.
 WindowHandle ProgramMainWindow();
 
 // Forgets every window, class, timer and queued message (for tests).

@@ -1,6 +1,6 @@
 // Layer-internal parts of the phone shell: soft-key bars built from MENUBAR text
-// held in memory (message boxes use them for their soft keys), the desktop's link
-// opener, and what the shell's own sources share. Not for game code.
+// held in memory (message boxes use them for their soft keys), scripted menu
+// choices, and what the phone shell's own sources share. Not for game code.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,9 @@
 #include "platform/runtime/types.h"
 
 // Creates the soft-key bar of `parent` from MENUBAR text (UTF-8, NUL-terminated,
-// the format of packs/README.md), as CreateMenuBar does from a resource: it
-// replaces the parent's bar, and fails, creating nothing, when the text is
-// malformed. On success `bar` holds the bar's window.
+// the format of phone_shell/menu_bar_format.md), as CreateMenuBar does from a
+// resource: it replaces the parent's bar, and fails, creating nothing, when the
+// text is malformed. On success `bar` holds the bar's window.
 bool CreateMenuBarFromText(WindowHandle parent, const char* text, WindowHandle& bar);
 
 // Chooses a command of the topmost visible soft-key bar as a user would: a
@@ -30,11 +30,7 @@ MenuChoice ChooseMenuCommand(std::uint32_t command);
 // its owner is handed in WM_INITMENUPOPUP. For tests.
 MenuHandle SoftKeyMenu(WindowHandle bar, std::int32_t index);
 
-// Starts `xdg-open <link>` without waiting for it (the child is reaped when it
-// ends); false when it could not be started. The desktop host's link opener.
-bool OpenLinkOnDesktop(const char* link);
-
-// ---- Shared by the shell's sources ----
+// ---- Shared by the phone shell's sources ----
 
 // A popup menu: items, separators and submenus.
 struct MenuItem {
@@ -63,18 +59,18 @@ struct SoftKey {
     std::uint8_t state = TBSTATE_ENABLED;
 };
 
-// Reads MENUBAR text into one or two soft keys; false (and `keys` empty) when the
-// text is malformed.
+// Reads MENUBAR text (phone_shell/menu_bar_format.md) into one or two soft keys;
+// false (and `keys` empty) when the text is malformed.
 bool ParseMenuBarText(std::string_view text, std::vector<SoftKey>& keys);
 
 // Repaints every soft-key bar (the input-panel marker changed).
 void RedrawMenuBars();
 
-// The shell's look: colours and fonts sized to the strip height.
-constexpr Colour SHELL_BAR_COLOUR = Rgb(28, 33, 43);
-constexpr Colour SHELL_BAR_EDGE = Rgb(70, 80, 98);
-constexpr Colour SHELL_TEXT_COLOUR = Rgb(255, 255, 255);
-FontHandle ShellFont(bool bold);
+// The phone shell's look: colours and fonts sized to the strip height.
+constexpr Colour PHONE_SHELL_BAR_COLOUR = Rgb(28, 33, 43);
+constexpr Colour PHONE_SHELL_BAR_EDGE = Rgb(70, 80, 98);
+constexpr Colour PHONE_SHELL_TEXT_COLOUR = Rgb(255, 255, 255);
+FontHandle PhoneShellFont(bool bold);
 void FillColour(SurfaceHandle surface, const Rect& rect, Colour colour);
 // The largest solid triangle pointing that way that fits in `box`, centred.
 enum class ArrowDirection { Up, Down, Left, Right };

@@ -42,9 +42,13 @@ ModuleHandle LoadModuleFromMemory(const void* bytes, std::size_t size);
 ModuleHandle LoadModuleFromFile(const std::string& path);
 
 // The folders LoadModule searches, in order, given the folder the host set (may
-// be empty) and the executable's folder.
+// be empty), the executable's folder and the search folders relative to it.
 std::vector<std::filesystem::path> ModuleSearchFolders(const std::filesystem::path& moduleFolder,
-                                                       const std::filesystem::path& executable);
+                                                       const std::filesystem::path& executable,
+                                                       const std::vector<std::string>& relative);
+// Host side: the folders searched when no module folder is set, relative to the
+// executable's folder ("." is the folder itself); by default "." and "packs".
+void SetModuleSearchFolders(std::vector<std::string> folders);
 
 // Called once, at static initialisation, by the source that
 // quarvel_embed_module generates; the bytes must live for the whole run.

@@ -1,19 +1,13 @@
-// Links opened through the phone shell's execute record, the desktop's link
-// opener, and the temporary folder.
-#include <spawn.h>
-#include <sys/wait.h>
-
+// Links opened through the phone shell's execute record, handed to the host's
+// link opener, and the temporary folder.
 #include <algorithm>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/phone_shell/phone_shell.h"
 #include "platform/runtime/event_log.h"
 #include "platform/text/text.h"
-
-extern char** environ;
 
 namespace {
 
@@ -38,19 +32,6 @@ bool ExecuteLink(ExecuteInfo& info) {
 
 void SetLinkOpener(bool (*opener)(const char* utf8Link)) {
     linkOpener = opener;
-}
-
-bool OpenLinkOnDesktop(const char* link) {
-    if (link == nullptr || link[0] == 0) return false;
-    std::string program = "xdg-open";
-    std::string argument = link;
-    char* argv[] = {program.data(), argument.data(), nullptr};
-    pid_t child = 0;
-    if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0) return false;
-    // A waiting thread reaps the child whenever it ends, whatever the program
-    // does with SIGCHLD.
-    std::thread([child] { waitpid(child, nullptr, 0); }).detach();
-    return true;
 }
 
 std::int32_t GetTempFolder(char16_t* buffer, std::int32_t capacity) {

@@ -7,11 +7,11 @@
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/phone_shell/phone_shell.h"
 
-FontHandle ShellFont(bool bold) {
+FontHandle PhoneShellFont(bool bold) {
     // Fonts are made once per size and kept for the whole run, past static
     // destruction.
     static auto& fonts = *new std::map<std::pair<std::int32_t, bool>, FontHandle>;
-    std::int32_t height = ShellStripHeight() >= 26 ? 15 : 12;
+    std::int32_t height = PhoneShellStripHeight() >= 26 ? 15 : 12;
     auto key = std::make_pair(height, bold);
     auto found = fonts.find(key);
     if (found != fonts.end()) return found->second;

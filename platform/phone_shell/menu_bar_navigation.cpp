@@ -17,7 +17,7 @@ using namespace menu_bar;
 
 namespace {
 
-constexpr const char16_t* POPUP_CLASS = u"QuarvelMenuPopup";
+constexpr const char16_t* POPUP_CLASS = u"PhoneMenuPopup";
 
 void HighlightFirst(Level& level) {
     level.highlight = -1;

@@ -41,7 +41,7 @@ void DrawCheck(SurfaceHandle surface, const Rect& box, Colour colour) {
 namespace menu_bar {
 
 PopupMetrics Metrics() {
-    std::int32_t strip = ShellStripHeight();
+    std::int32_t strip = PhoneShellStripHeight();
     // Eleven items fit above the soft keys of a 176 x 220 screen.
     std::int32_t item = strip >= 26 ? 22 : 17;
     return PopupMetrics{item, 7, 3, item - 4, 14, 10};
@@ -82,7 +82,7 @@ Rect PopupSize(const MenuObject& menu, std::int32_t maxWidth, std::int32_t maxHe
                bool& scrolls) {
     PopupMetrics m = Metrics();
     SurfaceHandle measure = CreateMemorySurface(nullptr);
-    SelectFont(measure, ShellFont(false));
+    SelectFont(measure, PhoneShellFont(false));
     std::int32_t textWidth = 0, height = 2 * m.frame;
     for (const MenuItem& item : menu.items) {
         if (item.kind == MenuItem::Kind::Separator) {
@@ -114,7 +114,7 @@ void PaintPopup(WindowHandle window) {
     FillColour(surface, Rect{1, 1, client.right - 1, client.bottom - 1}, POPUP_BACKGROUND);
     if (level != nullptr) {
         PopupMetrics m = Metrics();
-        SelectFont(surface, ShellFont(false));
+        SelectFont(surface, PhoneShellFont(false));
         SetBackgroundMode(surface, BackgroundMode::Transparent);
         for (const auto& [index, rect] : ItemRects(*level)) {
             const MenuItem& item = level->menu->items[static_cast<std::size_t>(index)];
@@ -127,7 +127,7 @@ void PaintPopup(WindowHandle window) {
             Colour text = item.grayed ? POPUP_GRAYED : POPUP_TEXT;
             if (highlighted) {
                 FillColour(surface, rect, POPUP_HIGHLIGHT);
-                text = item.grayed ? POPUP_HIGHLIGHT_GRAYED : SHELL_TEXT_COLOUR;
+                text = item.grayed ? POPUP_HIGHLIGHT_GRAYED : PHONE_SHELL_TEXT_COLOUR;
             }
             Rect check{rect.left, rect.top, rect.left + m.checkWidth, rect.bottom};
             if (item.checked) DrawCheck(surface, check, text);

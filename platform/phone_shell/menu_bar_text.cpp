@@ -1,5 +1,6 @@
 // Reading the MENUBAR text format: one or two soft keys, each a plain button or a
-// menu whose items follow it, indented, with submenus indented further.
+// menu whose items follow it, indented, with submenus indented further. The
+// format is described in menu_bar_format.md beside this file.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -97,7 +97,7 @@ using namespace menu_bar;
 
 namespace {
 
-constexpr const char16_t* BAR_CLASS = u"QuarvelMenuBar";
+constexpr const char16_t* BAR_CLASS = u"PhoneMenuBar";
 constexpr std::size_t MAX_LABEL = 255;
 
 constexpr Colour PRESSED_COLOUR = Rgb(62, 108, 178);
@@ -107,19 +107,19 @@ constexpr Colour DISABLED_TEXT = Rgb(128, 134, 146);
 void DrawKeyboardMarker(SurfaceHandle surface, std::int32_t cx, std::int32_t cy) {
     std::int32_t w = 20, h = 12;
     Rect outer{cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
-    FillColour(surface, outer, SHELL_TEXT_COLOUR);
+    FillColour(surface, outer, PHONE_SHELL_TEXT_COLOUR);
     FillColour(surface, Rect{outer.left + 1, outer.top + 1, outer.right - 1, outer.bottom - 1},
-               SHELL_BAR_COLOUR);
+               PHONE_SHELL_BAR_COLOUR);
     for (std::int32_t row = 0; row < 2; ++row) {
         for (std::int32_t col = 0; col < 6; ++col) {
             std::int32_t x = outer.left + 2 + col * 3 + row;
             std::int32_t y = outer.top + 2 + row * 3;
             if (x + 2 <= outer.right - 2)
-                FillColour(surface, Rect{x, y, x + 2, y + 2}, SHELL_TEXT_COLOUR);
+                FillColour(surface, Rect{x, y, x + 2, y + 2}, PHONE_SHELL_TEXT_COLOUR);
         }
     }
     FillColour(surface, Rect{outer.left + 5, outer.top + 8, outer.right - 5, outer.top + 10},
-               SHELL_TEXT_COLOUR);
+               PHONE_SHELL_TEXT_COLOUR);
 }
 
 void PaintBar(WindowHandle window, Bar* bar) {
@@ -127,14 +127,14 @@ void PaintBar(WindowHandle window, Bar* bar) {
     SurfaceHandle surface = BeginPaint(window, paint);
     if (surface == nullptr) return;
     Rect client = GetClientRect(window);
-    FillColour(surface, client, SHELL_BAR_COLOUR);
-    FillColour(surface, Rect{0, 0, client.right, 1}, SHELL_BAR_EDGE);
+    FillColour(surface, client, PHONE_SHELL_BAR_COLOUR);
+    FillColour(surface, Rect{0, 0, client.right, 1}, PHONE_SHELL_BAR_EDGE);
     std::int32_t half = client.right / 2;
     std::int32_t pad = client.bottom / 3 + 2;
     bool panel = InputPanelUp();
     if (panel) DrawKeyboardMarker(surface, half, (client.bottom + 1) / 2);
     if (bar != nullptr) {
-        SelectFont(surface, ShellFont(true));
+        SelectFont(surface, PhoneShellFont(true));
         SetBackgroundMode(surface, BackgroundMode::Transparent);
         const OpenMenu& menu = State().menu;
         for (std::size_t i = 0; i < bar->keys.size() && i < 2; ++i) {
@@ -162,7 +162,7 @@ void PaintBar(WindowHandle window, Bar* bar) {
                 DeletePen(pen);
                 DeleteBrush(brush);
             }
-            Colour colour = Usable(key) ? SHELL_TEXT_COLOUR : DISABLED_TEXT;
+            Colour colour = Usable(key) ? PHONE_SHELL_TEXT_COLOUR : DISABLED_TEXT;
             SetTextColour(surface, colour);
             DrawText(surface, key.label.c_str(), -1, Rect{left, 1, left + textWidth, client.bottom},
                      DT_VCENTER);
@@ -276,7 +276,7 @@ bool CreateBar(WindowHandle parent, std::vector<SoftKey> keys, WindowHandle& cre
     barClass.procedure = BarProcedure;
     barClass.name = BAR_CLASS;
     RegisterWindowClass(barClass);  // fails harmlessly when already registered
-    std::int32_t strip = ShellStripHeight();
+    std::int32_t strip = PhoneShellStripHeight();
     WindowHandle window =
         CreateWindow(BAR_CLASS, u"", WS_POPUP | WS_NOACTIVATE, 0, GetScreenHeight() - strip,
                      GetScreenWidth(), strip, parent, nullptr, nullptr);

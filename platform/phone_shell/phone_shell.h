@@ -11,7 +11,7 @@
 // ---- The emulated screen ----
 
 // Strip heights: 26 pixels on screens 240 or more wide, 20 on narrower ones.
-std::int32_t ShellStripHeight();
+std::int32_t PhoneShellStripHeight();
 
 // Creates the task bar (program title and a clock) and sets the work area to the
 // screen less the task bar and the soft-key bar strips. The hosts call it once,
@@ -111,7 +111,7 @@ std::int32_t EnableMenuItem(MenuHandle menu, std::uint32_t command, std::uint32_
 bool SetInputPanel(bool up);
 bool InputPanelUp();
 
-// The shell's execute record; `size` must be EXECUTE_INFO_SIZE.
+// The phone shell's execute record; `size` must be EXECUTE_INFO_SIZE.
 constexpr std::uint32_t EXECUTE_INFO_SIZE = 60;
 struct ExecuteInfo {
     std::uint32_t size = 0;

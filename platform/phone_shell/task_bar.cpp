@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char16_t* TASK_BAR_CLASS = u"QuarvelTaskBar";
+constexpr const char16_t* TASK_BAR_CLASS = u"PhoneTaskBar";
 constexpr std::uintptr_t CLOCK_TIMER = 1;
 constexpr std::uint32_t MINUTE_MS = 60000;
 
@@ -44,7 +44,7 @@ WindowHandle TaskBar() {
 // full-screen window hides the task bar: full screen is the whole screen, not
 // the work area.
 void UpdateWorkArea() {
-    std::int32_t strip = ShellStripHeight();
+    std::int32_t strip = PhoneShellStripHeight();
     std::int32_t top = TaskBar() != nullptr ? strip : 0;
     SetWorkArea(Rect{0, top, GetScreenWidth(), std::max(top, GetScreenHeight() - strip)});
 }
@@ -67,7 +67,8 @@ void DrawSignal(SurfaceHandle surface, std::int32_t right, std::int32_t bottom,
     for (std::int32_t i = 0; i < 4; ++i) {
         std::int32_t h = height * (i + 1) / 4;
         std::int32_t left = right - (4 - i) * (barWidth + 1);
-        FillColour(surface, Rect{left, bottom - h, left + barWidth, bottom}, SHELL_TEXT_COLOUR);
+        FillColour(surface, Rect{left, bottom - h, left + barWidth, bottom},
+                   PHONE_SHELL_TEXT_COLOUR);
     }
 }
 
@@ -76,14 +77,15 @@ void PaintTaskBar(WindowHandle window) {
     SurfaceHandle surface = BeginPaint(window, paint);
     if (surface == nullptr) return;
     Rect client = GetClientRect(window);
-    FillColour(surface, client, SHELL_BAR_COLOUR);
-    FillColour(surface, Rect{0, client.bottom - 1, client.right, client.bottom}, SHELL_BAR_EDGE);
+    FillColour(surface, client, PHONE_SHELL_BAR_COLOUR);
+    FillColour(surface, Rect{0, client.bottom - 1, client.right, client.bottom},
+               PHONE_SHELL_BAR_EDGE);
     SetBackgroundMode(surface, BackgroundMode::Transparent);
-    SetTextColour(surface, SHELL_TEXT_COLOUR);
+    SetTextColour(surface, PHONE_SHELL_TEXT_COLOUR);
     std::int32_t pad = client.bottom / 4;
 
     std::u16string clock = ClockText();
-    SelectFont(surface, ShellFont(false));
+    SelectFont(surface, PhoneShellFont(false));
     std::int32_t clockWidth = 0, textHeight = 0;
     MeasureText(surface, clock.c_str(), -1, clockWidth, textHeight);
     Rect clockRect{client.right - pad - clockWidth, 0, client.right - pad, client.bottom - 1};
@@ -93,7 +95,7 @@ void PaintTaskBar(WindowHandle window) {
     std::int32_t signalRight = clockRect.left - pad;
     DrawSignal(surface, signalRight, signalBottom, signalHeight);
 
-    SelectFont(surface, ShellFont(true));
+    SelectFont(surface, PhoneShellFont(true));
     Rect titleRect{pad + 2, 0, signalRight - 4 * (signalHeight / 4 + 2) - pad, client.bottom - 1};
     DrawText(surface, State().title.c_str(), -1, titleRect, DT_VCENTER);
     SelectFont(surface, nullptr);
@@ -126,7 +128,7 @@ LResult TaskBarProcedure(WindowHandle window, std::uint32_t message, WParam wPar
 // ---- The emulated screen ----
 
 // Strips are 26 pixels high on screens 240 or more wide, 20 on narrower ones.
-std::int32_t ShellStripHeight() {
+std::int32_t PhoneShellStripHeight() {
     return GetScreenWidth() >= 240 ? 26 : 20;
 }
 
@@ -140,7 +142,7 @@ void StartPhoneShell(const char16_t* title) {
     taskBarClass.name = TASK_BAR_CLASS;
     RegisterWindowClass(taskBarClass);  // fails harmlessly when already registered
     s.taskBar = CreateWindow(TASK_BAR_CLASS, s.title.c_str(), WS_POPUP | WS_NOACTIVATE, 0, 0,
-                             GetScreenWidth(), ShellStripHeight(), nullptr, nullptr, nullptr);
+                             GetScreenWidth(), PhoneShellStripHeight(), nullptr, nullptr, nullptr);
     if (s.taskBar != nullptr) {
         SetWindowData(s.taskBar, reinterpret_cast<std::intptr_t>(&s));
         ShowWindow(s.taskBar, SW_SHOW);

@@ -36,6 +36,7 @@ struct Registry {
     std::mutex lock;
     std::unordered_set<ModuleObject*> modules;
     std::string moduleFolder;
+    std::vector<std::string> searchFolders{".", "packs"};  // relative to the executable's
 };
 
 Registry& TheRegistry() {
@@ -168,13 +169,16 @@ ModuleHandle LoadModuleFromFile(const std::string& path) {
 }
 
 std::vector<std::filesystem::path> ModuleSearchFolders(const std::filesystem::path& moduleFolder,
-                                                       const std::filesystem::path& executable) {
-    // A folder set by the host is the only one searched. Otherwise the installed
-    // layout (bin/ beside share/quarvel/packs), then the executable's folder and
-    // its "packs" folder (where the build puts the packs).
+                                                       const std::filesystem::path& executable,
+                                                       const std::vector<std::string>& relative) {
+    // A folder set by the host is the only one searched. Otherwise the host's
+    // search folders, relative to the executable's folder.
     if (!moduleFolder.empty()) return {moduleFolder};
     if (executable.empty()) return {};
-    return {executable / ".." / "share" / "quarvel" / "packs", executable, executable / "packs"};
+    std::vector<std::filesystem::path> folders;
+    for (const std::string& folder : relative)
+        folders.push_back(folder == "." ? executable : executable / folder);
+    return folders;
 }
 
 ModuleHandle LoadModule(const char16_t* fileName) {
@@ -182,13 +186,15 @@ ModuleHandle LoadModule(const char16_t* fileName) {
     const std::string name = Utf16ToUtf8(fileName);
     if (!IsPlainFileName(name)) return nullptr;
     std::string moduleFolder;
+    std::vector<std::string> searchFolders;
     {
         Registry& registry = TheRegistry();
         std::lock_guard guard(registry.lock);
         moduleFolder = registry.moduleFolder;
+        searchFolders = registry.searchFolders;
     }
     const std::vector<std::filesystem::path> folders =
-        ModuleSearchFolders(moduleFolder, ExecutableFolder());
+        ModuleSearchFolders(moduleFolder, ExecutableFolder(), searchFolders);
     // The first file found is the module, as the platform's loader does: a broken
     // pack is not passed over for another of the same name.
     for (const std::filesystem::path& folder : folders) {
@@ -230,6 +236,12 @@ void SetModuleFolder(const char* folder) {
     Registry& registry = TheRegistry();
     std::lock_guard guard(registry.lock);
     registry.moduleFolder = folder ? folder : "";
+}
+
+void SetModuleSearchFolders(std::vector<std::string> folders) {
+    Registry& registry = TheRegistry();
+    std::lock_guard guard(registry.lock);
+    registry.searchFolders = std::move(folders);
 }
 
 ResourceData FindResource(ModuleHandle module, ResourceName id, ResourceName type) {

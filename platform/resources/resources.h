@@ -38,15 +38,14 @@ constexpr std::uint32_t RT_RCDATA = 10;
 constexpr std::uint32_t RT_MENUBAR = 241;  // the phone shell's soft-key menu bars
 
 // Loads a module by file name from the folder set with SetModuleFolder, which is
-// then the only one searched; without one, from ../share/quarvel/packs beside
-// the executable's folder (an installed program), then from the executable's
-// folder and the "packs" folder in it (the build). Null when no such file exists or it is not
-// a valid pack.
+// then the only one searched; without one, from the host's search folders
+// beside the executable (by default the executable's folder and the "packs"
+// folder in it). Null when no such file exists or it is not a valid pack.
 ModuleHandle LoadModule(const char16_t* fileName);
 bool FreeModule(ModuleHandle module);
 // The executable's own module (icon 101, About dialog template 103).
 ModuleHandle ProgramModule();
-// Host side: the only folder searched (null or empty: the executable's).
+// Host side: the only folder searched (null or empty: the search folders).
 void SetModuleFolder(const char* folder);
 
 // A resource's bytes stay valid until the module is freed. Null when absent.
@@ -66,6 +65,6 @@ std::int32_t LoadString(ModuleHandle module, std::uint32_t id, char16_t* buffer,
                         std::int32_t capacity);
 // The bitmap resource `id` (type RT_BITMAP); null when absent or unreadable.
 BitmapHandle LoadBitmapResource(ModuleHandle module, std::uint32_t id);
-// The shell's image loader: an image resource `id` (type RT_BITMAP, or a PNG under
+// The phone shell's image loader: an image resource `id` (type RT_BITMAP, or a PNG under
 // the same id); null when absent or unreadable.
 BitmapHandle LoadImageResource(ModuleHandle module, std::uint32_t id);

@@ -2,7 +2,6 @@
 // file on first use and written back whole, atomically, on every change.
 #include "platform/store/registry.h"
 
-#include <SDL.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -55,7 +54,6 @@ bool KeyExists(Store& store, std::u16string_view path) {
 struct Registry {
     std::mutex mutex;
     std::string path;
-    bool pathResolved = false;
     bool loaded = false;
     bool keepAside = false;   // the file on disk could not be parsed
     bool leaveAlone = false;  // something not a file is there: never replaced
@@ -71,13 +69,6 @@ Registry& State() {
 }
 
 const std::string& StorePath(Registry& r) {
-    if (!r.pathResolved) {
-        r.pathResolved = true;
-        if (char* folder = SDL_GetPrefPath("", "quarvel")) {
-            r.path = std::string(folder) + "settings.reg";
-            SDL_free(folder);
-        }
-    }
     return r.path;
 }
 
@@ -325,7 +316,6 @@ void SetRegistryStorePath(const char* path) {
         Registry& r = State();
         std::lock_guard lock(r.mutex);
         r.path = path != nullptr ? path : "";
-        r.pathResolved = !r.path.empty();
         r.loaded = false;
     } catch (...) {
     }

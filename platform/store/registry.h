@@ -15,7 +15,7 @@ constexpr std::uint32_t REG_DWORD = 4;
 constexpr std::uint32_t KEY_READ = 0x20019;
 constexpr std::uint32_t KEY_WRITE = 0x20006;
 
-// Opens an existing key under the current user ("Software\\Quarvel"); false when
+// Opens an existing key under the current user ("Software\\Company\\Program"); false when
 // it does not exist. A handle queries only with KEY_READ and sets only with
 // KEY_WRITE access.
 bool OpenRegistryKey(const char16_t* path, std::uint32_t access, RegistryKey& key);
@@ -32,9 +32,9 @@ bool QueryRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t& ty
 bool SetRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
                       const std::uint8_t* data, std::size_t size);
 
-// Host side: the store file (null or empty: the default, in the user's data folder
-// for the program). Setting it, even to the same file, reloads the store.
-// Loading happens on first use; a file that cannot be parsed reads as empty and
-// is kept aside as "<file>.bad" before the next write.
+// Host side: the store file (null or empty: none, and every write fails).
+// Setting it, even to the same file, reloads the store. Loading happens on first
+// use; a file that cannot be parsed reads as empty and is kept aside as
+// "<file>.bad" before the next write.
 void SetRegistryStorePath(const char* path);
 const char* RegistryStorePath();

@@ -176,6 +176,6 @@ Rect GetWindowRect(WindowHandle window);  // screen coordinates
 Rect GetClientRect(WindowHandle window);  // (0, 0, width, height)
 std::int32_t GetScreenWidth();
 std::int32_t GetScreenHeight();
-// The screen less the shell's strips; set by the phone shell.
+// The screen less the phone shell's strips; set by the phone shell.
 Rect GetWorkArea();
 void SetWorkArea(const Rect& area);

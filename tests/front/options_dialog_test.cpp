@@ -27,7 +27,7 @@ std::vector<std::uint8_t> Bytes(const OptionsRecord& record) {
 }
 
 WindowHandle OptionsDialog() {
-    return FindWindow(u"QuarvelDialog", u"Options");
+    return FindWindow(u"PhoneDialog", u"Options");
 }
 
 LResult Control(std::int32_t control, std::uint32_t message, WParam wParam = 0, LParam lParam = 0) {

@@ -12,11 +12,13 @@
 #include <sstream>
 #include <thread>
 
+#include "host/desktop_services.h"
 #include "host/headless_host.h"
 #include "host/host_main.h"
 #include "host/host_options.h"
 #include "host/script.h"
 #include "platform/internal/host_interface.h"
+#include "platform/internal/resources_internal.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
 
@@ -267,6 +269,53 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
     ASSERT_EQ(code, 0);
     EXPECT_EQ(ProgramLines(dir / "replay.log"), desktop) << Slurp(record);
     EXPECT_EQ(Slurp(replayStore), Slurp(store));
+}
+
+// Installed, the program is bin/quarvel and its packs share/quarvel/packs; in the
+// build, they lie next to it or in its packs folder. --packs is the only folder.
+TEST(DesktopServicesTest, PacksInstalledLayoutFirstThenTheBuildsFolders) {
+    const fs::path exe = "/opt/game/bin";
+    const std::vector<fs::path> folders = ModuleSearchFolders({}, exe, PackSearchFolders());
+    ASSERT_EQ(folders.size(), 3u);
+    EXPECT_EQ(folders[0].lexically_normal(), fs::path("/opt/game/share/quarvel/packs"));
+    EXPECT_EQ(folders[1], exe);
+    EXPECT_EQ(folders[2], exe / "packs");
+    EXPECT_EQ(ModuleSearchFolders("/my/packs", exe, PackSearchFolders()),
+              std::vector<fs::path>{"/my/packs"});
+    EXPECT_TRUE(ModuleSearchFolders({}, {}, PackSearchFolders()).empty());
+}
+
+TEST(DesktopServicesTest, StoreAndScreenshotsGoToTheUserDataFolder) {
+    std::string home = (fs::temp_directory_path() / "quarvel-xdg-test").string();
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    EXPECT_EQ(DataFolder(), home + "/quarvel/");
+    EXPECT_TRUE(fs::is_directory(home + "/quarvel"));
+    EXPECT_EQ(DefaultStorePath(), home + "/quarvel/settings.reg");
+    unsetenv("XDG_DATA_HOME");
+    fs::remove_all(home);
+}
+
+// The link reaches xdg-open as one argument, and the opener does not wait for
+// it: the stand-in xdg-open only answers once the test has gone on.
+TEST(DesktopServicesTest, OpensLinksWithXdgOpenWithoutWaiting) {
+    fs::path dir = fs::temp_directory_path() / ("host-link-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::string go = (dir / "go").string(), out = (dir / "out").string();
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nfor i in $(seq 500); do [ -e " << go
+                                    << " ] && break; sleep 0.01; done\n[ -e " << go
+                                    << " ] && printf '%s' \"$1\" > " << out << ".tmp\nmv " << out
+                                    << ".tmp " << out << "\n";
+    fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+    std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (dir.string() + ":" + path).c_str(), 1);
+    EXPECT_TRUE(OpenLinkOnDesktop("https://example.org/a b"));
+    setenv("PATH", path.c_str(), 1);
+    std::ofstream{go};
+    for (int i = 0; i < 500 && !fs::exists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(Slurp(out), "https://example.org/a b");
+    EXPECT_FALSE(OpenLinkOnDesktop(""));
+    fs::remove_all(dir);
 }
 
 }  // namespace

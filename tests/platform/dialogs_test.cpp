@@ -197,7 +197,7 @@ TEST_F(DialogsTest, AboutTemplateParsesAndMalformedTemplatesShowNothing) {
     }
     EXPECT_EQ(RunDialog(module, 999, main, Procedure, 0), -1);  // missing
     EXPECT_EQ(calls, 0);
-    EXPECT_EQ(FindWindow(u"QuarvelDialog", nullptr), nullptr);
+    EXPECT_EQ(FindWindow(u"PhoneDialog", nullptr), nullptr);
     for (const std::string& line : log)
         EXPECT_EQ(line.find("dialog"), std::string::npos) << line;
 }
@@ -379,7 +379,7 @@ TEST_F(DialogsTest, MessageBoxAnswersBySoftKeysReturnAndBack) {
     for (const Case& c : cases) {
         host.steps = {[&] {
             EXPECT_FALSE(IsWindowVisible(mainBar));
-            WindowHandle box = FindWindow(u"QuarvelMessageBox", u"Quarvel");
+            WindowHandle box = FindWindow(u"PhoneMessageBox", u"Quarvel");
             EXPECT_TRUE(IsWindowVisible(FindMenuBar(box)));
             EXPECT_EQ(GetActiveWindow(), box);
             Press({c.key});
@@ -387,7 +387,7 @@ TEST_F(DialogsTest, MessageBoxAnswersBySoftKeysReturnAndBack) {
         EXPECT_EQ(MessageBox(main, u"Clear the high scores?", u"Quarvel", c.style), c.answer)
             << c.style << " " << c.key;
         EXPECT_TRUE(IsWindowVisible(mainBar));
-        EXPECT_EQ(FindWindow(u"QuarvelMessageBox", nullptr), nullptr);
+        EXPECT_EQ(FindWindow(u"PhoneMessageBox", nullptr), nullptr);
     }
     EXPECT_TRUE(Logged("message box \"Quarvel\" \"Clear the high scores?\""));
     EXPECT_TRUE(Logged("message box answer yes"));

@@ -257,12 +257,4 @@ TEST_F(RegistryTest, OversizedStoresAreRefused) {
     EXPECT_EQ(Get(u"Options"), std::nullopt);
 }
 
-TEST(RegistryPathTest, DefaultsToTheUserDataFolder) {
-    std::string home = (fs::temp_directory_path() / "quarvel-xdg-test").string();
-    setenv("XDG_DATA_HOME", home.c_str(), 1);
-    SetRegistryStorePath(nullptr);
-    EXPECT_EQ(std::string(RegistryStorePath()), home + "/quarvel/settings.reg");
-    fs::remove_all(home);
-}
-
 }  // namespace

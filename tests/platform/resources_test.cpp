@@ -110,20 +110,6 @@ TEST_F(ResourcesTest, LoadsFromModuleFolderFirstThenNextToExecutable) {
     EXPECT_EQ(LoadModule(nullptr), nullptr);
 }
 
-// Installed, the program is bin/quarvel and its packs share/quarvel/packs; in the
-// build, they lie next to it or in its packs folder. A folder the host sets is
-// the only one.
-TEST(ModuleSearchTest, InstalledLayoutFirstThenTheBuildsFolders) {
-    const fs::path exe = "/opt/game/bin";
-    const std::vector<fs::path> folders = ModuleSearchFolders({}, exe);
-    ASSERT_EQ(folders.size(), 3u);
-    EXPECT_EQ(folders[0].lexically_normal(), fs::path("/opt/game/share/quarvel/packs"));
-    EXPECT_EQ(folders[1], exe);
-    EXPECT_EQ(folders[2], exe / "packs");
-    EXPECT_EQ(ModuleSearchFolders("/my/packs", exe), std::vector<fs::path>{"/my/packs"});
-    EXPECT_TRUE(ModuleSearchFolders({}, {}).empty());
-}
-
 TEST_F(ResourcesTest, FilesThatAreNotPacksGiveNull) {
     const std::vector<char> good = ReadBytes(fs::path(TEST_MODULE_FOLDER) / "240x320.dll");
     ASSERT_GT(good.size(), 100u);

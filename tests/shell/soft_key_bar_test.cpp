@@ -20,10 +20,10 @@ class SoftKeyBarTest : public ProgramTest {
     // erased with.
     void ExpectBarShown(const char* when) {
         SCOPED_TRACE(when);
-        EXPECT_EQ(ScreenPixel(2, 294), SHELL_BAR_EDGE);
-        EXPECT_EQ(ScreenPixel(120, 300), SHELL_BAR_COLOUR);
-        EXPECT_EQ(ScreenPixel(2, 319), SHELL_BAR_COLOUR);
-        EXPECT_EQ(ScreenPixel(237, 319), SHELL_BAR_COLOUR);
+        EXPECT_EQ(ScreenPixel(2, 294), PHONE_SHELL_BAR_EDGE);
+        EXPECT_EQ(ScreenPixel(120, 300), PHONE_SHELL_BAR_COLOUR);
+        EXPECT_EQ(ScreenPixel(2, 319), PHONE_SHELL_BAR_COLOUR);
+        EXPECT_EQ(ScreenPixel(237, 319), PHONE_SHELL_BAR_COLOUR);
     }
 
     void PlayToGameOver() {

@@ -1,0 +1,24 @@
+// What the desktop offers the layer for this game: the user's data folder (for
+// the settings store and screenshots), the folders searched for packs, and the
+// link opener.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The user's data folder for the game ($XDG_DATA_HOME/quarvel/, or
+// ~/.local/share/quarvel/), with a final '/', created when missing; empty when
+// there is none (SDL's error says why).
+std::string DataFolder();
+
+// The settings store in the data folder; empty when there is no data folder.
+std::string DefaultStorePath();
+
+// The folders searched for packs when --packs names none, relative to the
+// executable's folder: the installed layout's (bin/ beside share/quarvel/packs),
+// the executable's own, and its "packs" folder (where the build puts them).
+std::vector<std::string> PackSearchFolders();
+
+// Starts `xdg-open <link>` without waiting for it (the child is reaped when it
+// ends); false when it could not be started.
+bool OpenLinkOnDesktop(const char* link);
