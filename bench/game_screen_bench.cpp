@@ -34,10 +34,10 @@ struct Fixture {
         gameWidth = GetLayoutInt("game_width", 0);
         gameHeight = GetLayoutInt("game_height", 0);
         CreateBackBuffer(nullptr);
-        WindowClass c;
-        c.procedure = Procedure;
-        c.name = u"Bench";
-        RegisterWindowClass(c);
+        WindowClass benchClass;
+        benchClass.procedure = Procedure;
+        benchClass.name = u"Bench";
+        RegisterWindowClass(benchClass);
         window = CreateWindow(u"Bench", u"", WS_VISIBLE, 0, 0, gameWidth, gameHeight, nullptr,
                               nullptr, nullptr);
         screen = &game;

@@ -21,9 +21,9 @@ class CQuarvelRowAnim {
 // splits into four bright copies flying apart along the diagonals.
 class CQuarvelEmptyRowAnim : public CQuarvelRowAnim {
   public:
-    CQuarvelEmptyRowAnim(std::int32_t row, std::int32_t progress, std::int32_t shrinkStep,
-                         bool fourRow)
-        : progress(progress), shrinkStep(shrinkStep), row(row), fourRow(fourRow) {}
+    CQuarvelEmptyRowAnim(std::int32_t rowIndex, std::int32_t startProgress, std::int32_t step,
+                         bool isFourRow)
+        : progress(startProgress), shrinkStep(step), row(rowIndex), fourRow(isFourRow) {}
     bool isFinished() override;
     void drawFrame(CQuarvelGameWnd& screen) override;
 

@@ -392,6 +392,6 @@ TEST_P(PackTest, DialogsFitTheWorkAreaAndHoldTheirControls) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Packs, PackTest, ::testing::ValuesIn(SCREENS),
-                         [](const auto& info) { return "Screen" + Name(info.param); });
+                         [](const auto& test) { return "Screen" + Name(test.param); });
 
 }  // namespace
