@@ -1,5 +1,7 @@
 #include "front/key_names.h"
 
+#include "platform/runtime/keys.h"
+
 namespace {
 
 struct FixedName {
@@ -8,16 +10,43 @@ struct FixedName {
 };
 
 constexpr FixedName FIXED_NAMES[] = {
-    {1, u"Left Button"},   {2, u"Right Button"}, {3, u"Cancel"},       {4, u"Middle Button"},
-    {8, u"Back"},          {9, u"Tab"},          {12, u"Clear"},       {13, u"Return"},
-    {16, u"Shift"},        {17, u"Ctrl"},        {18, u"Menu"},        {27, u"Esc"},
-    {32, u"Space"},        {35, u"End"},         {36, u"Home"},        {37, u"Left"},
-    {38, u"Up"},           {39, u"Right"},       {40, u"Down"},        {45, u"Insert"},
-    {46, u"Delete"},       {47, u"Help"},        {91, u"Left Win"},    {92, u"Right Win"},
-    {93, u"Apps"},         {106, u"*"},          {107, u"+"},          {108, u"|"},
-    {109, u"-"},           {110, u"."},          {111, u"/"},          {160, u"Left Shift"},
-    {161, u"Right Shift"}, {162, u"Left Ctrl"},  {163, u"Right Ctrl"}, {164, u"Left Menu"},
-    {165, u"Right Menu"},
+    {VK_LBUTTON, u"Left Button"},
+    {VK_RBUTTON, u"Right Button"},
+    {VK_CANCEL, u"Cancel"},
+    {VK_MBUTTON, u"Middle Button"},
+    {VK_BACK, u"Back"},
+    {VK_TAB, u"Tab"},
+    {VK_CLEAR, u"Clear"},
+    {VK_RETURN, u"Return"},
+    {VK_SHIFT, u"Shift"},
+    {VK_CONTROL, u"Ctrl"},
+    {VK_MENU, u"Menu"},
+    {VK_ESCAPE, u"Esc"},
+    {VK_SPACE, u"Space"},
+    {VK_END, u"End"},
+    {VK_HOME, u"Home"},
+    {VK_LEFT, u"Left"},
+    {VK_UP, u"Up"},
+    {VK_RIGHT, u"Right"},
+    {VK_DOWN, u"Down"},
+    {VK_INSERT, u"Insert"},
+    {VK_DELETE, u"Delete"},
+    {VK_HELP, u"Help"},
+    {VK_LWIN, u"Left Win"},
+    {VK_RWIN, u"Right Win"},
+    {VK_APPS, u"Apps"},
+    {VK_MULTIPLY, u"*"},
+    {VK_ADD, u"+"},
+    {VK_SEPARATOR, u"|"},
+    {VK_SUBTRACT, u"-"},
+    {VK_DECIMAL, u"."},
+    {VK_DIVIDE, u"/"},
+    {VK_LSHIFT, u"Left Shift"},
+    {VK_RSHIFT, u"Right Shift"},
+    {VK_LCONTROL, u"Left Ctrl"},
+    {VK_RCONTROL, u"Right Ctrl"},
+    {VK_LMENU, u"Left Menu"},
+    {VK_RMENU, u"Right Menu"},
 };
 
 // Copies `text` to `out` and returns the position after it (not terminated).
@@ -45,17 +74,17 @@ char16_t* AppendNumber(char16_t* out, std::uint32_t value) {
 
 char16_t* keyName(std::uint32_t code, char16_t* buffer) {
     char16_t* end = buffer;
-    if (code >= 96 && code <= 105) {
-        end = AppendNumber(Append(end, u"Numpad "), code - 96);
-    } else if ((code >= 48 && code <= 57) || (code >= 65 && code <= 90)) {
+    if (code >= VK_NUMPAD0 && code <= VK_NUMPAD0 + 9) {
+        end = AppendNumber(Append(end, u"Numpad "), code - VK_NUMPAD0);
+    } else if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) {
         // Digit and letter keys have the character's own code.
         *end++ = static_cast<char16_t>(code);
-    } else if (code == 134) {
+    } else if (code == VK_ACTION) {
         end = Append(end, u"Action Key");
-    } else if (code >= 112 && code <= 135) {
-        end = AppendNumber(Append(end, u"F"), code - 111);
-    } else if (code >= 193 && code <= 198) {
-        end = AppendNumber(Append(end, u"App Key "), code - 192);
+    } else if (code >= VK_F1 && code <= VK_F24) {
+        end = AppendNumber(Append(end, u"F"), code - VK_F1 + 1);
+    } else if (code >= VK_APP1 && code <= VK_APP6) {
+        end = AppendNumber(Append(end, u"App Key "), code - VK_APP1 + 1);
     } else {
         const char16_t* name = u"(assigned)";
         for (const FixedName& entry : FIXED_NAMES) {

@@ -9,7 +9,7 @@
 #include "shell/screen.h"
 
 // The private message the screen posts to itself on activation: draw once more.
-constexpr std::uint32_t WM_TITLE_REDRAW = 1048;
+constexpr std::uint32_t WM_TITLE_REDRAW = WM_USER + 24;
 
 // Junk rows and start level of each difficulty.
 struct Difficulty {

@@ -167,7 +167,7 @@ bool TranslateMessage(const Message& message) {
     if (message.message != WM_KEYDOWN) return false;
     auto code = static_cast<std::uint32_t>(message.wParam);
     char16_t c = 0;
-    bool shift = IsKeyDown(16);
+    bool shift = IsKeyDown(VK_SHIFT);
     if (code >= 'A' && code <= 'Z') {
         c = static_cast<char16_t>(shift ? code : code - 'A' + 'a');
     } else if ((code >= '0' && code <= '9') || code == VK_SPACE) {
