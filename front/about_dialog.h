@@ -9,8 +9,8 @@
 extern const char16_t* const ABOUT_MAIL_LINK;
 extern const char16_t* const ABOUT_WEB_LINK;
 
-// The message handler of the About dialog (template 103 of the program's own
-// resources, soft-key bar 123 of the resource pack).
+// The message handler of the About dialog (template IDD_ABOUT of the program's
+// own resources, soft-key bar IDR_DIALOG_MENU_BAR of the resource pack).
 bool AboutDialogProc(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam);
 
 // The About dialog's soft-key bar while it is open.

@@ -14,7 +14,7 @@ constexpr std::uint32_t KEY_DEBOUNCE_MS = 250;
 constexpr Colour CONTROLS_GREY = Rgb(192, 192, 192);
 
 // The keys being edited, one entry per action in the key layout's slot order,
-// found by the string id of the action's label (40017..40021). They reach the
+// found by the string id of the action's label (IDS_FIRST_ACTION..IDS_LAST_ACTION). They reach the
 // key layout only when the player keeps them.
 struct PendingKey {
     std::uint32_t labelId;

@@ -12,6 +12,7 @@ extern std::uint32_t pendingScore;
 // The dialog's soft-key bar while it is open.
 extern WindowHandle nameEntryMenuBar;
 
-// The message handler of the name-entry dialog (template 108 and soft-key bar 123
-// of the resource pack); its parameter is the score.
+// The message handler of the name-entry dialog (template IDD_NAME_ENTRY and
+// soft-key bar IDR_DIALOG_MENU_BAR of the resource pack); its parameter is the
+// score.
 bool NameEntryDialogProc(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam);

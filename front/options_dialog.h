@@ -5,8 +5,8 @@
 
 #include "platform/runtime/types.h"
 
-// The message handler of the Options dialog (template 121 and soft-key bar 122 of
-// the resource pack).
+// The message handler of the Options dialog (template IDD_OPTIONS and soft-key
+// bar IDR_OPTIONS_MENU_BAR of the resource pack).
 bool OptionsDialogProc(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam);
 
 // The Options dialog's soft-key bar while it is open.

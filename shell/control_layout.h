@@ -12,7 +12,7 @@ class CQuarvelControlLayout {
     // Releases all six application keys.
     virtual ~CQuarvelControlLayout();
 
-    // With a window: associates every assigned application key (codes 193..198)
+    // With a window: associates every assigned application key (VK_APP1..VK_APP6)
     // with it; keys already associated stay so. With none: releases all six.
     void claimAppKeys(WindowHandle window) const;
 
