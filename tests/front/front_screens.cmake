@@ -3,7 +3,7 @@
 quarvel_test(front_screen_tests
   SOURCES shell/program_support.cpp front/controls_screen_test.cpp
           front/options_dialog_test.cpp
-  LIBS quarvel_main_window PkgConfig::LIBZIP)
+  LIBS quarvel_main_window quarvel_test_layer PkgConfig::LIBZIP)
 target_compile_definitions(front_screen_tests PRIVATE PACK_FOLDER="${CMAKE_BINARY_DIR}/host/packs")
 if(TARGET quarvel_pack_240x320)
   add_dependencies(front_screen_tests quarvel_pack_240x320)

@@ -1,5 +1,5 @@
 quarvel_test(game_screen_tests
   SOURCES game_screen/game_screen_test.cpp game_screen/game_screen_support.cpp
-  LIBS quarvel_game_screen)
+  LIBS quarvel_game_screen quarvel_test_layer)
 target_compile_definitions(game_screen_tests PRIVATE PACK_BUILD_TOOL="$<TARGET_FILE:quarvel-pack-build>")
 add_dependencies(game_screen_tests quarvel-pack-build)

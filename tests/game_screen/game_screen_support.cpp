@@ -5,11 +5,8 @@
 #include <fstream>
 
 #include "platform/internal/drawing_internal.h"
-#include "platform/internal/host_interface.h"
 #include "platform/internal/resources_internal.h"
-#include "platform/internal/sound_names.h"
 #include "platform/runtime/clock.h"
-#include "platform/runtime/event_log.h"
 #include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
@@ -22,7 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 CQuarvelGameWnd* activeScreen = nullptr;
-std::vector<std::string> logLines;
 
 LResult TestProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
     if (activeScreen != nullptr && message != WM_CREATE) {
@@ -94,28 +90,20 @@ void GameScreenTest::SetUp() {
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
-    ResetWindowManager();
-    ReleaseAllKeys();
-    SetClock(100000);
-    SetScreenSize(240, 320);
+    LayerTest::SetUp();
     options = OptionsRecord{};
     options.fixed_seed = 1;
-    logLines.clear();
-    SetEventSink([](const std::string& line) { logLines.push_back(line); });
-    SetSoundNameLookup(ResourceEntryName);
     UsePack(layout);
 }
 
 void GameScreenTest::TearDown() {
     screen.onLeave();
     activeScreen = nullptr;
-    SetEventSink(nullptr);
-    SetSoundNameLookup(nullptr);
     DeleteBackBuffer();
     if (resourcePack != nullptr) FreeModule(resourcePack);
     resourcePack = nullptr;
     LayoutMap.clear();
-    ResetWindowManager();
+    LayerTest::TearDown();
     fs::remove_all(dir);
 }
 
@@ -206,20 +194,7 @@ void GameScreenTest::Key(std::uint32_t code, bool down) {
                      1 | (wasDown || !down ? KEY_WAS_DOWN : 0) | (down ? 0 : KEY_RELEASED));
 }
 
-Colour GameScreenTest::ScreenPixel(std::int32_t x, std::int32_t y) {
-    SurfaceHandle view = CreateViewSurface(ComposeScreen(), Point{0, 0}, Rect{0, 0, 240, 320});
-    Colour c = GetPixel(view, x, y);
-    DeleteSurface(view);
-    return c;
-}
-
 Colour GameScreenTest::BackPixel(std::int32_t x, std::int32_t y) {
     SelectClipRegion(backDC, nullptr);
     return GetPixel(backDC, x, y);
-}
-
-std::vector<std::string> GameScreenTest::TakeLog() {
-    std::vector<std::string> lines;
-    lines.swap(logLines);
-    return lines;
 }

@@ -1,4 +1,4 @@
-// A game screen on a test window, with a small pack whose pictures are solid
+// A game screen on a test window of a fresh layer, with a small pack whose pictures are solid
 // colours, so that pixels tell which tile, variant or background is drawn.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include "game_screen/game_wnd.h"
 #include "platform/drawing/drawing.h"
 #include "platform/runtime/types.h"
+#include "tests/support/layer_fixture.h"
 
 // The colour of tile `tile` in variant `variant` of the test tile sheet.
 Colour TileColour(int tile, int variant);
@@ -27,8 +28,9 @@ struct TestLayout {
     std::int32_t height = 294;
 };
 
-class GameScreenTest : public ::testing::Test {
+class GameScreenTest : public LayerTest {
   protected:
+    GameScreenTest() : LayerTest(100000) {}
     void SetUp() override;
     void TearDown() override;
     // Loads a test pack with this layout as the resource pack.
@@ -38,11 +40,7 @@ class GameScreenTest : public ::testing::Test {
     // Delivers one timer tick (the clock moves on by 33 ms).
     void Tick(int count = 1);
     void Key(std::uint32_t code, bool down);
-    // The colour of a pixel of the window as shown on the screen.
-    Colour ScreenPixel(std::int32_t x, std::int32_t y);
     Colour BackPixel(std::int32_t x, std::int32_t y);
-    // The log lines written since the last call.
-    std::vector<std::string> TakeLog();
 
     TestLayout layout;
     CQuarvelGameWnd screen;

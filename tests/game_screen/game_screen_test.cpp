@@ -76,10 +76,10 @@ TEST_F(GameScreenTest, FourRowLandingSoundsScoresAndAnimates) {
     // closing up, then the tick that finds no row; gravity did not advance meanwhile.
     EXPECT_EQ(frames, 3 * (6 + 2) + (14 + 2) + 1);
     EXPECT_EQ(screen.tickCount, ticksBefore + 3 * 1 + 1 + 1);
-    auto log = TakeLog();
-    EXPECT_EQ(Count(log, "sound WAVE/sndPop async"), 3);
-    EXPECT_EQ(Count(log, "sound WAVE/sndQuarvel async"), 1);
-    EXPECT_EQ(Count(log, "sound WAVE/sndDrop"), 0);
+    auto lines = TakeLog();
+    EXPECT_EQ(Count(lines, "sound WAVE/sndPop async"), 3);
+    EXPECT_EQ(Count(lines, "sound WAVE/sndQuarvel async"), 1);
+    EXPECT_EQ(Count(lines, "sound WAVE/sndDrop"), 0);
 }
 
 TEST_F(GameScreenTest, LevelRiseSkipsItsRedraw) {

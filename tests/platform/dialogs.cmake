@@ -1,6 +1,7 @@
 # Dialogs, their controls and message boxes, with the program's own resources
 # (the About dialog and the icon) built in.
-quarvel_test(dialogs_tests SOURCES platform/dialogs_test.cpp LIBS quarvel_dialogs)
+quarvel_test(dialogs_tests SOURCES platform/dialogs_test.cpp
+  LIBS quarvel_dialogs quarvel_test_layer PkgConfig::LIBZIP)
 include(${PROJECT_SOURCE_DIR}/resources/resources.cmake)
 quarvel_embed_program_resources(dialogs_tests)
 # Screenshots of the About box and a message box go next to the test program.

@@ -20,19 +20,9 @@
 #include "platform/runtime/event_log.h"
 #include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
+#include "tests/support/layer_fixture.h"
 
 namespace {
-
-// Lets the clock run to each due timer until `until`, then ends the run.
-class ClockHost : public HostDriver {
-  public:
-    std::uint32_t until = 0;
-    bool idle(bool hasTimer, std::uint32_t due) override {
-        if (!hasTimer || static_cast<std::int32_t>(due - until) > 0) return false;
-        SetClock(due);
-        return true;
-    }
-};
 
 std::vector<Message> received;
 std::function<void(MenuHandle)> onInitMenu;
@@ -61,27 +51,18 @@ constexpr const char* MAIN_BAR =
 // Popup rows at 240 pixels wide: a 3-pixel frame, 22-pixel items, 7-pixel separators.
 constexpr std::int32_t ROW = 22;
 
-class PhoneShellTest : public ::testing::Test {
+class PhoneShellTest : public LayerTest {
   protected:
+    PhoneShellTest() : LayerTest(0) {}
     void SetUp() override {
-        ResetWindowManager();
-        ReleaseAllKeys();
-        SetClock(0);
-        SetScreenSize(240, 320);
-        SetHostDriver(&host);
+        LayerTest::SetUp();
         received.clear();
         onInitMenu = nullptr;
-        SetEventSink([this](const std::string& line) { log.push_back(line); });
         WindowClass c;
         c.procedure = OwnerProcedure;
         c.name = u"Owner";
         RegisterWindowClass(c);
         owner = Window(u"main");
-    }
-    void TearDown() override {
-        SetEventSink(nullptr);
-        SetHostDriver(nullptr);
-        ResetWindowManager();
     }
 
     WindowHandle Window(const char16_t* title, WindowHandle parent = nullptr) {
@@ -94,22 +75,15 @@ class PhoneShellTest : public ::testing::Test {
         return bar;
     }
 
-    void Run() {
-        Message m;
-        while (GetMessage(m) == 1) {
-            TranslateMessage(m);
-            DispatchMessage(m);
-        }
-    }
     void Press(std::uint32_t key) {
         DeliverKey(key, true);
         DeliverKey(key, false);
-        Run();
+        Pump();
     }
     void Tap(std::int32_t x, std::int32_t y) {
         DeliverPen(PenAction::Down, x, y);
         DeliverPen(PenAction::Up, x, y);
-        Run();
+        Pump();
     }
 
     std::size_t Count(std::uint32_t message) {
@@ -128,7 +102,7 @@ class PhoneShellTest : public ::testing::Test {
 
     // Whether anything but the bar's background is drawn in the rectangle.
     bool DrawnIn(const Rect& r) {
-        Run();
+        Pump();
         PixelRows rows = BitmapPixels(ComposeScreen());
         const Colour c = PHONE_SHELL_BAR_COLOUR;
         const std::uint32_t background = RedOf(c) << 16 | GreenOf(c) << 8 | BlueOf(c);
@@ -142,9 +116,7 @@ class PhoneShellTest : public ::testing::Test {
 
     WindowHandle Popup() { return FindWindow(u"PhoneMenuPopup", nullptr); }
 
-    ClockHost host;
     WindowHandle owner = nullptr;
-    std::vector<std::string> log;
 };
 
 TEST_F(PhoneShellTest, MalformedMenuBarsCreateNothing) {
@@ -423,11 +395,10 @@ TEST_F(PhoneShellTest, TaskBarSetsTheWorkAreaWhichFullScreenLeavesAlone) {
     EXPECT_EQ(GetWorkArea(), (Rect{0, 26, 240, 294}));
 
     // The clock is redrawn at each whole minute of the layer's clock.
-    Run();
+    Pump();
     Rect changed;
     ComposeScreen(&changed);
-    host.until = 60000;
-    Run();
+    Wait(60000);
     ComposeScreen(&changed);
     EXPECT_EQ(changed, (Rect{0, 0, 240, 26}));
 

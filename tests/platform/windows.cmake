@@ -1,1 +1,1 @@
-quarvel_test(windows_tests SOURCES platform/windows_test.cpp LIBS quarvel_windows)
+quarvel_test(windows_tests SOURCES platform/windows_test.cpp LIBS quarvel_windows quarvel_test_layer)

@@ -10,29 +10,9 @@
 #include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
+#include "tests/support/layer_fixture.h"
 
 namespace {
-
-// A host that runs a list of steps, one per idle call, then lets time run to the
-// next timer until `endAt`, then ends the run.
-class StepHost : public HostDriver {
-  public:
-    std::vector<std::function<void()>> steps;
-    std::uint32_t endAt = 0;
-    bool idle(bool hasTimer, std::uint32_t due) override {
-        if (!steps.empty()) {
-            auto step = steps.front();
-            steps.erase(steps.begin());
-            step();
-            return true;
-        }
-        if (hasTimer && static_cast<std::int32_t>(due - endAt) <= 0) {
-            SetClock(due);
-            return true;
-        }
-        return false;
-    }
-};
 
 std::vector<std::string> events;
 
@@ -60,14 +40,10 @@ LResult RecordingProcedure(WindowHandle window, std::uint32_t message, WParam wP
     return DefaultWindowProcedure(window, message, wParam, lParam);
 }
 
-class WindowsTest : public ::testing::Test {
+class WindowsTest : public LayerTest {
   protected:
     void SetUp() override {
-        ResetWindowManager();
-        ReleaseAllKeys();
-        SetClock(1000);
-        SetScreenSize(240, 320);
-        SetHostDriver(&host);
+        LayerTest::SetUp();
         events.clear();
         WindowClass c;
         c.procedure = RecordingProcedure;
@@ -75,28 +51,11 @@ class WindowsTest : public ::testing::Test {
         c.background = GetStockBrush(StockBrush::White);
         ASSERT_NE(RegisterWindowClass(c), 0);
     }
-    void TearDown() override {
-        SetHostDriver(nullptr);
-        ResetWindowManager();
-    }
 
     WindowHandle Create(std::uint32_t style = WS_VISIBLE, WindowHandle owner = nullptr) {
         return CreateWindow(u"Rec", u"title", style, USE_DEFAULT, USE_DEFAULT, USE_DEFAULT,
                             USE_DEFAULT, owner, nullptr, nullptr);
     }
-
-    // Runs the loop until the host ends it; returns the last fetch's result.
-    std::int32_t Run() {
-        Message m;
-        std::int32_t got;
-        while ((got = GetMessage(m)) == 1) {
-            TranslateMessage(m);
-            DispatchMessage(m);
-        }
-        return got;
-    }
-
-    StepHost host;
 };
 
 TEST_F(WindowsTest, CreationDestructionAndDefaults) {
@@ -123,8 +82,7 @@ TEST_F(WindowsTest, RetrievalOrderPostedBeforeInputBeforePaintBeforeTimers) {
     events.clear();
     DeliverKey('P', true);  // posts WM_USER while handled
     DeliverKey('Q', true);
-    host.endAt = 2000;
-    EXPECT_EQ(Run(), -1);
+    EXPECT_EQ(Pump(), -1);
     // Key P, the message it posted, key Q (and their characters), paint, then the
     // one coalesced timer.
     std::vector<std::string> expected = {"256:80", std::to_string(WM_CHAR) + ":112", "1024:1",
@@ -136,20 +94,18 @@ TEST_F(WindowsTest, RetrievalOrderPostedBeforeInputBeforePaintBeforeTimers) {
 TEST_F(WindowsTest, TimersFireOnTheirTimeAndStopWhenKilled) {
     WindowHandle w = Create();
     SetTimer(w, 1, 33);
-    host.endAt = 1000 + 100;
     events.clear();
-    Run();
+    Wait(99);
     std::vector<std::string> ticks;
     for (const auto& e : events) {
         if (e == "275:1") ticks.push_back(e);
     }
-    EXPECT_EQ(ticks.size(), 3u);  // at 1033, 1066, 1099
+    EXPECT_EQ(ticks.size(), 3u);  // at 1033, 1066, 1099: none late
     EXPECT_EQ(GetTickCount(), 1099u);
 
     KillTimer(w, 1);
     events.clear();
-    host.endAt = 5000;
-    Run();
+    Wait(4000);
     EXPECT_TRUE(std::find(events.begin(), events.end(), "275:1") == events.end());
 }
 
@@ -157,28 +113,27 @@ TEST_F(WindowsTest, ClockWrapDoesNotStallTimers) {
     SetClock(0xFFFFFFF0u);
     WindowHandle w = Create();
     SetTimer(w, 1, 33);
-    host.endAt = 0xFFFFFFF0u + 70;
     events.clear();
-    Run();
+    Wait(70);
     EXPECT_EQ(std::count(events.begin(), events.end(), "275:1"), 2);
 }
 
 TEST_F(WindowsTest, PaintOnlyWhenInvalid) {
     WindowHandle w = Create();
-    Run();  // the first paint of a new window
+    Pump();  // the first paint of a new window
     events.clear();
-    Run();
+    Pump();
     EXPECT_TRUE(events.empty());
     Rect part{10, 10, 20, 20};
     InvalidateRect(w, &part, false);
-    Run();
+    Pump();
     EXPECT_EQ(events, std::vector<std::string>{"paint"});
 
     InvalidateRect(w, nullptr, false);
     UpdateWindow(w);  // paints at once
     EXPECT_EQ(events.size(), 2u);
     events.clear();
-    Run();
+    Pump();
     EXPECT_TRUE(events.empty());
 }
 
@@ -221,13 +176,6 @@ void Paint(WindowHandle w, Colour colour) {
     ReleaseWindowSurface(w, s);
 }
 
-Colour ScreenPixel(std::int32_t x, std::int32_t y) {
-    SurfaceHandle view = CreateViewSurface(ComposeScreen(), Point{0, 0}, Rect{0, 0, 240, 320});
-    Colour c = GetPixel(view, x, y);
-    DeleteSurface(view);
-    return c;
-}
-
 // A raised window takes the windows it owns along: a strip it owns stays on top
 // of it (the soft-key bar over a full-screen main window), and the topmost of them
 // that takes input is activated.
@@ -268,7 +216,7 @@ TEST_F(WindowsTest, InputRouting) {
         DeliverKey(VK_APP1 + 2, true);  // not associated: dropped
         DeliverPen(PenAction::Down, 30, 40);
     }};
-    Run();
+    Pump();
     EXPECT_EQ(std::count(events.begin(), events.end(), "513:1"), 1);
     EXPECT_EQ(std::count_if(events.begin(), events.end(),
                             [](const std::string& e) { return e.starts_with("256:"); }),
@@ -277,7 +225,7 @@ TEST_F(WindowsTest, InputRouting) {
     AssociateAppKey(VK_APP1 + 2, w);
     events.clear();
     host.steps = {[] { DeliverKey(VK_APP1 + 2, true); }};
-    Run();
+    Pump();
     EXPECT_EQ(events, std::vector<std::string>{"256:195"});
     AssociateAppKey(VK_APP1 + 2, nullptr);
     (void)other;

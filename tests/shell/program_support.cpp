@@ -33,10 +33,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Before(std::uint32_t a, std::uint32_t b) {
-    return static_cast<std::int32_t>(a - b) < 0;
-}
-
 // The program's globals as they are when the program is loaded.
 void ResetProgramGlobals() {
     gameScreen.onLeave();
@@ -67,18 +63,6 @@ void ResetProgramGlobals() {
 
 }  // namespace
 
-bool ProgramHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
-    if (!steps.empty()) {
-        std::function<void()> step = std::move(steps.front());
-        steps.pop_front();
-        step();
-        return true;
-    }
-    if (!timed || !Before(GetTickCount(), until)) return false;
-    SetClock(hasTimer && !Before(until, nextTimerDue) ? nextTimerDue : until);
-    return true;
-}
-
 void ProgramTest::SetUp() {
     dir = fs::temp_directory_path() /
           ("quarvel-program-" + std::to_string(getpid()) + "-" +
@@ -86,27 +70,15 @@ void ProgramTest::SetUp() {
     fs::remove_all(dir);
     fs::create_directories(dir);
     storePath = dir / "settings.reg";
+    LayerTest::SetUp();
     SetRegistryStorePath(storePath.c_str());
     SetModuleFolder(PACK_FOLDER);
-    ResetWindowManager();
-    ReleaseAllKeys();
-    ClearPostedMessages();
-    SetClock(1000);
-    SetScreenSize(240, 320);
-    SetHostDriver(&host);
-    SetAudioEnabled(false);
-    SetSoundNameLookup(ResourceEntryName);
-    SetEventSink([this](const std::string& line) { log.push_back(line); });
-    SetInputPanel(false);
     ResetProgramGlobals();
 }
 
 void ProgramTest::TearDown() {
     Stop();
-    SetEventSink(nullptr);
-    SetHostDriver(nullptr);
-    ResetWindowManager();
-    ClearPostedMessages();
+    LayerTest::TearDown();
     ResetProgramGlobals();
     // The fonts live for a whole run of the program; a test run makes them anew.
     for (FontHandle* font : {&normalFont, &boldFont}) {
@@ -142,21 +114,6 @@ void ProgramTest::Stop() {
     resourcePack = nullptr;
 }
 
-void ProgramTest::Pump() {
-    Message message;
-    while (GetMessage(message) == 1) {
-        TranslateMessage(message);
-        DispatchMessage(message);
-    }
-}
-
-void ProgramTest::Wait(std::uint32_t ms) {
-    host.timed = true;
-    host.until = GetTickCount() + ms;
-    Pump();
-    host.timed = false;
-}
-
 void ProgramTest::Key(std::uint32_t key, bool down) {
     DeliverKey(key, down);
     Pump();
@@ -177,29 +134,6 @@ void ProgramTest::Tap(std::int32_t x, std::int32_t y) {
 void ProgramTest::Command(std::uint16_t id) {
     PostMessage(mainWindow, WM_COMMAND, id, 0);
     Pump();
-}
-
-std::vector<std::string> ProgramTest::TakeLog() {
-    std::vector<std::string> taken;
-    taken.swap(log);
-    return taken;
-}
-
-bool ProgramTest::Logged(const std::string& text) const {
-    for (const std::string& line : log) {
-        if (line.find(text) != std::string::npos) return true;
-    }
-    return false;
-}
-
-Colour ProgramTest::ScreenPixel(std::int32_t x, std::int32_t y) {
-    PixelRows rows = BitmapPixels(ComposeScreen());
-    if (rows.pixels == nullptr || x < 0 || y < 0 || x >= rows.width || y >= rows.height) {
-        return INVALID_COLOUR;
-    }
-    std::uint32_t p = rows.pixels[y * rows.pitch + x];
-    return Rgb(static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
-               static_cast<std::uint8_t>(p));
 }
 
 std::string ProgramTest::StoreText() const {

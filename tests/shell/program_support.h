@@ -1,32 +1,20 @@
-// The whole program on a fresh layer, in the test process: the built resource
-// packs, a store file of the test's own, and a host that runs the test's steps
-// and moves the clock only when asked. The program's globals are put back to
-// their state at program load before each test.
+// The whole program on a fresh layer (tests/support/layer_fixture.h), in the
+// test process: the built resource packs and a store file of the test's own.
+// The program's globals are put back to their state at program load before
+// each test.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <deque>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "platform/internal/host_interface.h"
 #include "platform/runtime/types.h"
+#include "tests/support/layer_fixture.h"
 
-class ProgramHost : public HostDriver {
-  public:
-    // Run one per idle call, before any time passes.
-    std::deque<std::function<void()>> steps;
-    // While set, time passes up to `until`, stopping at each due timer.
-    bool timed = false;
-    std::uint32_t until = 0;
-    bool idle(bool hasTimer, std::uint32_t nextTimerDue) override;
-};
-
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public LayerTest {
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -37,30 +25,18 @@ class ProgramTest : public ::testing::Test {
     bool Start(std::int32_t width = 240, std::int32_t height = 320);
     // Destroys the main window (the settings are saved) and frees the pack.
     void Stop();
-    // Runs the message loop until nothing is left to do at this time.
-    void Pump();
-    // Lets `ms` milliseconds pass, running the timers on the way.
-    void Wait(std::uint32_t ms);
     void Press(std::uint32_t key);
     void Key(std::uint32_t key, bool down);
     void Tap(std::int32_t x, std::int32_t y);
     // Sends a menu command to the main window as the soft-key menu does.
     void Command(std::uint16_t id);
-    // The log lines written since the last call.
-    std::vector<std::string> TakeLog();
-    // Whether some log line since the last TakeLog contains `text` (kept).
-    bool Logged(const std::string& text) const;
-    // The screen pixel as composed now.
-    Colour ScreenPixel(std::int32_t x, std::int32_t y);
 
     // The store file's text, and writing a store as REGEDIT4 text.
     std::string StoreText() const;
     void WriteStore(const std::string& text) const;
 
-    ProgramHost host;
     std::filesystem::path dir;
     std::filesystem::path storePath;
-    std::vector<std::string> log;
 };
 
 // Copies the pack `from` to `to` without the entries whose names (before the
