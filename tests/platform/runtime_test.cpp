@@ -10,21 +10,19 @@
 
 namespace {
 
-TEST(RandomTest, SameSeedGivesSameSequenceOnEveryMachine) {
-    // Fixed reference values: a change of algorithm would change every fixed-seed game.
-    SeedRandom(1);
-    const std::int32_t expected[] = {NextRandom(), NextRandom(), NextRandom()};
-    SeedRandom(1);
-    for (std::int32_t v : expected)
-        EXPECT_EQ(NextRandom(), v);
-
-    SeedRandom(42);
-    std::int32_t first42 = NextRandom();
+// The published PCG32 reference outputs for seed 42, stream 54 (0xa15c02b7,
+// 0x7b47f409, 0xba1d3330), shifted right by one: pins the generator so that
+// fixed-seed games replay the same everywhere, whatever was drawn before.
+TEST(RandomTest, KnownSequenceNonNegativeAndSpread) {
+    for (int run = 0; run < 2; ++run) {
+        SeedRandom(42);
+        EXPECT_EQ(NextRandom(), 1353580891);
+        EXPECT_EQ(NextRandom(), 1034156548);
+        EXPECT_EQ(NextRandom(), 1561237912);
+    }
     SeedRandom(43);
-    EXPECT_NE(NextRandom(), first42);
-}
+    EXPECT_NE(NextRandom(), 1353580891);
 
-TEST(RandomTest, ValuesAreNonNegativeAndSpread) {
     SeedRandom(7);
     std::set<std::int32_t> remainders;
     for (int i = 0; i < 10000; ++i) {
@@ -33,16 +31,6 @@ TEST(RandomTest, ValuesAreNonNegativeAndSpread) {
         remainders.insert(v % 21);
     }
     EXPECT_EQ(remainders.size(), 21u);
-}
-
-TEST(RandomTest, KnownSequence) {
-    // The published PCG32 reference outputs for seed 42, stream 54 (0xa15c02b7,
-    // 0x7b47f409, 0xba1d3330), shifted right by one. Pins the generator so that
-    // fixed-seed games replay the same everywhere.
-    SeedRandom(42);
-    EXPECT_EQ(NextRandom(), 1353580891);
-    EXPECT_EQ(NextRandom(), 1034156548);
-    EXPECT_EQ(NextRandom(), 1561237912);
 }
 
 TEST(ClockTest, WrapsAndUnsignedDifferencesSurvive) {
