@@ -16,7 +16,7 @@ struct NamedKey {
 constexpr NamedKey NAMED_KEYS[] = {
     {"left", VK_LEFT},     {"right", VK_RIGHT},   {"up", VK_UP},       {"down", VK_DOWN},
     {"return", VK_RETURN}, {"action", VK_ACTION}, {"back", VK_ESCAPE}, {"space", VK_SPACE},
-    {"shift", 16},         {"ctrl", 17},          {"tab", VK_TAB},     {"backspace", VK_BACK},
+    {"shift", VK_SHIFT},   {"ctrl", VK_CONTROL},  {"tab", VK_TAB},     {"backspace", VK_BACK},
 };
 
 std::string Lower(std::string s) {
