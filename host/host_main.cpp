@@ -68,52 +68,25 @@ void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t 
 
 }  // namespace
 
-int RunHost(int argc, const char* const* argv) {
-    HostOptions options;
-    std::string error;
-    if (!ParseHostOptions(argc, argv, options, error)) return Fail(error);
-    if (options.help) {
-        std::fputs(HostHelpText(), stdout);
-        return 0;
-    }
-    if (options.version) {
-        // The desktop edition's version, then the phone program's own.
-        std::printf("quarvel %s (desktop edition)\n%s\n", QUARVEL_VERSION, ProgramVersion());
-        return 0;
-    }
+namespace {
 
-    std::vector<ScriptCommand> commands;
-    if (options.headless && !options.scriptPath.empty()) {
-        std::string source;
-        if (!ReadFile(options.scriptPath, source)) return Fail("cannot read " + options.scriptPath);
-        if (!ParseScript(source, commands, error)) return Fail(options.scriptPath + ": " + error);
-        // A script's clock start (a recording's) applies from the program's start.
-        if (!commands.empty() && commands.front().kind == ScriptCommand::Kind::ClockStart) {
-            if (!options.clockStart) options.clockStart = commands.front().ms;
-            commands.erase(commands.begin());
-        }
+// Reads and parses the headless script; a script's clock start (a recording's)
+// applies from the program's start. Empty when it succeeds, else the error.
+std::string ReadScript(HostOptions& options, std::vector<ScriptCommand>& commands) {
+    std::string source, error;
+    if (!ReadFile(options.scriptPath, source)) return "cannot read " + options.scriptPath;
+    if (!ParseScript(source, commands, error)) return options.scriptPath + ": " + error;
+    if (!commands.empty() && commands.front().kind == ScriptCommand::Kind::ClockStart) {
+        if (!options.clockStart) options.clockStart = commands.front().ms;
+        commands.erase(commands.begin());
     }
+    return "";
+}
 
-    // Desktop runs are single-instance; headless runs never are, so tests can run
-    // side by side.
-    SingleInstance instance;
-    if (!options.headless) {
-        switch (instance.acquire(error)) {
-            case SingleInstance::Result::AnotherRuns:
-                return 0;
-            case SingleInstance::Result::Failed:
-                std::fprintf(stderr, "quarvel: %s (running without the single-instance check)\n",
-                             error.c_str());
-                break;
-            case SingleInstance::Result::First:
-                break;
-        }
-    }
-
-    std::ofstream log;
-    if (!options.logPath.empty()) {
-        log.open(options.logPath, std::ios::trunc);
-        if (!log) return Fail("cannot write " + options.logPath);
+// The layer as the program finds it: the log, the store, the packs' folders,
+// the clock, the screen and the phone shell.
+void SetUpLayer(const HostOptions& options, std::ofstream& log) {
+    if (log.is_open()) {
         SetEventSink([&log](const std::string& line) {
             log << '[' << GetTickCount() << "] " << line << '\n';
             log.flush();
@@ -137,6 +110,67 @@ int RunHost(int argc, const char* const* argv) {
     SetClock(options.clockStart.value_or(clockStart));
     SetScreenSize(options.screenWidth, options.screenHeight);
     StartPhoneShell(u"Quarvel");
+}
+
+// A recording's replay needs the store as it was at the start: a copy beside
+// the recording. Empty when it succeeds, else the error.
+std::string CopyStoreForReplay(const std::string& recordPath) {
+    std::error_code ec;
+    std::filesystem::path store = RegistryStorePath();
+    std::filesystem::path copy = recordPath + ".store";
+    if (std::filesystem::exists(store, ec)) {
+        std::filesystem::copy_file(store, copy, std::filesystem::copy_options::overwrite_existing,
+                                   ec);
+    } else {
+        std::ofstream(copy, std::ios::trunc) << "REGEDIT4\n";
+    }
+    return ec ? "cannot copy the store to " + copy.string() : "";
+}
+
+}  // namespace
+
+int RunHost(int argc, const char* const* argv) {
+    HostOptions options;
+    std::string error;
+    if (!ParseHostOptions(argc, argv, options, error)) return Fail(error);
+    if (options.help) {
+        std::fputs(HostHelpText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        // The desktop edition's version, then the phone program's own.
+        std::printf("quarvel %s (desktop edition)\n%s\n", QUARVEL_VERSION, ProgramVersion());
+        return 0;
+    }
+
+    std::vector<ScriptCommand> commands;
+    if (options.headless && !options.scriptPath.empty()) {
+        error = ReadScript(options, commands);
+        if (!error.empty()) return Fail(error);
+    }
+
+    // Desktop runs are single-instance; headless runs never are, so tests can run
+    // side by side.
+    SingleInstance instance;
+    if (!options.headless) {
+        switch (instance.acquire(error)) {
+            case SingleInstance::Result::AnotherRuns:
+                return 0;
+            case SingleInstance::Result::Failed:
+                std::fprintf(stderr, "quarvel: %s (running without the single-instance check)\n",
+                             error.c_str());
+                break;
+            case SingleInstance::Result::First:
+                break;
+        }
+    }
+
+    std::ofstream log;
+    if (!options.logPath.empty()) {
+        log.open(options.logPath, std::ios::trunc);
+        if (!log) return Fail("cannot write " + options.logPath);
+    }
+    SetUpLayer(options, log);
 
     std::unique_ptr<HeadlessHost> headless;
     std::unique_ptr<DesktopHost> desktop;
@@ -152,17 +186,8 @@ int RunHost(int argc, const char* const* argv) {
         SetHostDriver(headless.get());
     } else {
         if (!options.recordPath.empty()) {
-            // The replay needs the store as it was at the start.
-            std::error_code ec;
-            std::filesystem::path store = RegistryStorePath();
-            std::filesystem::path copy = options.recordPath + ".store";
-            if (std::filesystem::exists(store, ec)) {
-                std::filesystem::copy_file(store, copy,
-                                           std::filesystem::copy_options::overwrite_existing, ec);
-            } else {
-                std::ofstream(copy, std::ios::trunc) << "REGEDIT4\n";
-            }
-            if (ec) return Fail("cannot copy the store to " + copy.string());
+            error = CopyStoreForReplay(options.recordPath);
+            if (!error.empty()) return Fail(error);
         }
         desktop = std::make_unique<DesktopHost>();
         if (!desktop->open(options, error)) return Fail(error);
