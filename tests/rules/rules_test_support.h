@@ -1,5 +1,5 @@
 // Shared set-up for the rules tests: a game that records what it asks of a
-// screen, and helpers to draw boards from text.
+// screen, and boards drawn from text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,27 +22,17 @@ class RecordingGame : public CQuarvelGame {
         friend bool operator==(const Sound&, const Sound&) = default;
     };
     std::vector<Sound> sounds;
-    int playfieldRedraws = 0;
-    int fullRedraws = 0;
+    int redraws = 0;
     int gameOverEntered = 0;
     // Frames a row animation runs before it reports finished (0: at once).
     int rowAnimLength = 0;
     int rowAnimFramesDrawn = 0;
 
-    std::vector<GameSound> soundNames() const {
-        std::vector<GameSound> names;
-        for (const Sound& s : sounds)
-            names.push_back(s.sound);
-        return names;
-    }
-
   protected:
     void playSound(GameSound sound, bool synchronous) override {
         sounds.push_back({sound, synchronous});
     }
-    void redrawScreen(RedrawArea area) override {
-        ++(area == RedrawArea::Playfield ? playfieldRedraws : fullRedraws);
-    }
+    void redrawScreen(RedrawArea) override { ++redraws; }
     bool hasRowAnim() const override { return animRunning; }
     bool startRowAnim(std::int32_t, bool) override {
         animRunning = true;
@@ -68,42 +58,38 @@ class RulesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         options = OptionsRecord{};
-        controlLayout.move_left_key = 37;
-        controlLayout.move_right_key = 39;
-        controlLayout.rotate_cw_key = 13;
-        controlLayout.rotate_ccw_key = 38;
-        controlLayout.drop_key = 40;
+        controlLayout = CQuarvelControlLayout{};
         SetClock(100000);
         ReleaseAllKeys();
         ClearPostedMessages();
     }
-
-    // Runs one timer tick and moves the clock on by its 33 ms.
-    static void Tick(CQuarvelGame& game, int count = 1) {
-        for (int i = 0; i < count; ++i) {
-            game.tick();
-            AdvanceClock(33);
-        }
-    }
-
-    static void Press(CQuarvelGame& game, std::uint32_t code) {
-        game.onKeyDown(code, false);
-        game.onKeyUp(code);
-    }
 };
+
+// Runs timer ticks, moving the clock on by 33 ms each.
+inline void Tick(CQuarvelGame& game, int count = 1) {
+    for (int i = 0; i < count; ++i) {
+        game.tick();
+        AdvanceClock(33);
+    }
+}
+
+inline void Press(CQuarvelGame& game, std::uint32_t code) {
+    game.onKeyDown(code, false);
+    game.onKeyUp(code);
+}
 
 // Fills the board from text rows ending at the bottom row: '.' empty, a digit that
 // tile, '#' the junk tile. Rows above the text are emptied.
 inline void SetBoard(CQuarvelGame& game, const std::vector<std::string>& rows) {
     std::fill(std::begin(game.board), std::end(game.board), EMPTY_TILE);
-    int top = BOARD_ROWS - static_cast<int>(rows.size());
+    const int top = BOARD_ROWS - static_cast<int>(rows.size());
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         for (int c = 0; c < BOARD_COLUMNS; ++c) {
-            char ch = rows[r][c];
-            std::uint8_t tile = ch == '.'   ? EMPTY_TILE
-                                : ch == '#' ? JUNK_TILE
-                                            : static_cast<std::uint8_t>(ch - '0');
-            game.setBoardCell(c, top + r, tile);
+            const char ch = rows[r][c];
+            game.setBoardCell(c, top + r,
+                              ch == '.'   ? EMPTY_TILE
+                              : ch == '#' ? JUNK_TILE
+                                          : static_cast<std::uint8_t>(ch - '0'));
         }
     }
 }
@@ -111,7 +97,7 @@ inline void SetBoard(CQuarvelGame& game, const std::vector<std::string>& rows) {
 inline std::string BoardRow(const CQuarvelGame& game, int row) {
     std::string text;
     for (int c = 0; c < BOARD_COLUMNS; ++c) {
-        std::uint8_t t = game.boardCell(c, row);
+        const std::uint8_t t = game.boardCell(c, row);
         text += t == EMPTY_TILE ? '.' : t == JUNK_TILE ? '#' : static_cast<char>('0' + t);
     }
     return text;
