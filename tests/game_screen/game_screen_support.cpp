@@ -1,8 +1,8 @@
 #include "game_screen_support.h"
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
+#include <vector>
 
 #include "platform/internal/drawing_internal.h"
 #include "platform/internal/resources_internal.h"
@@ -13,6 +13,7 @@
 #include "shell/layout_text.h"
 #include "shell/options.h"
 #include "shell/resource_pack.h"
+#include "tests/support/wave_image.h"
 
 namespace fs = std::filesystem;
 
@@ -27,49 +28,17 @@ LResult TestProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
     return DefaultWindowProcedure(window, message, wParam, lParam);
 }
 
-void SavePicture(const fs::path& path, std::int32_t width, std::int32_t height,
-                 const std::vector<Colour>& pixels) {
+// A picture of `width` x `height` whose pixel (x, y) is colour(x, y).
+template <typename ColourAt>
+void SavePicture(const fs::path& path, std::int32_t width, std::int32_t height, ColourAt colour) {
+    std::vector<Colour> pixels(static_cast<std::size_t>(width * height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            pixels[y * width + x] = colour(x, y);
+    }
     BitmapHandle bitmap = CreateBitmapFromPixels(width, height, pixels.data());
     ASSERT_TRUE(SaveBitmapPng(bitmap, path.c_str()));
     DeleteBitmap(bitmap);
-}
-
-void SaveSolid(const fs::path& path, std::int32_t width, std::int32_t height, Colour colour) {
-    SavePicture(path, width, height, std::vector<Colour>(width * height, colour));
-}
-
-// A banner: its colour inside a magenta frame four pixels wide.
-void SaveBanner(const fs::path& path, Colour colour) {
-    std::vector<Colour> pixels(100 * 46);
-    for (int y = 0; y < 46; ++y) {
-        for (int x = 0; x < 100; ++x) {
-            bool frame = x < 4 || y < 4 || x >= 96 || y >= 42;
-            pixels[y * 100 + x] = frame ? MAGENTA : colour;
-        }
-    }
-    SavePicture(path, 100, 46, pixels);
-}
-
-void SaveWave(const fs::path& path, std::uint32_t samples) {
-    std::vector<std::uint8_t> w(44 + samples, 128);
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            w[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    std::memcpy(&w[0], "RIFFxxxxWAVEfmt ", 16);
-    put32(4, 36 + samples);
-    put32(16, 16);
-    w[20] = 1, w[21] = 0, w[22] = 1, w[23] = 0;  // PCM, mono
-    put32(24, 8000);
-    put32(28, 8000);
-    w[32] = 1, w[33] = 0, w[34] = 8, w[35] = 0;  // 8-bit
-    std::memcpy(&w[36], "data", 4);
-    put32(40, samples);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<char*>(w.data()), w.size());
-}
-
-void Write(const fs::path& path, const std::string& text) {
-    std::ofstream(path) << text;
 }
 
 }  // namespace
@@ -89,11 +58,55 @@ void GameScreenTest::SetUp() {
           ("quarvel-game-" + std::to_string(::getpid()) + "-" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
-    fs::create_directories(dir);
     LayerTest::SetUp();
     options = OptionsRecord{};
     options.fixed_seed = 1;
-    UsePack(layout);
+
+    const fs::path src = dir / "src";
+    for (const char* folder : {"TEXT", "BITMAP", "STRING", "WAVE"})
+        fs::create_directories(src / folder);
+    SavePicture(src / "BITMAP/104.png", 9 * TILE, 4 * TILE,
+                [](int x, int y) { return TileColour(x / TILE, y / TILE); });
+    for (int id = 109; id <= 118; ++id) {
+        SavePicture(src / ("BITMAP/" + std::to_string(id) + ".png"), GAME_WIDTH, GAME_HEIGHT,
+                    [id](int, int) { return BackgroundColour(id); });
+    }
+    // The banners: their colour inside a magenta frame four pixels wide.
+    for (auto [id, colour] : {std::pair{119, Rgb(200, 0, 0)}, {120, PAUSE_BANNER_COLOUR}}) {
+        SavePicture(src / ("BITMAP/" + std::to_string(id) + ".png"), 100, 46, [&](int x, int y) {
+            return x < 4 || y < 4 || x >= 96 || y >= 42 ? MAGENTA : colour;
+        });
+    }
+    const std::pair<int, const char*> strings[] = {{40022, "Pause"},    {40023, "Resume"},
+                                                   {40067, "Next"},     {40068, "Score"},
+                                                   {40069, "Level %d"}, {40070, "Lines %d"}};
+    for (auto [id, value] : strings)
+        std::ofstream(src / ("STRING/" + std::to_string(id) + ".txt")) << value;
+    for (const char* name : {"sndPop", "sndDrop", "sndQuarvel", "sndLevel", "sndLose", "sndJunk"}) {
+        const std::vector<std::uint8_t> wave = WaveImage(80);  // 10 ms
+        std::ofstream(src / ("WAVE/" + std::string(name) + ".wav"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(wave.data()), static_cast<long>(wave.size()));
+    }
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "game_width: %d\ngame_height: %d\nfull_screen: 1\nboard_tile_size: %d\n"
+                  "board_left: %d\nboard_top: %d\nnext_piece_x: %d\nnext_piece_y: 30\n"
+                  "next_next_piece_x: %d\nnext_next_piece_y: 100\n"
+                  "next_piece_label_rect: %d,8,240,24\nscore_label_rect: %d,140,240,156\n"
+                  "score_rect: %d,160,240,176\nlevel_rect: %d,190,240,206\n"
+                  "lines_rect: %d,210,240,226\n",
+                  GAME_WIDTH, GAME_HEIGHT, TILE, BOARD_LEFT, BOARD_TOP, PANEL_X, PANEL_X, PANEL_X,
+                  PANEL_X, PANEL_X, PANEL_X, PANEL_X);
+    LoadPack(text);
+
+    WindowClass c;
+    c.procedure = TestProcedure;
+    c.name = u"GameTest";
+    RegisterWindowClass(c);
+    window = CreateWindow(u"GameTest", u"Game", WS_VISIBLE, 0, 0, GAME_WIDTH, GAME_HEIGHT, nullptr,
+                          nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    activeScreen = &screen;
 }
 
 void GameScreenTest::TearDown() {
@@ -107,72 +120,25 @@ void GameScreenTest::TearDown() {
     fs::remove_all(dir);
 }
 
-void GameScreenTest::UsePack(const TestLayout& newLayout) {
-    layout = newLayout;
+void GameScreenTest::LoadPack(const std::string& layoutText) {
+    std::ofstream(dir / "src/TEXT/101.txt", std::ios::trunc) << layoutText;
+    fs::create_directories(dir / "packs");
+    const std::string command = std::string(PACK_BUILD_TOOL) + " " + (dir / "src").string() + " " +
+                                (dir / "packs/240x320.dll").string();
+    ASSERT_EQ(std::system(command.c_str()), 0);
     screen.onLeave();
     DeleteBackBuffer();
     if (resourcePack != nullptr) FreeModule(resourcePack);
-    fs::path src = dir / "src";
-    fs::remove_all(src);
-    for (const char* folder : {"TEXT", "BITMAP", "STRING", "WAVE"})
-        fs::create_directories(src / folder);
-    const std::int32_t ts = layout.tileSize;
-    const std::int32_t panel = layout.boardLeft + 10 * ts + 8;
-    char text[2048];
-    std::snprintf(
-        text, sizeof text,
-        "game_width: %d\ngame_height: %d\nfull_screen: 1\nboard_tile_size: %d\n"
-        "board_left: %d\nboard_top: %d\nnext_piece_x: %d\nnext_piece_y: 30\n"
-        "next_next_piece_x: %d\nnext_next_piece_y: 100\n"
-        "next_piece_label_rect: %d,8,%d,24\nscore_label_rect: %d,140,%d,156\n"
-        "score_rect: %d,160,%d,176\nlevel_rect: %d,190,%d,206\nlines_rect: %d,210,%d,226\n",
-        layout.width, layout.height, ts, layout.boardLeft, layout.boardTop, panel, panel, panel,
-        layout.width, panel, layout.width, panel, layout.width, panel, layout.width, panel,
-        layout.width);
-    Write(src / "TEXT/101.txt", text);
-    std::vector<Colour> sheet(9 * ts * 4 * ts);
-    for (int y = 0; y < 4 * ts; ++y) {
-        for (int x = 0; x < 9 * ts; ++x)
-            sheet[y * 9 * ts + x] = TileColour(x / ts, y / ts);
-    }
-    SavePicture(src / "BITMAP/104.png", 9 * ts, 4 * ts, sheet);
-    for (int id = 109; id <= 118; ++id) {
-        SaveSolid(src / ("BITMAP/" + std::to_string(id) + ".png"), layout.width, layout.height,
-                  BackgroundColour(id));
-    }
-    SaveBanner(src / "BITMAP/119.png", GAME_OVER_BANNER_COLOUR);
-    SaveBanner(src / "BITMAP/120.png", PAUSE_BANNER_COLOUR);
-    const std::pair<int, const char*> strings[] = {{40022, "Pause"},    {40023, "Resume"},
-                                                   {40067, "Next"},     {40068, "Score"},
-                                                   {40069, "Level %d"}, {40070, "Lines %d"}};
-    for (auto [id, value] : strings)
-        Write(src / ("STRING/" + std::to_string(id) + ".txt"), value);
-    for (const char* name : {"sndPop", "sndDrop", "sndQuarvel", "sndLevel", "sndLose", "sndJunk"}) {
-        SaveWave(src / ("WAVE/" + std::string(name) + ".wav"), 80);  // 10 ms each
-    }
-    fs::path pack = dir / "240x320.dll";
-    std::string command = std::string(PACK_BUILD_TOOL) + " " + src.string() + " " + pack.string();
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    resourcePack = LoadModuleFromFile(pack.string());
-    ASSERT_NE(resourcePack, nullptr);
     LayoutMap.clear();
-    ResourceData layoutText = FindResource(resourcePack, 101, "TEXT");
-    LoadLayoutText(reinterpret_cast<const char*>(layoutText.bytes), layoutText.size);
-    gameWidth = layout.width;
-    gameHeight = layout.height;
-    ASSERT_TRUE(CreateBackBuffer(nullptr));
-
-    WindowClass c;
-    c.procedure = TestProcedure;
-    c.name = u"GameTest";
-    RegisterWindowClass(c);  // once per test: a reset forgets the classes
-    activeScreen = nullptr;
-    if (window == nullptr || !IsWindow(window)) {
-        window = CreateWindow(u"GameTest", u"Game", WS_VISIBLE, 0, 0, layout.width, layout.height,
-                              nullptr, nullptr, nullptr);
+    SetModuleFolder((dir / "packs").c_str());
+    ASSERT_TRUE(LoadResourcePack(240, 320));
+    SetModuleFolder(nullptr);
+    // The main window keeps its fonts for the whole run; here they are made again.
+    for (FontHandle* font : {&normalFont, &boldFont}) {
+        if (*font != nullptr) DeleteFont(*font);
+        *font = nullptr;
     }
-    ASSERT_NE(window, nullptr);
-    activeScreen = &screen;
+    CreateBackBuffer(nullptr);
 }
 
 void GameScreenTest::Begin(std::int32_t junk, std::int32_t level) {
@@ -192,9 +158,4 @@ void GameScreenTest::Key(std::uint32_t code, bool down) {
     SetKeyDown(code, down);
     screen.onMessage(down ? WM_KEYDOWN : WM_KEYUP, code,
                      1 | (wasDown || !down ? KEY_WAS_DOWN : 0) | (down ? 0 : KEY_RELEASED));
-}
-
-Colour GameScreenTest::BackPixel(std::int32_t x, std::int32_t y) {
-    SelectClipRegion(backDC, nullptr);
-    return GetPixel(backDC, x, y);
 }

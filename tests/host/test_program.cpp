@@ -15,6 +15,7 @@
 #include "platform/sound/sound.h"
 #include "platform/store/registry.h"
 #include "platform/windows/windows.h"
+#include "tests/support/wave_image.h"
 
 namespace {
 
@@ -23,31 +24,6 @@ constexpr char16_t STORE_KEY[] = u"Software\\QuarvelTest";
 
 std::int32_t squareX = 10, squareY = 10, ticks = 0, presses = 0;
 std::vector<std::uint8_t> beep;
-
-// A short square-wave WAVE image: 8-bit mono, 8000 Hz, 120 ms.
-std::vector<std::uint8_t> MakeBeep() {
-    const std::uint32_t samples = 960;
-    std::vector<std::uint8_t> w(44 + samples);
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            w[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    std::memcpy(&w[0], "RIFF", 4);
-    put32(4, 36 + samples);
-    std::memcpy(&w[8], "WAVEfmt ", 8);
-    put32(16, 16);
-    w[20] = 1;  // PCM
-    w[22] = 1;  // mono
-    put32(24, 8000);
-    put32(28, 8000);
-    w[32] = 1;  // block align
-    w[34] = 8;  // bits
-    std::memcpy(&w[36], "data", 4);
-    put32(40, samples);
-    for (std::uint32_t i = 0; i < samples; ++i)
-        w[44 + i] = (i / 20) % 2 ? 200 : 56;
-    return w;
-}
 
 void LoadPresses() {
     RegistryKey key;
@@ -134,7 +110,7 @@ LResult TestWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
 std::int32_t ProgramMain(ModuleHandle instance, ModuleHandle, const char16_t*, std::int32_t) {
     squareX = squareY = 10;
     ticks = presses = 0;
-    beep = MakeBeep();
+    beep = WaveImage(960);  // 120 ms
     WindowClass windowClass;
     windowClass.procedure = TestWindowProcedure;
     windowClass.instance = instance;
