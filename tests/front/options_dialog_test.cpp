@@ -1,5 +1,5 @@
-#include <array>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,84 +62,60 @@ class OptionsDialogTest : public ProgramTest {
             DeliverPen(PenAction::Up, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
         });
     }
-    void PressStep(std::uint32_t key) {
-        Then([key] {
-            DeliverKey(key, true);
-            DeliverKey(key, false);
-        });
-    }
-    // The player changes every box but the shadow's and slides the speed to 3.
-    void ChangeEverything() {
-        for (std::int32_t box : {IDC_RISING_JUNK, IDC_LEVEL_BACKGROUNDS, IDC_SINGLE_PRESS_DROP,
-                                 IDC_FIXED_SEED, IDC_EXTRA_PIECES})
-            TapControl(box);
-        Then([] { Control(IDC_REPEAT_SPEED, TBM_SETPOS, 1, 3); });
-    }
-    void SendCommand(std::uint16_t command) {
-        Then([command] { PostMessage(OptionsDialog(), WM_COMMAND, command, 0); });
-    }
-    std::string StoredOptionsLine(const OptionsRecord& record) {
-        return "\"Options\"=" + HexBytes(Bytes(record));
-    }
 };
 
-TEST_F(OptionsDialogTest, OpensShowingTheRecordWithItsOwnSoftKeys) {
-    Then([] {
+// The dialog shows the record, with its own soft keys in place of the main
+// window's. Done (its soft key or OK) keeps every box as 1 or 0 and the speed,
+// and stores them at once; Cancel (its soft key or the dialog's own) leaves the
+// record byte for byte, a speed outside the slider's range too, and stores nothing.
+TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
+    Then([this] {
         ASSERT_NE(OptionsDialog(), nullptr);
-        EXPECT_EQ(Control(IDC_RISING_JUNK, BM_GETCHECK), 0);
-        EXPECT_EQ(Control(IDC_LEVEL_BACKGROUNDS, BM_GETCHECK), 1);
-        EXPECT_EQ(Control(IDC_SHOW_SHADOW, BM_GETCHECK), 1);
-        EXPECT_EQ(Control(IDC_SINGLE_PRESS_DROP, BM_GETCHECK), 0);
-        EXPECT_EQ(Control(IDC_FIXED_SEED, BM_GETCHECK), 1);
-        EXPECT_EQ(Control(IDC_EXTRA_PIECES, BM_GETCHECK), 0);
+        for (auto [box, checked] : {std::pair{IDC_RISING_JUNK, 0},
+                                    {IDC_LEVEL_BACKGROUNDS, 1},
+                                    {IDC_SHOW_SHADOW, 1},
+                                    {IDC_SINGLE_PRESS_DROP, 0},
+                                    {IDC_FIXED_SEED, 1},
+                                    {IDC_EXTRA_PIECES, 0}})
+            EXPECT_EQ(Control(box, BM_GETCHECK), checked) << box;
         EXPECT_EQ(Control(IDC_REPEAT_SPEED, TBM_GETPOS), 8);
         EXPECT_FALSE(IsWindowVisible(menuBar));
-        EXPECT_NE(optionsMenuBar, nullptr);
         EXPECT_TRUE(IsWindowVisible(optionsMenuBar));
-        EXPECT_EQ(GetWindowRect(OptionsDialog()), (Rect{0, 0, 240, 320}));
     });
-    PressStep(VK_F2);  // Cancel
-    RunOptions();
+    // The boxes the player changes, all but the shadow's.
+    const std::pair<std::int32_t, std::uint8_t OptionsRecord::*> boxes[] = {
+        {IDC_RISING_JUNK, &OptionsRecord::rising_junk},
+        {IDC_LEVEL_BACKGROUNDS, &OptionsRecord::level_backgrounds},
+        {IDC_SINGLE_PRESS_DROP, &OptionsRecord::single_press_drop},
+        {IDC_FIXED_SEED, &OptionsRecord::fixed_seed},
+        {IDC_EXTRA_PIECES, &OptionsRecord::extra_pieces}};
+    for (std::uint16_t command :
+         {IDM_CANCEL, std::uint16_t{IDCANCEL}, IDM_CONFIRM, std::uint16_t{IDOK}}) {
+        SCOPED_TRACE(command);
+        if (command == IDCANCEL) options.repeat_speed = 0;
+        const OptionsRecord before = options;
+        const std::string storeBefore = StoreText();
+        for (auto [box, flag] : boxes)
+            TapControl(box);
+        Then([] { Control(IDC_REPEAT_SPEED, TBM_SETPOS, 1, 3); });
+        Then([command] { PostMessage(OptionsDialog(), WM_COMMAND, command, 0); });
+        RunOptions();
+        if (command == IDM_CANCEL || command == IDCANCEL) {
+            EXPECT_EQ(Bytes(options), Bytes(before));
+            EXPECT_EQ(StoreText(), storeBefore);
+            continue;
+        }
+        // The untouched shadow box stores 1 for its 7; sound is not on the dialog.
+        OptionsRecord expected = before;
+        for (auto [box, flag] : boxes)
+            expected.*flag = expected.*flag != 0 ? 0 : 1;
+        expected.show_shadow = 1;
+        expected.repeat_speed = 3;
+        EXPECT_EQ(Bytes(options), Bytes(expected));
+        EXPECT_NE(StoreText().find("\"Options\"=" + HexBytes(Bytes(expected))), std::string::npos);
+    }
     EXPECT_TRUE(IsWindowVisible(menuBar));
     EXPECT_EQ(GetWindowRect(mainWindow), (Rect{0, 0, 240, 320}));  // full screen again
-}
-
-TEST_F(OptionsDialogTest, CancelLeavesTheRecordByteForByteAndStoresNothing) {
-    options.repeat_speed = 0;  // outside the slider's range
-    const std::vector<std::uint8_t> before = Bytes(options);
-    const std::string storeBefore = StoreText();
-    for (std::uint16_t cancel : {IDM_CANCEL, static_cast<std::uint16_t>(IDCANCEL)}) {
-        SCOPED_TRACE(cancel);
-        ChangeEverything();
-        SendCommand(cancel);
-        RunOptions();
-        EXPECT_EQ(Bytes(options), before);
-        EXPECT_EQ(StoreText(), storeBefore);
-    }
-}
-
-TEST_F(OptionsDialogTest, DoneStoresTheBoxesAsOnesAndZerosAtOnce) {
-    for (std::uint16_t done : {IDM_CONFIRM, static_cast<std::uint16_t>(IDOK)}) {
-        SCOPED_TRACE(done);
-        ChangeEverything();
-        SendCommand(done);
-        RunOptions();
-        // Every changed box flipped (the second round flips them back); the
-        // untouched shadow box stores 1 for its 7; sound is not on the dialog.
-        const bool first = done == IDM_CONFIRM;
-        OptionsRecord expected;
-        expected.rising_junk = first ? 1 : 0;
-        expected.level_backgrounds = first ? 0 : 1;
-        expected.show_shadow = 1;
-        expected.single_press_drop = first ? 1 : 0;
-        expected.repeat_speed = 3;
-        expected.fixed_seed = first ? 0 : 1;
-        expected.extra_pieces = first ? 1 : 0;
-        expected.sound_on = 0;
-        EXPECT_EQ(Bytes(options), Bytes(expected));
-        // In the store file already, long before the program ends.
-        EXPECT_NE(StoreText().find(StoredOptionsLine(expected)), std::string::npos) << StoreText();
-    }
 }
 
 TEST_F(OptionsDialogTest, ClearingTheHighScoresAsksAndAYesStandsEvenWhenCancelled) {
@@ -158,9 +134,9 @@ TEST_F(OptionsDialogTest, ClearingTheHighScoresAsksAndAYesStandsEvenWhenCancelle
         std::memcpy(before, highScores, sizeof before);
 
         TapControl(IDC_RESET_HIGH_SCORES);
-        PressStep(yes ? VK_RETURN : VK_ESCAPE);             // the question's answer
+        PressLater(yes ? VK_RETURN : VK_ESCAPE);            // the question's answer
         Then([] { EXPECT_NE(OptionsDialog(), nullptr); });  // still open
-        PressStep(VK_F2);                                   // Cancel
+        PressLater(VK_F2);                                  // Cancel
         RunOptions();
         EXPECT_TRUE(Logged("message box \"Quarvel\" \"Clear the high-score table?\""));
         EXPECT_EQ(std::memcmp(highScores, yes ? defaults : before, sizeof before), 0);

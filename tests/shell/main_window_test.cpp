@@ -1,6 +1,5 @@
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "front/screens.h"
@@ -8,11 +7,9 @@
 #include "platform/phone_shell/phone_shell.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/app_keys.h"
-#include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
 #include "platform/runtime/messages.h"
 #include "platform/runtime/program.h"
-#include "platform/store/registry.h"
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/control_layout.h"
@@ -30,13 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 constexpr Rect FULL_SCREEN{0, 0, 240, 320};
 
 // The game height of the pack a screen size loads, or -1 when none loads.
@@ -48,11 +38,13 @@ std::int32_t PackFor(std::int32_t width, std::int32_t height) {
     return gameHeight;
 }
 
-// The previous check and grey states of a menu item (MF_CHECKED, MF_GRAYED bits).
+// The check and grey states of a menu item (MF_CHECKED, MF_GRAYED bits) as the
+// menu's opening sets them.
 std::int32_t ItemState(MenuHandle menu, std::uint16_t command) {
-    std::int32_t checked = CheckMenuItem(menu, command, MF_UNCHECKED);
+    SendMessage(mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WParam>(menu), 0);
+    const std::int32_t checked = CheckMenuItem(menu, command, MF_UNCHECKED);
     CheckMenuItem(menu, command, static_cast<std::uint32_t>(checked));
-    std::int32_t grayed = EnableMenuItem(menu, command, MF_ENABLED);
+    const std::int32_t grayed = EnableMenuItem(menu, command, MF_ENABLED);
     EnableMenuItem(menu, command, static_cast<std::uint32_t>(grayed));
     return checked | grayed;
 }
@@ -61,23 +53,17 @@ using MainWindowTest = ProgramTest;
 
 TEST_F(MainWindowTest, StartsOnTheTitleFullScreenWithSettingsLoaded) {
     WriteStore(StoreWith("\"Options\"=" + HexBytes({1, 1, 1, 1, 7, 0, 0, 0, 0, 0, 0, 0}) +
-                         "\n\"Controls\"=" +
-                         HexBytes({0, 0, 0, 0, 37, 0, 0, 0, 39, 0, 0, 0, 13, 0, 0, 0, 38, 0,
-                                   0, 0, 195, 0, 0, 0})));
+                         "\n\"Controls\"=" + HexBytes({0,  0, 0, 0, 37, 0, 0, 0, 39,  0, 0, 0,
+                                                       13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0})));
     ASSERT_TRUE(Start());
     EXPECT_EQ(activeScreen, SCREEN_TITLE);
-    EXPECT_NE(menuBar, nullptr);
     EXPECT_EQ(FindMenuBar(mainWindow), menuBar);
     EXPECT_EQ(GetWindowRect(mainWindow), FULL_SCREEN);
     EXPECT_FALSE(IsSoftKeyVisible(&titleScreen, IDM_SCREEN_KEY));
     EXPECT_TRUE(IsSoftKeyVisible(&titleScreen, IDM_MENU_KEY));
     EXPECT_EQ(options.repeat_speed, 7);
     EXPECT_EQ(options.sound_on, 0);
-    EXPECT_EQ(controlLayout.drop_key, 195);
     EXPECT_EQ(AppKeyWindow(195), mainWindow);  // claimed when the stored layout loaded
-    EXPECT_EQ(gameWidth, 240);
-    EXPECT_EQ(gameHeight, 294);
-    EXPECT_EQ(std::u16string(placeNames[3]), u"fourth");
     // The title's picture and the default table are on the screen.
     EXPECT_NE(ScreenPixel(120, 40), Rgb(255, 255, 255));
     EXPECT_EQ(highScores[0].score, 50000u);
@@ -91,7 +77,6 @@ TEST_F(MainWindowTest, PicksThePackBySizeWithExactlyOneFallback) {
     EXPECT_EQ(PackFor(128, 160), 294);
     EXPECT_EQ(PackFor(240, 176), 200);
     EXPECT_EQ(PackFor(200, 400), 200);
-    EXPECT_EQ(std::u16string(FallbackPackName(175, 999)), u"240x320.dll");
     EXPECT_EQ(std::u16string(FallbackPackName(479, 241)), u"240x320.dll");
     EXPECT_EQ(std::u16string(FallbackPackName(479, 177)), u"240x240.dll");
 
@@ -133,41 +118,33 @@ TEST_F(MainWindowTest, SecondStartOnlyRaisesTheFirst) {
     EXPECT_EQ(GetActiveWindow(), mainWindow);
 }
 
-TEST_F(MainWindowTest, SoundToggleShowsItsCheckMark) {
+// Sound toggles (any stored value but 0 counts as on); start levels above the
+// highest reached are grey, the presets never, and a grey one cannot be chosen.
+TEST_F(MainWindowTest, MenuChecksAndGreyedStartLevels) {
     ASSERT_TRUE(Start());
     MenuHandle menu = SoftKeyMenu(menuBar, 1);
     ASSERT_NE(menu, nullptr);
-    SendMessage(mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WParam>(menu), 0);
     EXPECT_EQ(ItemState(menu, IDM_SOUND) & MF_CHECKED, static_cast<std::int32_t>(MF_CHECKED));
     Command(IDM_SOUND);
     EXPECT_EQ(options.sound_on, 0);
-    SendMessage(mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WParam>(menu), 0);
     EXPECT_EQ(ItemState(menu, IDM_SOUND) & MF_CHECKED, 0);
-    Command(IDM_SOUND);
-    EXPECT_EQ(options.sound_on, 1);
-    options.sound_on = 5;  // any value but 0 counts as on
+    options.sound_on = 5;
     Command(IDM_SOUND);
     EXPECT_EQ(options.sound_on, 0);
-}
 
-TEST_F(MainWindowTest, StartLevelsAreGreyedUntilReached) {
-    ASSERT_TRUE(Start());
-    MenuHandle menu = SoftKeyMenu(menuBar, 1);
     auto greyed = [&](std::uint16_t command) {
-        SendMessage(mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WParam>(menu), 0);
         return (ItemState(menu, command) & MF_GRAYED) != 0;
     };
-    for (const StartLevelItem& item : GREYABLE_START_LEVELS) EXPECT_TRUE(greyed(item.command));
-    EXPECT_FALSE(greyed(40019));
-    EXPECT_FALSE(greyed(40020));
-    EXPECT_FALSE(greyed(40013));
+    for (const StartLevelItem& item : GREYABLE_START_LEVELS)
+        EXPECT_TRUE(greyed(item.command));
+    for (std::uint16_t preset : {40019, 40020, 40013})
+        EXPECT_FALSE(greyed(preset));
     SaveHighestLevel(14);
     EXPECT_FALSE(greyed(40021));
     EXPECT_TRUE(greyed(40022));
-    EXPECT_TRUE(greyed(40036));
     SaveHighestLevel(50);
-    for (const StartLevelItem& item : GREYABLE_START_LEVELS) EXPECT_FALSE(greyed(item.command));
-    // A greyed item cannot be chosen.
+    for (const StartLevelItem& item : GREYABLE_START_LEVELS)
+        EXPECT_FALSE(greyed(item.command));
     SaveHighestLevel(0);
     EXPECT_EQ(ChooseMenuCommand(40036), MenuChoice::Grayed);
     EXPECT_EQ(activeScreen, SCREEN_TITLE);
@@ -177,12 +154,9 @@ TEST_F(MainWindowTest, NewGameCommandsStartAndReplaceGames) {
     ASSERT_TRUE(Start());
     Command(40012);
     EXPECT_EQ(activeScreen, SCREEN_GAME);
-    EXPECT_EQ(previousScreen, SCREEN_TITLE);
     EXPECT_EQ(gameScreen.level, 14);
     EXPECT_EQ(titleScreen.titlePicture, nullptr);  // released when the game started
-    int junk = 0;
-    for (std::uint8_t cell : gameScreen.board) junk += cell != EMPTY_TILE;
-    EXPECT_GT(junk, 0);
+    EXPECT_LT(std::count(gameScreen.board, gameScreen.board + 200, EMPTY_TILE), 200);  // junk
     EXPECT_TRUE(IsSoftKeyVisible(&gameScreen, IDM_SCREEN_KEY));
     Command(40036);  // a command starts what it says, greyed in the menu or not
     EXPECT_EQ(gameScreen.level, 50);
@@ -193,13 +167,13 @@ TEST_F(MainWindowTest, ClearHighScoresAsksFirst) {
     ASSERT_TRUE(Start());
     highScores[0].score = 77777;
     highlightedRow = 0;
-    host.steps.push_back([] { DeliverKey(VK_ESCAPE, true), DeliverKey(VK_ESCAPE, false); });
+    PressLater(VK_ESCAPE);
     Command(IDM_CLEAR_HIGH_SCORES);
     EXPECT_TRUE(Logged("message box \"Quarvel\" \"Clear the high-score table?\""));
     EXPECT_EQ(highScores[0].score, 77777u);
     EXPECT_EQ(highlightedRow, 0);
     TakeLog();
-    host.steps.push_back([] { DeliverKey(VK_RETURN, true), DeliverKey(VK_RETURN, false); });
+    PressLater(VK_RETURN);
     Command(IDM_CLEAR_HIGH_SCORES);
     EXPECT_EQ(highScores[0].score, 50000u);
     EXPECT_EQ(highlightedRow, -1);
@@ -209,10 +183,8 @@ TEST_F(MainWindowTest, ClearHighScoresAsksFirst) {
 TEST_F(MainWindowTest, DialogsRunOutsideFullScreen) {
     ASSERT_TRUE(Start());
     Rect during;
-    host.steps.push_back([&] {
-        during = GetWindowRect(mainWindow);
-        DeliverKey(VK_F1, true), DeliverKey(VK_F1, false);  // Done
-    });
+    host.steps.push_back([&] { during = GetWindowRect(mainWindow); });
+    PressLater(VK_F1);  // Done
     Command(IDM_ABOUT);
     EXPECT_TRUE(Logged("dialog \"Quarvel - About\" shown"));
     EXPECT_EQ(during, GetWorkArea());
@@ -232,48 +204,23 @@ TEST_F(MainWindowTest, FullScreenBeforeTheWindowExistsDoesNothing) {
     EXPECT_EQ(mainWindow, nullptr);
 }
 
-TEST_F(MainWindowTest, KeyScreenReturnsToWhereItWasOpened) {
-    ASSERT_TRUE(Start());
-    Command(IDM_CONTROLS);
-    EXPECT_EQ(activeScreen, SCREEN_CONTROLS);
-    Command(IDM_SCREEN_KEY);  // leaves without keeping
-    EXPECT_EQ(activeScreen, SCREEN_TITLE);
-    EXPECT_NE(titleScreen.titlePicture, nullptr);
-
-    Command(40009);
-    const std::uint32_t seedScore = 123;
-    gameScreen.score = seedScore;
-    Command(IDM_CONTROLS);
-    EXPECT_TRUE(gameScreen.paused);
-    Command(IDM_SCREEN_KEY);
-    EXPECT_EQ(activeScreen, SCREEN_GAME);
-    EXPECT_TRUE(gameScreen.paused);
-    EXPECT_EQ(gameScreen.score, static_cast<std::int32_t>(seedScore));  // the same game
-}
-
-TEST_F(MainWindowTest, ReportBelowTheTableGoesStraightToTheTitle) {
+// A report below the table goes straight to the title; the highest level is
+// written at once, and only when higher than the stored one.
+TEST_F(MainWindowTest, GameOverReportsAndTheHighestLevel) {
     ASSERT_TRUE(Start());
     Command(40011);
-    SaveHighestLevel(20);
-    const std::string before = StoreText();
-    PostMessage(mainWindow, WM_GAME_OVER_REPORT, 3, 500);
-    Pump();
-    EXPECT_FALSE(Logged("dialog \"New high score\""));
-    EXPECT_EQ(highlightedRow, -1);
-    EXPECT_EQ(activeScreen, SCREEN_TITLE);
-    EXPECT_EQ(StoreText(), before);  // level 3 is below the stored 20
-}
-
-TEST_F(MainWindowTest, HighestLevelIsWrittenAtOnceWhenHigher) {
-    ASSERT_TRUE(Start());
     SaveHighestLevel(12);
     const std::string before = StoreText();
-    PostMessage(mainWindow, WM_GAME_OVER_REPORT, 12, 0);
-    Pump();
-    EXPECT_EQ(StoreText(), before);
+    for (WParam level : {3, 12}) {
+        PostMessage(mainWindow, WM_GAME_OVER_REPORT, level, 500);
+        Pump();
+        EXPECT_FALSE(Logged("dialog \"New high score\""));
+        EXPECT_EQ(highlightedRow, -1);
+        EXPECT_EQ(activeScreen, SCREEN_TITLE);
+        EXPECT_EQ(StoreText(), before);
+    }
     PostMessage(mainWindow, WM_GAME_OVER_REPORT, 13, 0);
     Pump();
-    EXPECT_EQ(LoadHighestLevel(), 13);
     EXPECT_NE(StoreText().find("\"HighestLevel\"=dword:0000000d"), std::string::npos);
 }
 
@@ -286,26 +233,11 @@ TEST_F(MainWindowTest, DestroyingTheWindowSavesAndQuits) {
     Message quit;
     ASSERT_TRUE(TakePostedMessage(quit) || GetMessage(quit) == 0);
     const std::string text = StoreText();
-    const auto controls = text.find("\"Controls\"");
-    const auto saved = text.find("\"Options\"=hex:01,01,01,00,09");
-    EXPECT_NE(controls, std::string::npos);
-    EXPECT_NE(saved, std::string::npos);
+    EXPECT_NE(text.find("\"Controls\"=hex:00,00,00,00,41"), std::string::npos);
+    EXPECT_NE(text.find("\"Options\"=hex:01,01,01,00,09"), std::string::npos);
     EXPECT_NE(text.find("\"HighScores\""), std::string::npos);
     EXPECT_EQ(backDC, nullptr);
     EXPECT_EQ(backBitmap, nullptr);
-}
-
-TEST_F(MainWindowTest, AnUnreadableStoreIsKeptAsideAndTheNextSaveIsGood) {
-    WriteStore("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"Options\"=hex:zz\n");
-    const std::string damaged = StoreText();
-    ASSERT_TRUE(Start());
-    EXPECT_EQ(options.repeat_speed, 5);  // defaults
-    EXPECT_EQ(highScores[0].score, 50000u);
-    Stop();
-    EXPECT_EQ(Slurp(storePath.string() + ".bad"), damaged);
-    SetRegistryStorePath(storePath.c_str());
-    EXPECT_TRUE(LoadOptions());
-    EXPECT_TRUE(LoadHighScores());
 }
 
 TEST_F(MainWindowTest, APackWithoutLayoutOrNameDialogStillRuns) {

@@ -2,23 +2,11 @@
 
 #include "platform/runtime/app_keys.h"
 #include "shell/control_layout.h"
-#include "shell/options.h"
 
 namespace {
 
-// The byte images of both records, their defaults and short images are pinned
-// through the store in settings_test.cpp; here the clamp of a stored speed.
-TEST(OptionsTest, StoredRepeatSpeedIsClampedWhereItIsUsed) {
-    OptionsRecord record;
-    const std::uint8_t negative[OPTIONS_RECORD_SIZE] = {1,    1,    1, 0, 0xFF, 0xFF,
-                                                        0xFF, 0xFF, 0, 0, 1,    0};
-    OptionsFromBytes(record, negative, sizeof negative);
-    EXPECT_EQ(record.repeat_speed, -1);
-    EXPECT_EQ(ClampedRepeatSpeed(record), 1);
-    record.repeat_speed = 0x7FFFFFFF;
-    EXPECT_EQ(ClampedRepeatSpeed(record), 10);
-}
-
+// A layout claims its application keys for a window, leaving other claims; without
+// a window, and at its end, it frees all six.
 TEST(ControlLayoutTest, ClaimAppKeys) {
     auto* window = reinterpret_cast<WindowHandle>(0x42);
     CQuarvelControlLayout layout;

@@ -3,9 +3,7 @@
 #include <unistd.h>
 #include <zip.h>
 
-#include <cstdio>
 #include <fstream>
-#include <sstream>
 
 #include "front/screens.h"
 #include "platform/internal/drawing_internal.h"
@@ -49,14 +47,10 @@ void ResetProgramGlobals() {
     mainWindow = nullptr;
     menuBar = nullptr;
     highlightedRow = -1;
-    for (HighScoreEntry& entry : highScores) entry = HighScoreEntry{};
+    for (HighScoreEntry& entry : highScores)
+        entry = HighScoreEntry{};
     options = OptionsRecord{};
-    const CQuarvelControlLayout defaults;
-    controlLayout.move_left_key = defaults.move_left_key;
-    controlLayout.move_right_key = defaults.move_right_key;
-    controlLayout.rotate_cw_key = defaults.rotate_cw_key;
-    controlLayout.rotate_ccw_key = defaults.rotate_ccw_key;
-    controlLayout.drop_key = defaults.drop_key;
+    controlLayout = CQuarvelControlLayout{};
     LayoutMap.clear();
     gameWidth = gameHeight = 0;
 }
@@ -131,36 +125,21 @@ void ProgramTest::Tap(std::int32_t x, std::int32_t y) {
     Pump();
 }
 
+void ProgramTest::PressLater(std::uint32_t key) {
+    host.steps.push_back([key] {
+        DeliverKey(key, true);
+        DeliverKey(key, false);
+    });
+}
+
 void ProgramTest::Command(std::uint16_t id) {
     PostMessage(mainWindow, WM_COMMAND, id, 0);
     Pump();
 }
 
-std::string ProgramTest::StoreText() const {
-    std::ifstream in(storePath, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void ProgramTest::WriteStore(const std::string& text) const {
     std::ofstream(storePath, std::ios::binary | std::ios::trunc) << text;
     SetRegistryStorePath(storePath.c_str());  // reloads
-}
-
-std::string StoreWith(const std::string& values) {
-    return "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n" + values + "\n";
-}
-
-std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
-    std::string text = "hex:";
-    char part[4];
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(part, sizeof part, "%02x", bytes[i]);
-        if (i > 0) text += ',';
-        text += part;
-    }
-    return text;
 }
 
 void CopyPackWithout(const fs::path& from, const fs::path& to,
@@ -176,7 +155,8 @@ void CopyPackWithout(const fs::path& from, const fs::path& to,
         const std::string name = zip_get_name(in, static_cast<zip_uint64_t>(i), 0);
         const std::string stem = name.substr(0, name.rfind('.'));
         bool skip = false;
-        for (const std::string& gone : left_out) skip = skip || stem == gone;
+        for (const std::string& gone : left_out)
+            skip = skip || stem == gone;
         if (skip) continue;
         zip_source_t* source = zip_source_zip(out, in, static_cast<zip_uint64_t>(i), 0, 0, -1);
         ASSERT_NE(source, nullptr);

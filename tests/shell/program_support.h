@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime/types.h"
 #include "tests/support/layer_fixture.h"
+#include "tests/support/store_text.h"
 
 class ProgramTest : public LayerTest {
   protected:
@@ -28,11 +28,13 @@ class ProgramTest : public LayerTest {
     void Press(std::uint32_t key);
     void Key(std::uint32_t key, bool down);
     void Tap(std::int32_t x, std::int32_t y);
+    // A press of `key` when the loop next waits for input: in a dialog or a
+    // message box opened meanwhile.
+    void PressLater(std::uint32_t key);
     // Sends a menu command to the main window as the soft-key menu does.
     void Command(std::uint16_t id);
 
-    // The store file's text, and writing a store as REGEDIT4 text.
-    std::string StoreText() const;
+    std::string StoreText() const { return FileText(storePath); }
     void WriteStore(const std::string& text) const;
 
     std::filesystem::path dir;
@@ -43,8 +45,3 @@ class ProgramTest : public LayerTest {
 // extension) are listed, e.g. "MENUBAR/102" or "WAVE/sndDrop".
 void CopyPackWithout(const std::filesystem::path& from, const std::filesystem::path& to,
                      const std::vector<std::string>& left_out);
-
-// A REGEDIT4 store with the given value lines under the game's key.
-std::string StoreWith(const std::string& values);
-// The hex: text of a binary value.
-std::string HexBytes(const std::vector<std::uint8_t>& bytes);

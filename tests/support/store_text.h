@@ -1,0 +1,53 @@
+// Files and settings stores as text, for tests: reading a file whole, and writing
+// the game's REGEDIT4 store with binary values in its own byte layouts.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The whole file; empty when it cannot be read.
+inline std::string FileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A REGEDIT4 store with the given value lines under the game's key.
+inline std::string StoreWith(const std::string& values) {
+    return "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n" + values + "\n";
+}
+
+// The hex: text of a binary value.
+inline std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
+    std::string text = "hex:";
+    char part[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(part, sizeof part, i > 0 ? ",%02x" : "%02x", bytes[i]);
+        text += part;
+    }
+    return text;
+}
+
+// Stored high-score rows: the score (32 bits, little-endian), then the name in
+// 16 UTF-16 code units, padded with zeros.
+inline std::vector<std::uint8_t> HighScoreBytes(
+    const std::vector<std::pair<std::uint32_t, std::u16string>>& rows) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto& [score, name] : rows) {
+        for (int b = 0; b < 4; ++b)
+            bytes.push_back(static_cast<std::uint8_t>(score >> (8 * b)));
+        for (std::size_t i = 0; i < 16; ++i) {
+            const char16_t unit = i < name.size() ? name[i] : 0;
+            bytes.push_back(static_cast<std::uint8_t>(unit));
+            bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+        }
+    }
+    return bytes;
+}
