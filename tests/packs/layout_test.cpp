@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iomanip>
 #include <map>
 #include <set>
 #include <sstream>
@@ -13,7 +12,9 @@
 #include <vector>
 
 #include "platform/drawing/drawing.h"
+#include "platform/internal/dialogs_internal.h"
 #include "platform/internal/drawing_internal.h"
+#include "platform/internal/phone_shell_internal.h"
 #include "platform/resources/resources.h"
 #include "platform/sound/sound.h"
 #include "platform/text/text.h"
@@ -295,95 +296,76 @@ TEST_P(PackTest, StringsHoldTheirFormats) {
     }
 }
 
-// The statements of a menu bar or dialog template, comments and blank lines left
-// out, each split into words (a quoted text is one word).
-std::vector<std::vector<std::string>> Statements(const std::string& text) {
-    std::vector<std::vector<std::string>> out;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::vector<std::string> statement;
-        for (std::string word; words >> std::ws && !words.eof();) {
-            if (words.peek() == '"') {
-                words >> std::quoted(word);
-            } else {
-                words >> word;
-            }
-            statement.push_back(word);
-        }
-        if (!statement.empty() && statement[0][0] != '#') out.push_back(statement);
+// The commands of a menu's items, its submenus' too.
+void CollectCommands(const MenuObject& menu, std::multiset<std::uint32_t>& commands) {
+    for (const MenuItem& item : menu.items) {
+        if (item.kind == MenuItem::Kind::Command) commands.insert(item.command);
+        if (item.submenu != nullptr) CollectCommands(*item.submenu, commands);
     }
-    return out;
 }
 
 TEST_P(PackTest, MenuBarsCarryEveryCommand) {
-    const auto main = Statements(text(102, RT_MENUBAR));
-    ASSERT_GE(main.size(), 2u);
-    EXPECT_EQ(main[0][0] + " " + main[0][1], "button 40006");
-    EXPECT_EQ(main[1][0] + " " + main[1][1], "menu 40047");
-    std::multiset<std::string> items;
-    for (const auto& s : main) {
-        if (s[0] == "item") items.insert(s.at(1));
-    }
-    for (const char* id :
-         {"40007", "40008", "40009", "40010", "40011", "40012", "40013", "40019",
-          "40020", "40021", "40022", "40023", "40031", "40032", "40033", "40034",
-          "40035", "40036", "40001", "40017", "40037", "40016", "40003", "40005"}) {
+    std::vector<SoftKey> keys;
+    ASSERT_TRUE(ParseMenuBarText(text(102, RT_MENUBAR), keys));
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].command, 40006u);
+    EXPECT_EQ(keys[0].menu, nullptr);
+    EXPECT_EQ(keys[1].command, 40047u);
+    ASSERT_NE(keys[1].menu, nullptr);
+    std::multiset<std::uint32_t> items;
+    CollectCommands(*keys[1].menu, items);
+    for (std::uint32_t id : {40007, 40008, 40009, 40010, 40011, 40012, 40013, 40019,
+                             40020, 40021, 40022, 40023, 40031, 40032, 40033, 40034,
+                             40035, 40036, 40001, 40017, 40037, 40016, 40003, 40005}) {
         EXPECT_EQ(items.count(id), 1u) << id;
     }
     EXPECT_EQ(items.size(), 24u);
-    const auto options = Statements(text(122, RT_MENUBAR));
-    ASSERT_EQ(options.size(), 2u);
-    EXPECT_EQ(options[0][1], "40058");
-    EXPECT_EQ(options[1][1], "40059");
-    const auto done = Statements(text(123, RT_MENUBAR));
-    ASSERT_EQ(done.size(), 1u);
-    EXPECT_EQ(done[0][1], "40058");
+    ASSERT_TRUE(ParseMenuBarText(text(122, RT_MENUBAR), keys));
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].command, 40058u);
+    EXPECT_EQ(keys[1].command, 40059u);
+    ASSERT_TRUE(ParseMenuBarText(text(123, RT_MENUBAR), keys));
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].command, 40058u);
 }
 
 TEST_P(PackTest, DialogsFitTheWorkAreaAndHoldTheirControls) {
     const Screen& s = GetParam();
     const struct {
         std::uint32_t id;
-        std::vector<std::pair<std::string, std::string>> controls;  // id, kind
+        std::vector<std::pair<std::int32_t, ControlKind>> controls;
     } dialogs[] = {
-        {108, {{"1001", "edit"}, {"1002", ""}, {"1003", ""}}},
+        {108, {{1001, ControlKind::Edit}, {1002, ControlKind::Static}, {1003, ControlKind::Static}}},
         {121,
-         {{"1013", "slider"},
-          {"1014", "checkbox"},
-          {"1015", "checkbox"},
-          {"1017", "checkbox"},
-          {"1019", "checkbox"},
-          {"1021", "checkbox"},
-          {"1022", "checkbox"},
-          {"1020", "button"}}},
+         {{1013, ControlKind::Slider},
+          {1014, ControlKind::CheckBox},
+          {1015, ControlKind::CheckBox},
+          {1017, ControlKind::CheckBox},
+          {1019, ControlKind::CheckBox},
+          {1021, ControlKind::CheckBox},
+          {1022, ControlKind::CheckBox},
+          {1020, ControlKind::Button}}},
     };
     for (const auto& dialog : dialogs) {
-        int width = 0, height = 0;
-        std::map<std::string, std::string> kinds;
-        std::vector<Rect> boxes;
-        for (const auto& st : Statements(text(dialog.id, RT_DIALOG))) {
-            if (st[0] == "size") {
-                width = std::stoi(st.at(1));
-                height = std::stoi(st.at(2));
-            } else if (st[0] == "control") {
-                ASSERT_GE(st.size(), 8u);
-                kinds[st[2]] = st[1];
-                const int x = std::stoi(st[3]), y = std::stoi(st[4]);
-                boxes.push_back({x, y, x + std::stoi(st[5]), y + std::stoi(st[6])});
-            }
-        }
+        DialogTemplate t;
+        ASSERT_TRUE(ParseDialogTemplate(text(dialog.id, RT_DIALOG), t)) << dialog.id;
         // A dialog unit is about 1.5 px across and 1.375 px down; the work area
         // lies between the task bar and the soft-key bar, less the caption.
-        EXPECT_LE(width * 3 / 2, s.width) << dialog.id;
-        EXPECT_LE(height * 11 / 8, s.height - 3 * s.strip) << dialog.id;
+        EXPECT_LE(t.width * 3 / 2, s.width) << dialog.id;
+        EXPECT_LE(t.height * 11 / 8, s.height - 3 * s.strip) << dialog.id;
+        std::vector<Rect> boxes;
+        std::map<std::int32_t, ControlKind> kinds;
+        for (const ControlTemplate& c : t.controls) {
+            boxes.push_back({c.x, c.y, c.x + c.width, c.y + c.height});
+            // The three kinds of static text count as one.
+            kinds[c.id] = c.kind <= ControlKind::StaticRight ? ControlKind::Static : c.kind;
+        }
         for (const auto& [id, kind] : dialog.controls) {
             ASSERT_EQ(kinds.count(id), 1u) << dialog.id << " control " << id;
-            const std::string want = kind.empty() ? "static" : kind;
-            EXPECT_EQ(kinds[id].rfind(want, 0), 0u) << id << " is " << kinds[id];
+            EXPECT_EQ(kinds[id], kind) << dialog.id << " control " << id;
         }
         for (std::size_t i = 0; i < boxes.size(); ++i) {
-            EXPECT_TRUE(Within(boxes[i], {0, 0, width, height})) << dialog.id << Show(boxes[i]);
+            EXPECT_TRUE(Within(boxes[i], {0, 0, t.width, t.height})) << dialog.id << Show(boxes[i]);
             for (std::size_t j = i + 1; j < boxes.size(); ++j) {
                 EXPECT_FALSE(Overlap(boxes[i], boxes[j])) << dialog.id << Show(boxes[i]);
             }

@@ -8,7 +8,8 @@ endforeach()
 
 quarvel_test(pack_tests
   SOURCES packs/layout_test.cpp
-  LIBS quarvel_resources quarvel_layout quarvel_sound quarvel_text)
+  LIBS quarvel_resources quarvel_layout quarvel_sound quarvel_text quarvel_dialogs
+       quarvel_phone_shell)
 target_compile_definitions(pack_tests PRIVATE PACK_FOLDER="${pack_folder}")
 foreach(size 240x320 240x240 176x220)
   if(TARGET quarvel_pack_${size})
