@@ -6,7 +6,6 @@
 
 #include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
-#include "platform/runtime/app_keys.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
@@ -73,6 +72,10 @@ TEST_F(WindowsTest, CreationDestructionAndDefaults) {
     EXPECT_EQ(events.back(), "2:0");
     EXPECT_EQ(SendMessage(w, WM_USER, 0, 0), 0);  // a dead handle is harmless
     EXPECT_FALSE(SetTimer(w, 1, 10));
+    PostQuitMessage(7);  // the loop ends with the program's exit code
+    Message m;
+    EXPECT_EQ(GetMessage(m), 0);
+    EXPECT_EQ(m.wParam, 7u);
 }
 
 TEST_F(WindowsTest, RetrievalOrderPostedBeforeInputBeforePaintBeforeTimers) {
@@ -208,29 +211,6 @@ TEST_F(WindowsTest, RaisedWindowKeepsItsOwnedWindowsAboveIt) {
     EXPECT_EQ(GetActiveWindow(), dialog);
 }
 
-TEST_F(WindowsTest, InputRouting) {
-    WindowHandle w = Create();
-    WindowHandle other = Create();  // now active and focused
-    events.clear();
-    host.steps = {[] {
-        DeliverKey(VK_APP1 + 2, true);  // not associated: dropped
-        DeliverPen(PenAction::Down, 30, 40);
-    }};
-    Pump();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "513:1"), 1);
-    EXPECT_EQ(std::count_if(events.begin(), events.end(),
-                            [](const std::string& e) { return e.starts_with("256:"); }),
-              0);
-
-    AssociateAppKey(VK_APP1 + 2, w);
-    events.clear();
-    host.steps = {[] { DeliverKey(VK_APP1 + 2, true); }};
-    Pump();
-    EXPECT_EQ(events, std::vector<std::string>{"256:195"});
-    AssociateAppKey(VK_APP1 + 2, nullptr);
-    (void)other;
-}
-
 TEST_F(WindowsTest, ModalLoopKeepsOwnerTimersAndDropsItsInput) {
     WindowHandle owner = Create();
     SetTimer(owner, 9, 50);
@@ -246,15 +226,6 @@ TEST_F(WindowsTest, ModalLoopKeepsOwnerTimersAndDropsItsInput) {
     EXPECT_EQ(std::count(events.begin(), events.end(), "275:9"), 1);
     EXPECT_EQ(std::count(events.begin(), events.end(), "256:65"), 0);
     EXPECT_TRUE(IsWindowEnabled(owner));
-}
-
-TEST_F(WindowsTest, QuitEndsTheLoopWithItsCode) {
-    Create();
-    PostQuitMessage(7);
-    Message m;
-    EXPECT_EQ(GetMessage(m), 0);
-    EXPECT_EQ(m.message, WM_QUIT);
-    EXPECT_EQ(m.wParam, 7u);
 }
 
 }  // namespace
