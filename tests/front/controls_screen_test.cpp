@@ -1,23 +1,19 @@
 #include <array>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "front/controls_wnd.h"
 #include "front/screens.h"
 #include "platform/internal/phone_shell_internal.h"
-#include "platform/phone_shell/phone_shell.h"
 #include "platform/runtime/app_keys.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
-#include "platform/runtime/messages.h"
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/control_layout.h"
 #include "shell/main_window.h"
 #include "shell/resource_ids.h"
 #include "shell/screen_switching.h"
-#include "shell/settings.h"
 #include "shell/soft_keys.h"
 #include "tests/shell/program_support.h"
 
@@ -26,25 +22,19 @@ namespace {
 using Keys = std::array<std::uint32_t, 5>;
 
 constexpr Colour WHITE = Rgb(255, 255, 255);
-constexpr std::uint32_t VK_APP2 = VK_APP1 + 1;
-constexpr std::uint32_t VK_APP3 = VK_APP1 + 2;
-constexpr std::uint32_t VK_APP4 = VK_APP1 + 3;
+constexpr std::uint32_t VK_APP2 = VK_APP1 + 1, VK_APP3 = VK_APP1 + 2, VK_APP4 = VK_APP1 + 3;
 constexpr Keys DEFAULT_KEYS = {37, 39, 13, 38, 40};
+// The layout's slots in the screen's row order.
+constexpr std::int32_t CQuarvelControlLayout::*SLOTS[] = {
+    &CQuarvelControlLayout::move_left_key, &CQuarvelControlLayout::move_right_key,
+    &CQuarvelControlLayout::rotate_cw_key, &CQuarvelControlLayout::rotate_ccw_key,
+    &CQuarvelControlLayout::drop_key};
 
 Keys Layout() {
-    const CQuarvelControlLayout& l = controlLayout;
-    return {static_cast<std::uint32_t>(l.move_left_key),
-            static_cast<std::uint32_t>(l.move_right_key),
-            static_cast<std::uint32_t>(l.rotate_cw_key),
-            static_cast<std::uint32_t>(l.rotate_ccw_key), static_cast<std::uint32_t>(l.drop_key)};
-}
-
-void SetLayout(const Keys& keys) {
-    controlLayout.move_left_key = static_cast<std::int32_t>(keys[0]);
-    controlLayout.move_right_key = static_cast<std::int32_t>(keys[1]);
-    controlLayout.rotate_cw_key = static_cast<std::int32_t>(keys[2]);
-    controlLayout.rotate_ccw_key = static_cast<std::int32_t>(keys[3]);
-    controlLayout.drop_key = static_cast<std::int32_t>(keys[4]);
+    Keys keys{};
+    for (std::size_t i = 0; i < 5; ++i)
+        keys[i] = static_cast<std::uint32_t>(controlLayout.*SLOTS[i]);
+    return keys;
 }
 
 Keys Pending() {
@@ -61,10 +51,6 @@ std::vector<WindowHandle> AppKeyOwners() {
     return owners;
 }
 
-bool Dark(Colour c) {
-    return RedOf(c) + GreenOf(c) + BlueOf(c) < 3 * 128;
-}
-
 class ControlsScreenTest : public ProgramTest {
   protected:
     void SetUp() override {
@@ -78,13 +64,7 @@ class ControlsScreenTest : public ProgramTest {
         Press(code);
         Wait(300);
     }
-    // The last key: its release asks whether to keep the keys; Return answers
-    // Yes, Back answers No.
-    void LastKey(std::uint32_t code, bool keep) {
-        Key(code, true);
-        Wait(300);
-        ReleaseAndAnswer(code, keep);
-    }
+    // A release that asks whether to keep the keys; Return answers Yes, Back No.
     void ReleaseAndAnswer(std::uint32_t code, bool keep) {
         host.steps.push_back([] { EXPECT_EQ(activeScreen, SCREEN_CONTROLS); });  // under it
         PressLater(keep ? VK_RETURN : VK_ESCAPE);
@@ -92,13 +72,10 @@ class ControlsScreenTest : public ProgramTest {
         EXPECT_TRUE(host.steps.empty()) << "no question was asked";
         Wait(300);
     }
-    // Chooses a command from the soft-key menu, as a player does.
-    void Choose(std::uint16_t command) {
-        EXPECT_EQ(ChooseMenuCommand(command), MenuChoice::Chosen) << command;
-        Pump();
-    }
+    // Opens the screen from the soft-key menu, as a player does.
     void OpenKeys() {
-        Choose(IDM_CONTROLS);
+        EXPECT_EQ(ChooseMenuCommand(IDM_CONTROLS), MenuChoice::Chosen);
+        Pump();
         ASSERT_EQ(activeScreen, SCREEN_CONTROLS);
     }
     bool SoftKeyVisible(std::int32_t command) { return IsSoftKeyVisible(&titleScreen, command); }
@@ -112,12 +89,13 @@ class ControlsScreenTest : public ProgramTest {
         const Rect box = ControlsValueRect(row);
         return ScreenPixel(box.left + 3, box.top + 3);
     }
-    // The leftmost and rightmost columns with ink inside a rectangle.
+    // The leftmost and rightmost columns with dark ink inside a rectangle.
     std::pair<std::int32_t, std::int32_t> InkColumns(const Rect& r) {
         std::int32_t first = -1, last = -1;
         for (std::int32_t x = r.left + 2; x < r.right - 2; ++x) {
             for (std::int32_t y = r.top + 2; y < r.bottom - 2; ++y) {
-                if (!Dark(ScreenPixel(x, y))) continue;
+                const Colour c = ScreenPixel(x, y);
+                if (RedOf(c) + GreenOf(c) + BlueOf(c) >= 3 * 128) continue;
                 if (first < 0) first = x;
                 last = x;
                 break;
@@ -127,59 +105,52 @@ class ControlsScreenTest : public ProgramTest {
     }
 };
 
-TEST_F(ControlsScreenTest, EnteringCapturesRowZeroTakesTheAppKeysAndBorrowsTheSoftKeys) {
+// Entering takes the application keys and borrows the soft keys; row 0 waits
+// in light grey inside a dotted frame, the others are white boxes with a grey
+// outline, labels right-aligned, key names centred. Each accepted key fills its
+// row and moves on; one key may fill two rows; the fifth ends the capture.
+TEST_F(ControlsScreenTest, CaptureRunsThroughTheFiveRows) {
     OpenKeys();
     EXPECT_EQ(controlsScreen.captureRow, 0);
-    EXPECT_EQ(controlsScreen.cursorRow, 0);
     EXPECT_EQ(Pending(), Layout());
     EXPECT_EQ(AppKeyOwners(), std::vector<WindowHandle>(6, mainWindow));
     EXPECT_TRUE(SoftKeyVisible(IDM_SCREEN_KEY));
     EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Cancel");
     EXPECT_FALSE(SoftKeyVisible(IDM_MENU_KEY));
-
-    // Row 0 waits in light grey inside a dotted frame; the others are white
-    // boxes with a light-grey outline.
     const Rect box0 = ControlsValueRect(0), box1 = ControlsValueRect(1);
-    EXPECT_EQ(BoxFill(0), CONTROLS_GREY);
     EXPECT_NE(ScreenPixel(box0.left + 1, box0.top + 1), CONTROLS_GREY);  // the frame
-    EXPECT_EQ(BoxFill(1), WHITE);
     EXPECT_EQ(ScreenPixel(box1.left, box1.top + 5), CONTROLS_GREY);
     EXPECT_EQ(ScreenPixel(box1.left + 1, box1.top + 1), WHITE);
-
-    // Labels sit at the right of their rectangles, key names in the middle of
-    // their boxes.
-    for (std::int32_t row = 0; row < 5; ++row) {
-        const Rect label = ControlsLabelRect(row);
-        auto [first, last] = InkColumns(label);
-        EXPECT_GT(first, label.left + 20) << row;
-        EXPECT_GE(last, label.right - 6) << row;
-    }
-    auto [first, last] = InkColumns(box1);  // "Right"
+    const Rect label = ControlsLabelRect(2);
+    auto [first, last] = InkColumns(label);
+    EXPECT_GT(first, label.left + 20);
+    EXPECT_GE(last, label.right - 6);
+    std::tie(first, last) = InkColumns(box1);  // "Right"
     ASSERT_GE(first, 0);
     EXPECT_NEAR(first - box1.left, box1.right - 1 - last, 3);
-}
 
-TEST_F(ControlsScreenTest, FiveKeysFillTheRowsInOrderAndOneKeyMayFillTwo) {
-    OpenKeys();
     // A letter also brings a character message at once; that one is dropped.
     const Keys keys = {'A', VK_APP1, 'A', VK_DOWN, VK_F1 + 4};
-    for (std::int32_t i = 0; i < 4; ++i) {
-        PressKey(keys[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(controlsScreen.captureRow, i + 1) << i;
-        EXPECT_EQ(controlsScreen.cursorRow, i + 1) << i;
-        EXPECT_EQ(BoxFill(i + 1), CONTROLS_GREY) << i;
+    for (std::int32_t i = 0; i < 5; ++i) {
+        const std::uint32_t key = keys[static_cast<std::size_t>(i)];
+        EXPECT_EQ(BoxFill(i), CONTROLS_GREY) << i;
+        Key(key, true);
+        if (i < 4) Key(key, false);  // the fifth key's release would ask to keep them
+        Wait(300);
         EXPECT_EQ(BoxFill(i), WHITE) << i;
+        EXPECT_EQ(controlsScreen.captureRow, i < 4 ? i + 1 : -1) << i;
+        EXPECT_EQ(controlsScreen.cursorRow, i < 4 ? i + 1 : -1) << i;
     }
-    Key(keys[4], true);
-    EXPECT_EQ(controlsScreen.captureRow, -1);
-    EXPECT_EQ(controlsScreen.cursorRow, -1);
     EXPECT_EQ(Pending(), keys);
-    EXPECT_EQ(BoxFill(4), WHITE);
 }
 
-TEST_F(ControlsScreenTest, PressesWithin250MsOfTheLastAcceptedAreDroppedAcrossTheWrap) {
+// A press within 250 ms of the last accepted one is dropped, across the
+// clock's wrap too; the first press counts even near clock 0, with no earlier
+// one (just after start-up or the wrap), while its character message is dropped.
+TEST_F(ControlsScreenTest, PressesTooSoonAfterTheLastAreDropped) {
+    SetClock(100);
     OpenKeys();
-    Press('B');
+    Press('B');  // row 0
     Wait(250);
     Press('C');  // 250 ms after B: dropped
     Wait(1);
@@ -192,23 +163,11 @@ TEST_F(ControlsScreenTest, PressesWithin250MsOfTheLastAcceptedAreDroppedAcrossTh
     Press('F');  // 264 ms later: row 3
     EXPECT_EQ(Pending(), (Keys{'B', 'D', 'E', 'F', VK_DOWN}));
     EXPECT_EQ(controlsScreen.captureRow, 4);
-}
-
-TEST_F(ControlsScreenTest, TheFirstPressCountsWhenTheClockStandsNearZero) {
-    // Just after start-up or the wrap, with no earlier press: not too soon after
-    // anything. The character message that follows at once still is.
-    SetClock(100);
-    OpenKeys();
-    PressKey('G');
-    EXPECT_EQ(Pending()[0], std::uint32_t{'G'});
-    EXPECT_EQ(controlsScreen.captureRow, 1);
-
     keyPressAccepted = false;
     lastKeyTime = 0;
     SetClock(0);
     PressKey('H');
-    EXPECT_EQ(Pending()[1], std::uint32_t{'H'});
-    EXPECT_EQ(controlsScreen.captureRow, 2);
+    EXPECT_EQ(Pending()[4], std::uint32_t{'H'});
 }
 
 TEST_F(ControlsScreenTest, AfterEnterOrActionNothingIsAssignedUntilEnterIsReleased) {
@@ -259,7 +218,8 @@ TEST_F(ControlsScreenTest, YesKeepsTheKeysAndBindsTheirAppKeysNoRestoresTheLayou
     for (bool keep : {true, false}) {
         SCOPED_TRACE(keep ? "yes" : "no");
         const Keys before = {37, 39, 13, 38, VK_APP2};
-        SetLayout(before);
+        for (std::size_t i = 0; i < 5; ++i)
+            controlLayout.*SLOTS[i] = static_cast<std::int32_t>(before[i]);
         controlLayout.claimAppKeys(nullptr);
         controlLayout.claimAppKeys(mainWindow);
         const std::string storeBefore = StoreText();
@@ -267,7 +227,9 @@ TEST_F(ControlsScreenTest, YesKeepsTheKeysAndBindsTheirAppKeysNoRestoresTheLayou
         OpenKeys();
         for (std::size_t i = 0; i < 4; ++i)
             PressKey(chosen[i]);
-        LastKey(chosen[4], keep);
+        Key(chosen[4], true);
+        Wait(300);
+        ReleaseAndAnswer(chosen[4], keep);
 
         EXPECT_EQ(activeScreen, SCREEN_TITLE);
         EXPECT_EQ(Layout(), keep ? chosen : before);
@@ -285,7 +247,7 @@ TEST_F(ControlsScreenTest, YesKeepsTheKeysAndBindsTheirAppKeysNoRestoresTheLayou
 }
 
 TEST_F(ControlsScreenTest, FromAGameItReturnsToTheSamePausedGame) {
-    Choose(40007);
+    Command(40007);
     Wait(800);
     ASSERT_EQ(activeScreen, SCREEN_GAME);
     gameScreen.score = 4321;  // a new game would start from 0

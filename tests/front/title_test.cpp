@@ -52,42 +52,30 @@ class TitleTest : public ProgramTest {
     }
 };
 
-TEST_F(TitleTest, UpAndDownWrapAndClickOnce) {
+// Up and Down wrap round the three choices with a click (when sound is on),
+// other keys do nothing; the white outline follows the choice. Return or Action
+// starts the chosen difficulty; with nothing chosen it only clicks.
+TEST_F(TitleTest, KeysChooseAndStartADifficulty) {
     ASSERT_TRUE(Start());
     TakeLog();
     EXPECT_EQ(titleScreen.selection, -1);
-    Press(VK_UP);
-    EXPECT_EQ(titleScreen.selection, 2);
-    Press(VK_DOWN);
-    EXPECT_EQ(titleScreen.selection, 0);
-    Press(VK_UP);
-    EXPECT_EQ(titleScreen.selection, 2);
-    EXPECT_EQ(Clicks(), 3);
-    Press(VK_LEFT);  // other keys do nothing
-    EXPECT_EQ(titleScreen.selection, 2);
-    EXPECT_EQ(Clicks(), 0);
+    Press(VK_RETURN);
+    EXPECT_EQ(activeScreen, SCREEN_TITLE);
+    for (auto [key, selection] : {std::pair{VK_UP, 2}, {VK_DOWN, 0}, {VK_UP, 2}, {VK_LEFT, 2}}) {
+        Press(key);
+        EXPECT_EQ(titleScreen.selection, selection) << key;
+    }
+    EXPECT_EQ(Clicks(), 4);
     options.sound_on = 0;
     Press(VK_DOWN);
     EXPECT_EQ(titleScreen.selection, 0);
     EXPECT_EQ(Clicks(), 0);
-
-    // The outline is drawn in white on the chosen area only.
     const Rect easy = titleScreen.easy_selection_rect;
     const Rect mid{easy.left, (easy.top + easy.bottom) / 2, easy.left + 1,
                    (easy.top + easy.bottom) / 2 + 1};
     EXPECT_TRUE(Shows(mid, WHITE));
     Press(VK_DOWN);
     EXPECT_FALSE(Shows(mid, WHITE));
-}
-
-TEST_F(TitleTest, EnterStartsTheChosenDifficulty) {
-    ASSERT_TRUE(Start());
-    TakeLog();
-    Press(VK_RETURN);  // nothing chosen: only the click
-    EXPECT_EQ(activeScreen, SCREEN_TITLE);
-    EXPECT_EQ(Clicks(), 1);
-    Press(VK_DOWN);
-    Press(VK_DOWN);
     Press(VK_ACTION);
     EXPECT_EQ(activeScreen, SCREEN_GAME);
     EXPECT_EQ(gameScreen.level, 4);
@@ -120,19 +108,16 @@ TEST_F(TitleTest, TapsChooseOnPressAndStartWhereReleased) {
     EXPECT_EQ(titleScreen.hitTest(At(hard.left, hard.top)), 1);
 }
 
-TEST_F(TitleTest, NewestRowIsBoldPaleYellowAndAtMostFiveRowsAreDrawn) {
+// The newest row is drawn pale yellow, the others white; a layout asking for
+// more rows than the table holds gets the five.
+TEST_F(TitleTest, NewestRowIsPaleYellowAndAtMostFiveRowsAreDrawn) {
     ASSERT_TRUE(Start());
-    EXPECT_FALSE(Shows(Row(1), PALE_YELLOW));
     highlightedRow = 1;
+    titleScreen.high_scores_count = 9;
+    titleScreen.high_scores_top = 0;  // all nine would be on the screen
     titleScreen.draw(nullptr);
     EXPECT_TRUE(Shows(Row(1), PALE_YELLOW));
     EXPECT_FALSE(Shows(Row(0), PALE_YELLOW));
-    EXPECT_TRUE(Shows(Row(0), WHITE));
-
-    // A layout asking for more rows than the table holds draws the five.
-    titleScreen.high_scores_count = 9;
-    titleScreen.high_scores_top = 0;
-    titleScreen.draw(nullptr);
     EXPECT_TRUE(Shows(Row(4), WHITE));
 }
 
