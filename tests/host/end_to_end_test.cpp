@@ -18,17 +18,11 @@
 #include "platform/store/registry.h"
 #include "shell/layout_text.h"
 #include "shell/settings.h"
+#include "tests/support/store_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 struct Shot {
     std::vector<std::uint32_t> pixels;  // 0x00RRGGBB
@@ -37,7 +31,7 @@ struct Shot {
 };
 
 Shot LoadShot(const fs::path& path) {
-    std::string bytes = Slurp(path);
+    std::string bytes = FileText(path);
     BitmapHandle bitmap = CreateBitmapFromImageBytes(bytes.data(), bytes.size());
     Shot shot;
     PixelRows rows = BitmapPixels(bitmap);
@@ -53,7 +47,7 @@ Shot LoadShot(const fs::path& path) {
 // The rectangle of row `i` of the title's high-score table on the 240x320 pack.
 Rect TableRow(std::int32_t i) {
     LayoutMap.clear();
-    LoadLayoutText(Slurp(PACK_SOURCE "/240x320/TEXT/101.txt").c_str());
+    LoadLayoutText(FileText(PACK_SOURCE "/240x320/TEXT/101.txt").c_str());
     std::int32_t top = GetLayoutInt("high_scores_top", 0) +
                        i * GetLayoutInt("high_scores_line_height", 0);
     return Rect{GetLayoutInt("high_scores_left1", 0), top, GetLayoutInt("high_scores_right2", 0),
@@ -102,21 +96,12 @@ class EndToEndTest : public ::testing::Test {
 
 TEST_F(EndToEndTest, AGameFromTheTitleToANameInTheTableThatStays) {
     // A player's earlier table, low enough for a game without cleared rows.
-    std::vector<std::uint8_t> table(180, 0);
-    const std::uint32_t scores[5] = {400, 300, 200, 100, 50};
-    const char16_t* names[5] = {u"Ann", u"Bo", u"Cy", u"Di", u"Ed"};
-    for (int i = 0; i < 5; ++i) {
-        for (int b = 0; b < 4; ++b) table[36 * i + b] = static_cast<std::uint8_t>(scores[i] >> (8 * b));
-        for (int c = 0; names[i][c] != 0; ++c) table[36 * i + 4 + 2 * c] = static_cast<std::uint8_t>(names[i][c]);
-    }
-    std::string hex;
-    char part[4];
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        std::snprintf(part, sizeof part, "%02x", table[i]);
-        hex += (i ? "," : "") + std::string(part);
-    }
     std::ofstream(dir / "settings.reg")
-        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"HighScores\"=hex:" << hex << "\n";
+        << StoreWith("\"HighScores\"=" + HexBytes(HighScoreBytes({{400, u"Ann"},
+                                                                  {300, u"Bo"},
+                                                                  {200, u"Cy"},
+                                                                  {100, u"Di"},
+                                                                  {50, u"Ed"}})));
 
     const std::string d = dir.string();
     ASSERT_EQ(Run("first", "wait 300\nshot " + d + "/before.png\n"
@@ -125,7 +110,7 @@ TEST_F(EndToEndTest, AGameFromTheTitleToANameInTheTableThatStays) {
                            "tap 120 150\nwait 300\ntext Zed\nwait 100\n"
                            "softkey left\nwait 300\nshot " + d + "/after.png\n"),
               0);
-    const std::string log = Slurp(dir / "first.log");
+    const std::string log = FileText(dir / "first.log");
     ASSERT_NE(log.find("sound WAVE/sndLose sync"), std::string::npos) << log;
     std::smatch match;
     ASSERT_TRUE(std::regex_search(
@@ -171,8 +156,8 @@ TEST_F(EndToEndTest, RecordedDesktopGameReplaysExactly) {
     const fs::path recordings = RECORDINGS;
     fs::copy_file(recordings / "whole_game.txt.store", dir / "settings.reg");
     fs::copy_file(recordings / "whole_game.txt", dir / "replay.txt");
-    ASSERT_EQ(Run("replay", Slurp(recordings / "whole_game.txt")), 0);
-    std::istringstream lines(Slurp(dir / "replay.log"));
+    ASSERT_EQ(Run("replay", FileText(recordings / "whole_game.txt")), 0);
+    std::istringstream lines(FileText(dir / "replay.log"));
     std::string line, said;
     while (std::getline(lines, line)) {
         if (line.find("] window ") == std::string::npos &&
@@ -180,8 +165,8 @@ TEST_F(EndToEndTest, RecordedDesktopGameReplaysExactly) {
             said += line + "\n";
         }
     }
-    EXPECT_EQ(said, Slurp(recordings / "whole_game.log"));
-    EXPECT_EQ(Slurp(dir / "settings.reg"), Slurp(recordings / "whole_game.after.reg"));
+    EXPECT_EQ(said, FileText(recordings / "whole_game.log"));
+    EXPECT_EQ(FileText(dir / "settings.reg"), FileText(recordings / "whole_game.after.reg"));
 }
 
 }  // namespace

@@ -21,23 +21,17 @@
 #include "platform/internal/resources_internal.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
+#include "tests/support/store_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The lines the test program and the sound service wrote, with their clock
 // stamps: a replay must match in time too.
 std::vector<std::string> ProgramLines(const fs::path& log) {
     std::vector<std::string> lines;
-    std::istringstream in(Slurp(log));
+    std::istringstream in(FileText(log));
     std::string line;
     while (std::getline(in, line)) {
         if (line.find("] test ") != std::string::npos ||
@@ -133,7 +127,7 @@ TEST_F(HostTest, HeadlessRunWritesScreenshotsAndLog) {
                            (dir / "log.txt").string(), "--store", (dir / "store.reg").string()});
     EXPECT_EQ(code, 0);
     EXPECT_GT(fs::file_size(dir / "shot.png"), 100u);
-    std::string log = Slurp(dir / "log.txt");
+    std::string log = FileText(dir / "log.txt");
     EXPECT_NE(log.find("window created QuarvelTest"), std::string::npos) << log;
     EXPECT_NE(log.find("test key 39"), std::string::npos);
     EXPECT_NE(log.find("sound 1004 bytes sync 120 ms"), std::string::npos) << log;
@@ -149,7 +143,7 @@ TEST_F(HostTest, HeadlessRunWritesScreenshotsAndLog) {
         last = stamp;
     }
     // The counter went to the store on the way out.
-    EXPECT_NE(Slurp(dir / "store.reg").find("\"Presses\"=dword:00000001"), std::string::npos);
+    EXPECT_NE(FileText(dir / "store.reg").find("\"Presses\"=dword:00000001"), std::string::npos);
 }
 
 TEST_F(HostTest, BadScriptFailsWithExitCodeTwo) {
@@ -212,14 +206,14 @@ TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
             _exit(127);
         }
         ASSERT_GT(child, 0);
-        for (int i = 0; i < 2000 && Slurp(log).find("test tick") == std::string::npos; ++i)
+        for (int i = 0; i < 2000 && FileText(log).find("test tick") == std::string::npos; ++i)
             usleep(5000);
         kill(child, signal);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal << " " << status;
-        EXPECT_NE(Slurp(log).find("close signal"), std::string::npos) << signal;
-        EXPECT_NE(Slurp(store).find("\"Presses\"=dword:00000000"), std::string::npos) << signal;
+        EXPECT_NE(FileText(log).find("close signal"), std::string::npos) << signal;
+        EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000000"), std::string::npos) << signal;
     }
 }
 
@@ -259,7 +253,7 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
     ASSERT_EQ(code, 0);
     std::vector<std::string> desktop = ProgramLines(dir / "desktop.log");
     ASSERT_FALSE(desktop.empty());
-    EXPECT_NE(Slurp(store).find("dword:00000006"), std::string::npos);  // two more presses
+    EXPECT_NE(FileText(store).find("dword:00000006"), std::string::npos);  // two more presses
 
     // The replay starts from the store as it was, and must say exactly the same.
     fs::path replayStore = dir / "replay.reg";
@@ -267,8 +261,8 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
     code = RunQuarvel({"--headless", "--script", record.string(), "--store", replayStore.string(),
                        "--log", (dir / "replay.log").string()});
     ASSERT_EQ(code, 0);
-    EXPECT_EQ(ProgramLines(dir / "replay.log"), desktop) << Slurp(record);
-    EXPECT_EQ(Slurp(replayStore), Slurp(store));
+    EXPECT_EQ(ProgramLines(dir / "replay.log"), desktop) << FileText(record);
+    EXPECT_EQ(FileText(replayStore), FileText(store));
 }
 
 // Installed, the program is bin/quarvel and its packs share/quarvel/packs; in the
@@ -313,7 +307,7 @@ TEST(DesktopServicesTest, OpensLinksWithXdgOpenWithoutWaiting) {
     std::ofstream{go};
     for (int i = 0; i < 500 && !fs::exists(out); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(Slurp(out), "https://example.org/a b");
+    EXPECT_EQ(FileText(out), "https://example.org/a b");
     EXPECT_FALSE(OpenLinkOnDesktop(""));
     fs::remove_all(dir);
 }
