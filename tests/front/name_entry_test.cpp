@@ -3,7 +3,6 @@
 #include "front/screens.h"
 #include "platform/phone_shell/phone_shell.h"
 #include "platform/runtime/keys.h"
-#include "platform/runtime/messages.h"
 #include "platform/windows/windows.h"
 #include "shell/main_window.h"
 #include "shell/resource_ids.h"

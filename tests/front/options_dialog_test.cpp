@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "front/options_dialog.h"
-#include "front/screens.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/phone_shell/phone_shell.h"
@@ -14,7 +13,6 @@
 #include "shell/main_window.h"
 #include "shell/options.h"
 #include "shell/resource_ids.h"
-#include "shell/screen_switching.h"
 #include "shell/settings.h"
 #include "tests/shell/program_support.h"
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -72,23 +71,6 @@ TEST(TextFormatTest, CutsAtCapacityAndAlwaysTerminates) {
     EXPECT_EQ(std::u16string(buffer), u"-1   ");
     EXPECT_EQ(FormatText(buffer, 8, u"%99999999999999999999d|", {1}), 7);  // absurd width
     EXPECT_EQ(std::u16string(buffer), u"       ");
-}
-
-// Random formats over the characters that matter stay inside a buffer of exactly
-// the capacity and report what they wrote.
-TEST(TextFormatTest, SurvivesRandomFormats) {
-    const std::u16string alphabet = u"%%%-0+ #*.lldiuscq9123x";
-    std::mt19937 random(7);
-    for (int round = 0; round < 20000; ++round) {
-        std::u16string format(random() % 12, u' ');
-        for (char16_t& c : format)
-            c = alphabet[random() % alphabet.size()];
-        std::vector<char16_t> buffer(random() % 17);
-        auto capacity = static_cast<std::int32_t>(buffer.size());
-        std::int32_t written =
-            FormatText(buffer.data(), capacity, format.c_str(), {-3, u"text", 70000u, nullptr});
-        ASSERT_EQ(written, capacity > 0 ? std::u16string(buffer.data()).size() : 0u);
-    }
 }
 
 }  // namespace

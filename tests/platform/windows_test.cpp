@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
 #include "platform/runtime/clock.h"
-#include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
 #include "tests/support/layer_fixture.h"
 

@@ -7,14 +7,9 @@
 
 #include "front/screens.h"
 #include "platform/internal/drawing_internal.h"
-#include "platform/internal/sound_names.h"
 #include "platform/phone_shell/phone_shell.h"
 #include "platform/resources/resources.h"
-#include "platform/runtime/clock.h"
-#include "platform/runtime/event_log.h"
-#include "platform/runtime/keys.h"
 #include "platform/runtime/messages.h"
-#include "platform/sound/sound.h"
 #include "platform/store/registry.h"
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
@@ -110,18 +105,6 @@ void ProgramTest::Stop() {
 
 void ProgramTest::Key(std::uint32_t key, bool down) {
     DeliverKey(key, down);
-    Pump();
-}
-
-void ProgramTest::Press(std::uint32_t key) {
-    Key(key, true);
-    Key(key, false);
-}
-
-void ProgramTest::Tap(std::int32_t x, std::int32_t y) {
-    DeliverPen(PenAction::Down, x, y);
-    Pump();
-    DeliverPen(PenAction::Up, x, y);
     Pump();
 }
 

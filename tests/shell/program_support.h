@@ -25,9 +25,7 @@ class ProgramTest : public LayerTest {
     bool Start(std::int32_t width = 240, std::int32_t height = 320);
     // Destroys the main window (the settings are saved) and frees the pack.
     void Stop();
-    void Press(std::uint32_t key);
     void Key(std::uint32_t key, bool down);
-    void Tap(std::int32_t x, std::int32_t y);
     // A press of `key` when the loop next waits for input: in a dialog or a
     // message box opened meanwhile.
     void PressLater(std::uint32_t key);

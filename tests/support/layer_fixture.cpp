@@ -62,6 +62,20 @@ void LayerTest::Wait(std::uint32_t ms) {
     host.timed = false;
 }
 
+void LayerTest::Press(std::uint32_t key) {
+    DeliverKey(key, true);
+    Pump();
+    DeliverKey(key, false);
+    Pump();
+}
+
+void LayerTest::Tap(std::int32_t x, std::int32_t y) {
+    DeliverPen(PenAction::Down, x, y);
+    Pump();
+    DeliverPen(PenAction::Up, x, y);
+    Pump();
+}
+
 std::vector<std::string> LayerTest::TakeLog() {
     std::vector<std::string> taken;
     taken.swap(log);

@@ -36,6 +36,9 @@ class LayerTest : public ::testing::Test {
     std::int32_t Pump();
     // Lets `ms` milliseconds pass, running the messages and timers on the way.
     void Wait(std::uint32_t ms);
+    // A key pressed and released, a tap of the stylus, each with what it brings.
+    void Press(std::uint32_t key);
+    void Tap(std::int32_t x, std::int32_t y);
     // The log lines written since the last call.
     std::vector<std::string> TakeLog();
     // Whether some log line since the last TakeLog contains `text`.
