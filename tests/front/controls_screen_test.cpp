@@ -291,18 +291,6 @@ TEST_F(ControlsScreenTest, LeavingGivesBackTheSoftKeysExactlyAndOnlyWhatItChange
     }
     EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Later");
 
-    // A screen still shown when it ends gives the keys back as onLeave does.
-    SetSoftKeyVisible(&titleScreen, IDM_SCREEN_KEY, false);
-    SetSoftKeyVisible(&titleScreen, IDM_MENU_KEY, true);
-    {
-        CQuarvelControlsWnd screen;
-        screen.activate(mainWindow, backDC);
-        EXPECT_FALSE(SoftKeyVisible(IDM_MENU_KEY));
-    }
-    EXPECT_TRUE(SoftKeyVisible(IDM_MENU_KEY));
-    EXPECT_FALSE(SoftKeyVisible(IDM_SCREEN_KEY));
-    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Later");
-
     // The program ends while the screen is shown: after the main window's
     // destruction the screen holds nothing of it.
     CQuarvelControlsWnd screen;

@@ -163,16 +163,8 @@ TEST_F(PhoneShellTest, CreateMenuBarChecksRecordAndResource) {
     EXPECT_EQ(FindMenuBar(owner), info.menuBar);
 }
 
-TEST_F(PhoneShellTest, ToolbarMessagesHiddenButtonsAndInputPanel) {
+TEST_F(PhoneShellTest, ToolbarMessagesAndHiddenButtons) {
     WindowHandle bar = Bar();
-    // The text-input panel's marker sits in the middle of the bar.
-    Rect centre{112, 300, 128, 314};
-    EXPECT_FALSE(DrawnIn(centre));
-    EXPECT_TRUE(SetInputPanel(true) && InputPanelUp());
-    EXPECT_TRUE(DrawnIn(centre));
-    SetInputPanel(false);
-    EXPECT_FALSE(DrawnIn(centre));
-
     ButtonInfo info{BUTTON_INFO_SIZE, TBIF_STATE | TBIF_COMMAND};
     auto request = [&](std::uint32_t message, WParam id) {
         return SendMessage(bar, message, id, reinterpret_cast<LParam>(&info));

@@ -8,13 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/internal/registry_testing.h"
 #include "platform/store/registry.h"
+#include "tests/support/store_text.h"
 
 namespace {
 
@@ -35,10 +35,6 @@ class RegistryTest : public testing::Test {
         fs::remove_all(folder_);
     }
 
-    static std::string Read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     void WriteStore(const std::string& text) {
         std::ofstream(store_, std::ios::binary) << text;
         SetRegistryStorePath(store_.c_str());  // reload
@@ -88,7 +84,7 @@ TEST_F(RegistryTest, KeysMustBeCreatedBeforeTheyOpen) {
         ASSERT_TRUE(OpenRegistryKey(path, KEY_READ, key));
         CloseRegistryKey(key);
     }
-    EXPECT_EQ(Read(store_), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\n");
+    EXPECT_EQ(FileText(store_), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\n");
 }
 
 TEST_F(RegistryTest, QueryReportsTypeAndSizeAndFailsWithoutChangingAnything) {
@@ -136,7 +132,7 @@ TEST_F(RegistryTest, OverwriteKeepsTheFirstSpellingAndPersistsAcrossReloads) {
     EXPECT_EQ(type, 11u);
     EXPECT_EQ(Get(u""), Bytes{});
 
-    std::string text = Read(store_);
+    std::string text = FileText(store_);
     EXPECT_NE(text.find("\n\"HighScores\"=hex:00,07,0e,15,"), std::string::npos);
     EXPECT_EQ(text.find("HIGHSCORES"), std::string::npos);
     EXPECT_NE(text.find("\n\"HighestLevel\"=dword:0000000c\n"), std::string::npos);
@@ -169,9 +165,9 @@ TEST_F(RegistryTest, UnparsableStoreReadsEmptyAndIsKeptAsideBeforeTheNextWrite) 
         WriteStore(text);
         RegistryKey key;
         EXPECT_FALSE(OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key)) << text;
-        EXPECT_EQ(Read(store_), text);  // reading changes nothing on disk
+        EXPECT_EQ(FileText(store_), text);  // reading changes nothing on disk
         ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {3, 0, 0, 0}));
-        EXPECT_EQ(Read(store_ + ".bad"), text);
+        EXPECT_EQ(FileText(store_ + ".bad"), text);
         SetRegistryStorePath(store_.c_str());
         EXPECT_EQ(Get(u"HighestLevel"), (Bytes{3, 0, 0, 0}));
         fs::remove(store_ + ".bad");
@@ -191,7 +187,7 @@ TEST_F(RegistryTest, FailedSaveLeavesTheValueAsItWas) {
 
 TEST_F(RegistryTest, KillBetweenWriteAndRenameLeavesTheOldStore) {
     ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {5, 0, 0, 0}));
-    const std::string before = Read(store_);
+    const std::string before = FileText(store_);
     EXPECT_EXIT(
         {
             SetStoreWriteHookForTests(+[] { std::raise(SIGKILL); });
@@ -199,7 +195,7 @@ TEST_F(RegistryTest, KillBetweenWriteAndRenameLeavesTheOldStore) {
             std::exit(0);
         },
         testing::KilledBySignal(SIGKILL), "");
-    EXPECT_EQ(Read(store_), before);
+    EXPECT_EQ(FileText(store_), before);
     EXPECT_EQ(Temporaries().size(), 1u);
     SetRegistryStorePath(store_.c_str());
     EXPECT_EQ(Get(u"HighestLevel"), (Bytes{5, 0, 0, 0}));
