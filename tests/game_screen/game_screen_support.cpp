@@ -13,6 +13,7 @@
 #include "shell/layout_text.h"
 #include "shell/options.h"
 #include "shell/resource_pack.h"
+#include "tests/support/test_files.h"
 #include "tests/support/wave_image.h"
 
 namespace fs = std::filesystem;
@@ -54,10 +55,7 @@ Colour BackgroundColour(int id) {
 }
 
 void GameScreenTest::SetUp() {
-    dir = fs::temp_directory_path() /
-          ("quarvel-game-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
+    dir = FreshTestFolder();
     LayerTest::SetUp();
     options = OptionsRecord{};
     options.fixed_seed = 1;

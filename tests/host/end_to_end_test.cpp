@@ -18,7 +18,7 @@
 #include "platform/store/registry.h"
 #include "shell/layout_text.h"
 #include "shell/settings.h"
-#include "tests/support/store_text.h"
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -74,9 +74,7 @@ bool SameRegion(const Shot& a, const Shot& b, const Rect& r) {
 class EndToEndTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("quarvel-e2e-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = FreshTestFolder();
     }
     void TearDown() override {
         if (!HasFailure() && !std::getenv("QUARVEL_KEEP")) fs::remove_all(dir);

@@ -21,7 +21,7 @@
 #include "platform/internal/resources_internal.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
-#include "tests/support/store_text.h"
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -54,11 +54,7 @@ int RunQuarvel(std::vector<std::string> args) {
 class HostTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("quarvel-host-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = FreshTestFolder();
     }
     void TearDown() override { fs::remove_all(dir); }
     fs::path dir;

@@ -1,4 +1,5 @@
 #include "host/single_instance.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -19,11 +20,7 @@ namespace {
 class SingleInstanceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("quarvel-instance-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = FreshTestFolder();
         setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
         Display(":0");
     }

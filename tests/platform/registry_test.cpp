@@ -14,7 +14,7 @@
 
 #include "platform/internal/registry_testing.h"
 #include "platform/store/registry.h"
-#include "tests/support/store_text.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -24,9 +24,7 @@ using Bytes = std::vector<std::uint8_t>;
 class RegistryTest : public testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quarvel-store-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        folder_ = FreshTestFolder();
         store_ = (folder_ / "settings.reg").string();
         SetRegistryStorePath(store_.c_str());
     }

@@ -97,30 +97,22 @@ TEST_F(PieceTest, RotationNeedsRoomAndNeverKicks) {
     EXPECT_EQ(t.y, 5);
 }
 
-// Two-state shapes toggle whichever way they turn, the T has four states and
-// turns back, the square turns without changing.
+// A turn and the turn back give the shape it started with; four turns either
+// way too. The T turned clockwise fills cells 1, 2, 6 and 10; the square turns
+// without changing.
 TEST_F(PieceTest, RotationCycles) {
-    for (int kind : {1, 2, 3}) {
+    for (int kind : {0, 1, 2, 3, 4, 5, 9, 20}) {
         CQuarvelPiece p = At(kind, 3, 5);
         const auto start = FilledCells(p);
-        ASSERT_TRUE(p.rotateClockwise(game));
-        EXPECT_NE(FilledCells(p), start) << kind;
-        ASSERT_TRUE(p.rotateCounterClockwise(game) && p.rotateCounterClockwise(game));
-        ASSERT_TRUE(p.rotateCounterClockwise(game));
+        ASSERT_TRUE(p.rotateClockwise(game) && p.rotateCounterClockwise(game)) << kind;
         EXPECT_EQ(FilledCells(p), start) << kind;
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(p.rotateCounterClockwise(game)) << kind;
+        EXPECT_EQ(FilledCells(p), start) << kind;
+        ASSERT_TRUE(p.rotateClockwise(game));
+        EXPECT_EQ(FilledCells(p) == start, kind == 0) << kind;
+        EXPECT_TRUE(kind != 4 || FilledCells(p) == (std::vector<int>{1, 2, 6, 10}));
     }
-    CQuarvelPiece t = At(4, 3, 5);
-    const auto start = FilledCells(t);
-    ASSERT_TRUE(t.rotateClockwise(game));
-    EXPECT_EQ(FilledCells(t), (std::vector<int>{1, 2, 6, 10}));
-    ASSERT_TRUE(t.rotateCounterClockwise(game));
-    EXPECT_EQ(FilledCells(t), start);
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(t.rotateCounterClockwise(game));
-    EXPECT_EQ(FilledCells(t), (std::vector<int>{1, 2, 6, 10}));
-    CQuarvelPiece o = At(0, 3, 5);
-    EXPECT_TRUE(o.rotateClockwise(game));
-    EXPECT_EQ(FilledCells(o), (std::vector<int>{5, 6, 9, 10}));
 }
 
 TEST_F(PieceTest, SpawnRowsByShapeAndBlockedSpawns) {

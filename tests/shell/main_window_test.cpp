@@ -67,6 +67,12 @@ TEST_F(MainWindowTest, StartsOnTheTitleFullScreenWithSettingsLoaded) {
     // The title's picture and the default table are on the screen.
     EXPECT_NE(ScreenPixel(120, 40), Rgb(255, 255, 255));
     EXPECT_EQ(highScores[0].score, 50000u);
+
+    // A second start only raises this one: no pack is loaded.
+    ModuleHandle pack = resourcePack;
+    EXPECT_EQ(ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL), 0);
+    EXPECT_EQ(resourcePack, pack);
+    EXPECT_EQ(GetActiveWindow(), mainWindow);
 }
 
 TEST_F(MainWindowTest, PicksThePackBySizeWithExactlyOneFallback) {
@@ -106,14 +112,6 @@ TEST_F(MainWindowTest, ProgramEndsAtOnceWithoutPackOrMenuBar) {
     host.steps.clear();
     EXPECT_EQ(menuBar, nullptr);
     EXPECT_EQ(activeScreen, SCREEN_TITLE);
-}
-
-TEST_F(MainWindowTest, SecondStartOnlyRaisesTheFirst) {
-    ASSERT_TRUE(Start());
-    ModuleHandle pack = resourcePack;
-    EXPECT_EQ(ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL), 0);
-    EXPECT_EQ(resourcePack, pack);  // no pack was loaded
-    EXPECT_EQ(GetActiveWindow(), mainWindow);
 }
 
 // Sound toggles (any stored value but 0 counts as on); start levels above the

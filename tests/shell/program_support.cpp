@@ -53,11 +53,7 @@ void ResetProgramGlobals() {
 }  // namespace
 
 void ProgramTest::SetUp() {
-    dir = fs::temp_directory_path() /
-          ("quarvel-program-" + std::to_string(getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = FreshTestFolder();
     storePath = dir / "settings.reg";
     LayerTest::SetUp();
     SetRegistryStorePath(storePath.c_str());

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/support/layer_fixture.h"
-#include "tests/support/store_text.h"
+#include "tests/support/test_files.h"
 
 class ProgramTest : public LayerTest {
   protected:

@@ -1,6 +1,9 @@
-// Files and settings stores as text, for tests: reading a file whole, and writing
-// the game's REGEDIT4 store with binary values in its own byte layouts.
+// Files for tests: a fresh folder for each test, files read whole, and the
+// game's REGEDIT4 store written with binary values in their own byte layouts.
 #pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +13,17 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// An empty folder of the running test's own under the temporary folder.
+inline std::filesystem::path FreshTestFolder() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("quarvel-" + std::to_string(::getpid()) + "-" +
+                                                  test->test_suite_name() + "-" + test->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
 
 // The whole file; empty when it cannot be read.
 inline std::string FileText(const std::filesystem::path& path) {
