@@ -1,16 +1,15 @@
 #include "host/single_instance.h"
-#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -44,16 +43,12 @@ TEST(DisplayKeyTest, OneNamePerDisplaySafeAsAFileName) {
     const char* savedW = std::getenv("WAYLAND_DISPLAY");
     std::string x = savedX != nullptr ? savedX : "", w = savedW != nullptr ? savedW : "";
     unsetenv("WAYLAND_DISPLAY");
-    setenv("DISPLAY", ":0", 1);
-    EXPECT_EQ(DisplayKey(), "_0");
-    setenv("DISPLAY", ":0.1", 1);  // another screen of the same display
-    EXPECT_EQ(DisplayKey(), "_0");
-    setenv("DISPLAY", "unix:0", 1);
-    EXPECT_EQ(DisplayKey(), "_0");
-    setenv("DISPLAY", ":12", 1);
-    EXPECT_EQ(DisplayKey(), "_12");
-    setenv("DISPLAY", "remote.example:10.0", 1);
-    EXPECT_EQ(DisplayKey(), "remote.example_10");
+    // Another screen of the same display is the same display.
+    for (auto [display, key] : {std::pair{":0", "_0"}, {":0.1", "_0"}, {"unix:0", "_0"},
+                                {":12", "_12"}, {"remote.example:10.0", "remote.example_10"}}) {
+        setenv("DISPLAY", display, 1);
+        EXPECT_EQ(DisplayKey(), key) << display;
+    }
     setenv("DISPLAY", "../../x:1", 1);
     EXPECT_EQ(DisplayKey().find('/'), std::string::npos);
     unsetenv("DISPLAY");
