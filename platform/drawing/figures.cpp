@@ -3,7 +3,10 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "platform/drawing/drawing.h"
 #include "platform/internal/drawing_sdl.h"
@@ -47,11 +50,105 @@ Span Meet(Span a, Span b) {
     return {std::max(a.left, b.left), std::min(a.right, b.right)};
 }
 
-void FillSpan(SDL_Surface* s, std::int64_t y, Span span, const PixelBox& clip,
-              std::uint32_t pixel) {
+typedef std::uint32_t Pixels4 __attribute__((vector_size(16)));
+
+// Fills pixels [left, right) of a row. Four at a time, the last four overlapping
+// the ones before: a figure's spans are short, and a pixel at a time or a
+// library call would cost more than the filling.
+inline void FillPixels(std::uint32_t* row, std::int64_t left, std::int64_t right,
+                       std::uint32_t pixel) {
+    const std::int64_t count = right - left;
+    std::uint32_t* to = row + left;
+    if (count < 4) {
+        for (std::int64_t i = 0; i < count; ++i)
+            to[i] = pixel;
+        return;
+    }
+    const Pixels4 four = {pixel, pixel, pixel, pixel};
+    for (std::int64_t i = 0; i + 4 < count; i += 4)
+        std::memcpy(to + i, &four, sizeof four);
+    std::memcpy(to + count - 4, &four, sizeof four);
+}
+
+inline void FillSpan(std::uint32_t* row, Span span, const PixelBox& clip, std::uint32_t pixel) {
     span = Meet(span, {clip.left, clip.right});
-    if (span.empty()) return;
-    std::fill(PixelRow(s, y) + span.left, PixelRow(s, y) + span.right, pixel);
+    if (!span.empty()) FillPixels(row, span.left, span.right, pixel);
+}
+
+// What one row of a figure fills, in this order: the inside with the brush, then
+// the outline's left and right parts with the pen (empty spans fill nothing).
+struct FigureRow {
+    Span inside;
+    Span outlineLeft;
+    Span outlineRight;
+};
+
+// Row y of a figure whose outline is `w` pixels wide (0: no pen).
+FigureRow RowOf(const Figure& outer, const Figure& inner, std::int64_t w, bool brush,
+                std::int64_t y) {
+    const Span out = outer.row(y);
+    if (w == 0) return {out, {}, {}};
+    // The inside also stays within the rows above and below, which keeps a
+    // one-pixel outline connected around the corners.
+    const Span in = Meet(Meet(inner.row(y), outer.row(y - 1)), outer.row(y + 1));
+    if (in.empty()) return {{}, out, {}};
+    return {brush ? in : Span{}, {out.left, in.left}, {in.right, out.right}};
+}
+
+// Figures higher or wider than this are worked out row by row as they are drawn.
+constexpr std::int64_t MAX_KEPT_SIDE = 1024;
+
+// The rows of the figures drawn last, placed at (0, 0), worked out once per
+// shape: a figure drawn again (a tile drawn two hundred times) takes its rows
+// from here, moved to its place.
+class KeptFigures {
+  public:
+    // The rows of the shape; null when it is too large to keep.
+    const FigureRow* rows(std::int64_t width, std::int64_t height, std::int64_t ew,
+                          std::int64_t eh, std::int64_t w, bool brush) {
+        if (width > MAX_KEPT_SIDE || height > MAX_KEPT_SIDE) return nullptr;
+        const Key key{width, height, ew, eh, w, brush};
+        for (Shape& shape : shapes_) {
+            if (shape.key == key) return shape.rows.data();
+        }
+        Shape& shape = shapes_[next_];
+        next_ = (next_ + 1) % KEPT;
+        shape.key = key;
+        const Figure outer{0, 0, width, height, ew, eh};
+        const Figure inner{w,
+                           w,
+                           width - w,
+                           height - w,
+                           std::max<std::int64_t>(0, ew - 2 * w),
+                           std::max<std::int64_t>(0, eh - 2 * w)};
+        shape.rows.resize(static_cast<std::size_t>(height));
+        for (std::int64_t y = 0; y < height; ++y)
+            shape.rows[static_cast<std::size_t>(y)] = RowOf(outer, inner, w, brush, y);
+        return shape.rows.data();
+    }
+
+  private:
+    static constexpr std::size_t KEPT = 8;
+    struct Key {
+        std::int64_t width = -1, height = -1, ew = 0, eh = 0, w = 0;
+        bool brush = false;
+        bool operator==(const Key&) const = default;
+    };
+    struct Shape {
+        Key key;
+        std::vector<FigureRow> rows;
+    };
+    std::array<Shape, KEPT> shapes_;
+    std::size_t next_ = 0;
+};
+
+KeptFigures& Kept() {
+    static KeptFigures kept;
+    return kept;
+}
+
+Span Moved(Span span, std::int64_t dx) {
+    return {span.left + dx, span.right + dx};
 }
 
 bool DrawFigure(SurfaceObject* surface, std::int64_t left, std::int64_t top, std::int64_t right,
@@ -77,34 +174,32 @@ bool DrawFigure(SurfaceObject* surface, std::int64_t left, std::int64_t top, std
         std::max(left + ox, clip.left) >= std::min(right + ox, clip.right)) {
         return false;
     }
-    const Figure outer{left + ox, top + oy, right + ox, bottom + oy, ew, eh};
     const std::int64_t w = pen ? std::max<std::int64_t>(1, surface->pen->width) : 0;
+    const Figure outer{left + ox, top + oy, right + ox, bottom + oy, ew, eh};
     const Figure inner{outer.left + w,
                        outer.top + w,
                        outer.right - w,
                        outer.bottom - w,
                        std::max<std::int64_t>(0, ew - 2 * w),
                        std::max<std::int64_t>(0, eh - 2 * w)};
+    const FigureRow* kept = Kept().rows(right - left, bottom - top, ew, eh, w, brush);
     SDL_Surface* s = surface->bitmap->pixels;
     AddDamage(surface, Intersect({outer.left, outer.top, outer.right, outer.bottom}, clip));
     const std::uint32_t penPixel = pen ? PixelOf(surface->pen->colour) : 0;
     const std::uint32_t brushPixel = brush ? PixelOf(surface->brush->colour) : 0;
     for (std::int64_t y = y0; y < y1; ++y) {
-        const Span out = outer.row(y);
-        if (!pen) {
-            FillSpan(s, y, out, clip, brushPixel);
-            continue;
+        FigureRow row;
+        if (kept) {
+            const FigureRow& k = kept[y - outer.top];
+            row = {Moved(k.inside, outer.left), Moved(k.outlineLeft, outer.left),
+                   Moved(k.outlineRight, outer.left)};
+        } else {
+            row = RowOf(outer, inner, w, brush, y);
         }
-        // The inside also stays within the rows above and below, which keeps a
-        // one-pixel outline connected around the corners.
-        Span in = Meet(Meet(inner.row(y), outer.row(y - 1)), outer.row(y + 1));
-        if (in.empty()) {
-            FillSpan(s, y, out, clip, penPixel);
-            continue;
-        }
-        if (brush) FillSpan(s, y, in, clip, brushPixel);
-        FillSpan(s, y, {out.left, in.left}, clip, penPixel);
-        FillSpan(s, y, {in.right, out.right}, clip, penPixel);
+        std::uint32_t* pixels = PixelRow(s, y);
+        FillSpan(pixels, row.inside, clip, brushPixel);
+        FillSpan(pixels, row.outlineLeft, clip, penPixel);
+        FillSpan(pixels, row.outlineRight, clip, penPixel);
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/drawing/drawing.h"
 #include "platform/internal/drawing_internal.h"
@@ -26,6 +27,42 @@ PenObject nullPen{1, 0, true, true};
 BrushObject whiteBrush{Rgb(255, 255, 255), false, true};
 BrushObject lightGreyBrush{Rgb(192, 192, 192), false, true};
 BrushObject hollowBrush{0, true, true};
+
+// Deleted pens and brushes are kept for the next ones created, so that a figure
+// drawn with a pen and brush of its own, made and deleted each time, does not go
+// to the heap each time.
+template <typename T>
+class Recycler {
+  public:
+    template <typename... Args>
+    T* make(Args... args) {
+        if (free_.empty()) return new T{args...};
+        T* object = free_.back();
+        free_.pop_back();
+        *object = T{args...};
+        return object;
+    }
+    void recycle(T* object) {
+        if (free_.size() < KEPT) {
+            free_.push_back(object);
+        } else {
+            delete object;
+        }
+    }
+
+  private:
+    static constexpr std::size_t KEPT = 16;
+    std::vector<T*> free_;
+};
+
+Recycler<PenObject>& Pens() {
+    static auto* pens = new Recycler<PenObject>;
+    return *pens;
+}
+Recycler<BrushObject>& Brushes() {
+    static auto* brushes = new Recycler<BrushObject>;
+    return *brushes;
+}
 
 bool SizeAllowed(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= MAX_SIDE && height <= MAX_SIDE &&
@@ -72,11 +109,6 @@ BitmapObject* StockBitmap() {
     return stock.pixels ? &stock : nullptr;
 }
 
-PixelBox BitmapBox(const BitmapObject* bitmap) {
-    if (!bitmap || !bitmap->pixels) return {};
-    return {0, 0, bitmap->pixels->w, bitmap->pixels->h};
-}
-
 template <typename T>
 void Reselect(T*& slot, T* object) {
     if (slot) --slot->selections;
@@ -93,45 +125,6 @@ void InitSurface(SurfaceObject* surface, FontObject* font) {
 }  // namespace
 
 // ---- Shared helpers ----
-
-PixelBox ReadableBox(const SurfaceObject* surface) {
-    PixelBox box = BitmapBox(surface->bitmap);
-    if (surface->view) {
-        const Rect& b = surface->bounds;
-        box = Intersect(box, {b.left, b.top, b.right, b.bottom});
-    }
-    return box;
-}
-
-PixelBox Intersect(const PixelBox& a, const PixelBox& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-}
-
-PixelBox DrawableBox(const SurfaceObject* surface) {
-    if (!surface) return {};
-    PixelBox box = ReadableBox(surface);
-    if (surface->clipped) {
-        const Rect& c = surface->clip;
-        box = Intersect(box, ToTarget(surface, c.left, c.top, c.right, c.bottom));
-    }
-    return box;
-}
-
-PixelBox ToTarget(const SurfaceObject* surface, std::int64_t left, std::int64_t top,
-                  std::int64_t right, std::int64_t bottom) {
-    const std::int64_t ox = surface->origin.x;
-    const std::int64_t oy = surface->origin.y;
-    return {left + ox, top + oy, right + ox, bottom + oy};
-}
-
-void AddDamage(SurfaceObject* surface, const PixelBox& box) {
-    if (box.empty()) return;
-    PixelBox& d = surface->damage;
-    d = d.empty() ? box
-                  : PixelBox{std::min(d.left, box.left), std::min(d.top, box.top),
-                             std::max(d.right, box.right), std::max(d.bottom, box.bottom)};
-}
 
 Rect TakeSurfaceDamage(SurfaceHandle surface) {
     if (!surface || surface->damage.empty()) return Rect{};
@@ -287,13 +280,13 @@ bool DeleteBitmap(BitmapHandle bitmap) {
 
 bool DeletePen(PenHandle pen) {
     if (!pen || pen->stock || pen->selections > 0) return false;
-    delete pen;
+    Pens().recycle(pen);
     return true;
 }
 
 bool DeleteBrush(BrushHandle brush) {
     if (!brush || brush->stock || brush->selections > 0) return false;
-    delete brush;
+    Brushes().recycle(brush);
     return true;
 }
 
@@ -312,7 +305,7 @@ bool DeleteRegion(RegionHandle region) {
 // ---- Pens, brushes, regions ----
 
 PenHandle CreateSolidPen(std::int32_t width, Colour colour) {
-    return new PenObject{std::max(1, width), colour & RGB_MASK, false, false};
+    return Pens().make(std::max(1, width), colour & RGB_MASK, false, false);
 }
 
 PenHandle GetStockPen(StockPen which) {
@@ -328,7 +321,7 @@ PenHandle GetStockPen(StockPen which) {
 }
 
 BrushHandle CreateSolidBrush(Colour colour) {
-    return new BrushObject{colour & RGB_MASK, false, false};
+    return Brushes().make(colour & RGB_MASK, false, false);
 }
 
 BrushHandle GetStockBrush(StockBrush which) {

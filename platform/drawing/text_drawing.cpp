@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <compare>
 #include <cstdlib>
@@ -152,10 +153,96 @@ std::string SingleLine(std::string line) {
     return line;
 }
 
+// The lines drawn and measured last, so that a screen that draws the same texts
+// again (a game's labels and score at every frame) neither lays them out nor
+// renders them again. Fonts live for the whole run, so a font pointer names one
+// face and size for good.
+class LineCache {
+  public:
+    ~LineCache() {
+        for (Line& line : lines_) {
+            if (line.glyphs) SDL_FreeSurface(line.glyphs);
+        }
+        if (oversized_) SDL_FreeSurface(oversized_);
+    }
+
+    int width(TTF_Font* font, const std::string& text) {
+        if (text.empty()) return 0;
+        for (Measured& m : measured_) {
+            if (m.font == font && m.text == text) {
+                m.used = ++clock_;
+                return m.width;
+            }
+        }
+        int width = 0;
+        if (TTF_SizeUTF8(font, text.c_str(), &width, nullptr) != 0) width = 0;
+        Measured& m = *std::min_element(
+            measured_.begin(), measured_.end(),
+            [](const Measured& a, const Measured& b) { return a.used < b.used; });
+        m = Measured{font, text, width, ++clock_};
+        return width;
+    }
+
+    // The line rendered in the colour, as ARGB8888 glyphs; null when it cannot be
+    // rendered. The cache keeps the surface.
+    SDL_Surface* glyphs(TTF_Font* font, Colour colour, const std::string& text) {
+        for (Line& line : lines_) {
+            if (line.glyphs && line.font == font && line.colour == colour && line.text == text) {
+                line.used = ++clock_;
+                return line.glyphs;
+            }
+        }
+        SDL_Surface* glyphs = TTF_RenderUTF8_Blended(
+            font, text.c_str(), SDL_Color{RedOf(colour), GreenOf(colour), BlueOf(colour), 255});
+        if (glyphs && glyphs->format->format != SDL_PIXELFORMAT_ARGB8888) {
+            SDL_Surface* converted = SDL_ConvertSurfaceFormat(glyphs, SDL_PIXELFORMAT_ARGB8888, 0);
+            SDL_FreeSurface(glyphs);
+            glyphs = converted;
+        }
+        if (!glyphs) return nullptr;
+        if (std::int64_t{glyphs->w} * glyphs->h > MAX_KEPT_PIXELS) {
+            // Too large to keep among the others: kept alone until the next.
+            if (oversized_) SDL_FreeSurface(oversized_);
+            oversized_ = glyphs;
+            return glyphs;
+        }
+        Line& line =
+            *std::min_element(lines_.begin(), lines_.end(),
+                              [](const Line& a, const Line& b) { return a.used < b.used; });
+        if (line.glyphs) SDL_FreeSurface(line.glyphs);
+        line = Line{font, colour, text, glyphs, ++clock_};
+        return glyphs;
+    }
+
+  private:
+    static constexpr std::size_t KEPT = 32;
+    static constexpr std::int64_t MAX_KEPT_PIXELS = 64 * 1024;
+    struct Measured {
+        TTF_Font* font = nullptr;
+        std::string text;
+        int width = 0;
+        std::uint64_t used = 0;
+    };
+    struct Line {
+        TTF_Font* font = nullptr;
+        Colour colour = 0;
+        std::string text;
+        SDL_Surface* glyphs = nullptr;
+        std::uint64_t used = 0;
+    };
+    std::array<Measured, KEPT> measured_;
+    std::array<Line, KEPT> lines_;
+    SDL_Surface* oversized_ = nullptr;
+    std::uint64_t clock_ = 0;
+};
+
+LineCache& Lines() {
+    static LineCache cache;
+    return cache;
+}
+
 int WidthOf(TTF_Font* font, const std::string& text) {
-    int width = 0;
-    if (text.empty() || TTF_SizeUTF8(font, text.c_str(), &width, nullptr) != 0) return 0;
-    return width;
+    return Lines().width(font, text);
 }
 
 // Lines broken at line feeds and, where a line would be wider than `maxWidth`,
@@ -226,20 +313,10 @@ void DrawLine(SurfaceObject* surface, TTF_Font* font, const std::string& line, s
         AddDamage(surface, box);
     }
     if (line.empty()) return;
-    const Colour c = surface->textColour;
-    SDL_Surface* glyphs =
-        TTF_RenderUTF8_Blended(font, line.c_str(), SDL_Color{RedOf(c), GreenOf(c), BlueOf(c), 255});
+    SDL_Surface* glyphs = Lines().glyphs(font, surface->textColour, line);
     if (!glyphs) return;
-    if (glyphs->format->format != SDL_PIXELFORMAT_ARGB8888) {
-        SDL_Surface* converted = SDL_ConvertSurfaceFormat(glyphs, SDL_PIXELFORMAT_ARGB8888, 0);
-        SDL_FreeSurface(glyphs);
-        glyphs = converted;
-    }
-    if (glyphs) {
-        BlendGlyphs(target, glyphs, x, y, clip);
-        AddDamage(surface, Intersect({x, y, x + glyphs->w, y + glyphs->h}, clip));
-    }
-    SDL_FreeSurface(glyphs);
+    BlendGlyphs(target, glyphs, x, y, clip);
+    AddDamage(surface, Intersect({x, y, x + glyphs->w, y + glyphs->h}, clip));
 }
 
 }  // namespace

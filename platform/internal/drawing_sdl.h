@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/drawing/drawing.h"
@@ -87,19 +88,56 @@ constexpr std::uint32_t RGB_MASK = 0xFFFFFF;
 FontObject* DefaultFont();
 void ReleaseFont(FontObject* font);
 
-// Adds target pixels a drawing operation has written to the surface's damage.
-void AddDamage(SurfaceObject* surface, const PixelBox& box);
+// The helpers below are inline: every drawing operation goes through them, and
+// a tile copy is hardly more than they are.
 
-PixelBox Intersect(const PixelBox& a, const PixelBox& b);
+inline PixelBox Intersect(const PixelBox& a, const PixelBox& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+// Adds target pixels a drawing operation has written to the surface's damage.
+inline void AddDamage(SurfaceObject* surface, const PixelBox& box) {
+    if (box.empty()) return;
+    PixelBox& d = surface->damage;
+    d = d.empty() ? box
+                  : PixelBox{std::min(d.left, box.left), std::min(d.top, box.top),
+                             std::max(d.right, box.right), std::max(d.bottom, box.bottom)};
+}
+
+// A rectangle in the surface's coordinates moved to target pixels.
+inline PixelBox ToTarget(const SurfaceObject* surface, std::int64_t left, std::int64_t top,
+                         std::int64_t right, std::int64_t bottom) {
+    const std::int64_t ox = surface->origin.x;
+    const std::int64_t oy = surface->origin.y;
+    return {left + ox, top + oy, right + ox, bottom + oy};
+}
+
 // What a surface may be read from: its bitmap and a view's bounds (the clip
 // region limits drawing only).
-PixelBox ReadableBox(const SurfaceObject* surface);
+inline PixelBox ReadableBox(const SurfaceObject* surface) {
+    const BitmapObject* bitmap = surface->bitmap;
+    if (!bitmap || !bitmap->pixels) return {};
+    PixelBox box{0, 0, bitmap->pixels->w, bitmap->pixels->h};
+    if (surface->view) {
+        const Rect& b = surface->bounds;
+        box = Intersect(box, {b.left, b.top, b.right, b.bottom});
+    }
+    return box;
+}
+
 // The target pixels the surface may draw to: its bitmap, a view's bounds and the
 // clip region. Empty without a bitmap.
-PixelBox DrawableBox(const SurfaceObject* surface);
-// A rectangle in the surface's coordinates moved to target pixels.
-PixelBox ToTarget(const SurfaceObject* surface, std::int64_t left, std::int64_t top,
-                  std::int64_t right, std::int64_t bottom);
+inline PixelBox DrawableBox(const SurfaceObject* surface) {
+    if (!surface) return {};
+    PixelBox box = ReadableBox(surface);
+    if (surface->clipped) {
+        const Rect& c = surface->clip;
+        box = Intersect(box, ToTarget(surface, c.left, c.top, c.right, c.bottom));
+    }
+    return box;
+}
+
 // Colour (red low) to and from the XRGB pixel value of our surfaces.
 constexpr std::uint32_t PixelOf(Colour c) {
     return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
