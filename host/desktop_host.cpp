@@ -140,34 +140,57 @@ bool Before(std::uint32_t a, std::uint32_t b) {
     return static_cast<std::int32_t>(a - b) < 0;
 }
 
-// Widens a row of pixels `Scale` times; fixed scales let the compiler unroll it.
+// Scales rows of pixels `Scale` times in both directions in one pass: each
+// source pixel is written `Scale` times into each of `Scale` target rows, so
+// nothing is read back from the target. Fixed scales let the compiler unroll it.
 template <int Scale>
-void WidenRow(const std::uint32_t* from, std::int32_t count, std::uint32_t* to) {
-    for (std::int32_t x = 0; x < count; ++x, to += Scale) {
+void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t count,
+               std::int32_t rows, std::uint8_t* to, std::size_t toPitch) {
+    for (std::int32_t y = 0; y < rows; ++y, from += fromPitch) {
+        std::uint32_t* out[Scale];
         for (int k = 0; k < Scale; ++k)
-            to[k] = from[x];
+            out[k] = reinterpret_cast<std::uint32_t*>(to + (std::size_t(y) * Scale + k) * toPitch);
+        for (std::int32_t x = 0; x < count; ++x) {
+            const std::uint32_t p = from[x];
+            for (int k = 0; k < Scale; ++k) {
+                for (int j = 0; j < Scale; ++j)
+                    out[k][x * Scale + j] = p;
+            }
+        }
     }
 }
 
-void WidenRow(const std::uint32_t* from, std::int32_t count, std::uint32_t* to, int scale) {
+// The same for any scale: one row widened, then copied to the rows below it.
+void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t count,
+               std::int32_t rows, std::uint8_t* to, std::size_t toPitch, int scale) {
     switch (scale) {
         case 1:
-            std::memcpy(to, from, static_cast<std::size_t>(count) * 4);
+            for (std::int32_t y = 0; y < rows; ++y)
+                std::memcpy(to + y * toPitch, from + y * fromPitch, std::size_t(count) * 4);
             return;
         case 2:
-            WidenRow<2>(from, count, to);
+            ScaleRows<2>(from, fromPitch, count, rows, to, toPitch);
             return;
         case 3:
-            WidenRow<3>(from, count, to);
+            ScaleRows<3>(from, fromPitch, count, rows, to, toPitch);
             return;
         case 4:
-            WidenRow<4>(from, count, to);
+            ScaleRows<4>(from, fromPitch, count, rows, to, toPitch);
             return;
         default:
-            for (std::int32_t x = 0; x < count; ++x) {
-                for (int k = 0; k < scale; ++k)
-                    *to++ = from[x];
-            }
+            break;
+    }
+    for (std::int32_t y = 0; y < rows; ++y, from += fromPitch) {
+        auto* first = reinterpret_cast<std::uint32_t*>(to + std::size_t(y) * scale * toPitch);
+        std::uint32_t* out = first;
+        for (std::int32_t x = 0; x < count; ++x) {
+            for (int k = 0; k < scale; ++k)
+                *out++ = from[x];
+        }
+        for (int k = 1; k < scale; ++k) {
+            std::memcpy(to + (std::size_t(y) * scale + k) * toPitch, first,
+                        std::size_t(count) * scale * 4);
+        }
     }
 }
 
@@ -232,6 +255,40 @@ ScreenPlacement PlaceScreen(std::int32_t screenWidth, std::int32_t screenHeight,
     p.left = (windowWidth - screenWidth * p.scale) / 2;
     p.top = (windowHeight - screenHeight * p.scale) / 2;
     return p;
+}
+
+Rect NarrowToChanges(const PixelRows& screen, const Rect& area, std::vector<std::uint32_t>& shown) {
+    const std::size_t width = static_cast<std::size_t>(screen.width);
+    const std::size_t size = width * static_cast<std::size_t>(screen.height);
+    if (shown.size() != size) {
+        // Nothing shown yet: all of the area is new.
+        shown.assign(size, 0);
+        for (std::int32_t y = area.top; y < area.bottom; ++y) {
+            std::memcpy(shown.data() + y * width + area.left,
+                        screen.pixels + std::size_t(y) * screen.pitch + area.left,
+                        std::size_t(area.right - area.left) * 4);
+        }
+        return area;
+    }
+    Rect changed{area.right, area.bottom, area.left, area.top};
+    const std::size_t count = std::size_t(area.right - area.left);
+    for (std::int32_t y = area.top; y < area.bottom; ++y) {
+        const std::uint32_t* now = screen.pixels + std::size_t(y) * screen.pitch + area.left;
+        std::uint32_t* was = shown.data() + y * width + area.left;
+        if (std::memcmp(now, was, count * 4) == 0) continue;
+        std::size_t first = 0, last = count;
+        while (now[first] == was[first])
+            ++first;
+        while (now[last - 1] == was[last - 1])
+            --last;
+        std::memcpy(was + first, now + first, (last - first) * 4);
+        changed.left = std::min(changed.left, area.left + static_cast<std::int32_t>(first));
+        changed.right = std::max(changed.right, area.left + static_cast<std::int32_t>(last));
+        changed.top = std::min(changed.top, y);
+        changed.bottom = y + 1;
+    }
+    if (changed.right <= changed.left) return Rect{};
+    return changed;
 }
 
 DesktopHost::DesktopHost() = default;
@@ -432,6 +489,13 @@ void DesktopHost::present(bool force) {
     if (target == nullptr || rows.pixels == nullptr) return;
     if (force) area = Rect{0, 0, width_, height_};
     if (area.right <= area.left || area.bottom <= area.top) return;
+    // Of what was drawn on, only the pixels that differ from those shown are
+    // scaled and sent: a game redraws its whole playfield at every tick, where
+    // a falling piece changes a few rows.
+    if (rows.width != width_ || rows.height != height_) return;
+    const Rect different = NarrowToChanges(rows, area, shown_);
+    if (!force) area = different;
+    if (area.right <= area.left || area.bottom <= area.top) return;
     // Placed by the surface's own size, which is what is written to.
     ScreenPlacement p = PlaceScreen(width_, height_, target->w, target->h);
     const int scale = p.scale, left = p.left, top = p.top;
@@ -441,21 +505,14 @@ void DesktopHost::present(bool force) {
                      (area.right - area.left) * scale, (area.bottom - area.top) * scale};
     if (target->format->BytesPerPixel == 4 && target->format->Rmask == 0xFF0000 &&
         target->format->Gmask == 0xFF00 && target->format->Bmask == 0xFF) {
-        // Nearest-neighbour integer scaling: widen each row, then repeat it.
+        // Nearest-neighbour integer scaling.
         SDL_LockSurface(target);
-        auto* base = static_cast<std::uint8_t*>(target->pixels);
-        for (std::int32_t y = area.top; y < area.bottom; ++y) {
-            const std::uint32_t* from = rows.pixels + static_cast<std::size_t>(y) * rows.pitch;
-            auto* first =
-                reinterpret_cast<std::uint32_t*>(base + (top + y * scale) * target->pitch) + left +
-                area.left * scale;
-            WidenRow(from + area.left, area.right - area.left, first, scale);
-            for (int k = 1; k < scale; ++k) {
-                std::memcpy(
-                    base + (top + y * scale + k) * target->pitch + (left + area.left * scale) * 4,
-                    first, static_cast<std::size_t>(changed.w) * 4);
-            }
-        }
+        auto* base = static_cast<std::uint8_t*>(target->pixels) +
+                     std::size_t(top + area.top * scale) * target->pitch +
+                     std::size_t(left + area.left * scale) * 4;
+        ScaleRows(rows.pixels + std::size_t(area.top) * rows.pitch + area.left,
+                  std::size_t(rows.pitch), area.right - area.left, area.bottom - area.top, base,
+                  std::size_t(target->pitch), scale);
         SDL_UnlockSurface(target);
     } else {
         // Any other window format: let SDL convert and scale.
@@ -521,10 +578,13 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
             hangupSignalled = 0;
             requestClose();
         }
-        if (raiseCheck_ != nullptr && raiseCheck_()) {
+        // Another start's request to come forward is looked at only when the loop
+        // has slept (or on the first pass), not at every pass of a busy loop.
+        if (woke_ && raiseCheck_ != nullptr && raiseCheck_()) {
             SDL_RaiseWindow(window_);
             if (WindowHandle main = ProgramMainWindow()) BringWindowToFront(main);
         }
+        woke_ = false;
         present(false);
 
         // Time moves to the real clock, but stops at each timer's due time so
@@ -549,5 +609,6 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         // Nothing to do: sleep until the next timer or input.
         std::int32_t timeout = hasTimer ? static_cast<std::int32_t>(nextTimerDue - target) : 250;
         SDL_WaitEventTimeout(nullptr, std::clamp(timeout, 1, 250));
+        woke_ = true;
     }
 }

@@ -8,8 +8,10 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/host_options.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
 
 struct SDL_Window;
@@ -30,6 +32,11 @@ struct ScreenPlacement {
 ScreenPlacement PlaceScreen(std::int32_t screenWidth, std::int32_t screenHeight,
                             std::int32_t windowWidth, std::int32_t windowHeight);
 
+// The part of `area` (a part of the screen drawn on) whose pixels differ from
+// `shown`, the pixels shown before (screen-sized, row after row; empty: none yet,
+// all of the area is new), which it brings up to date. Empty when none differ.
+Rect NarrowToChanges(const PixelRows& screen, const Rect& area, std::vector<std::uint32_t>& shown);
+
 class DesktopHost : public HostDriver {
   public:
     DesktopHost();
@@ -39,7 +46,8 @@ class DesktopHost : public HostDriver {
     bool open(const HostOptions& options, std::string& error);
     bool idle(bool hasTimer, std::uint32_t nextTimerDue) override;
 
-    // Polled while idle: another start of the program asked to be shown.
+    // Polled when the loop wakes from sleeping: another start of the program asked
+    // to be shown.
     void setRaiseCheck(bool (*check)()) { raiseCheck_ = check; }
 
     // Full screen on or off (Alt+Enter). Under a window manager the system's full
@@ -79,7 +87,9 @@ class DesktopHost : public HostDriver {
     bool byHand_ = false;  // the current full screen is the window covering the display
     int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;  // the window's before
     bool firstFrameLogged_ = false;
+    std::vector<std::uint32_t> shown_;  // the screen's pixels as last shown
     bool (*raiseCheck_)() = nullptr;
+    bool woke_ = true;  // the loop has slept since the raise check last looked
 
     // Recording: each delivered input with the virtual time since the program
     // last became idle after the previous one.

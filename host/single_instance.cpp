@@ -1,6 +1,7 @@
 #include "host/single_instance.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -124,6 +125,9 @@ SingleInstance::Result SingleInstance::acquire(std::string& error) {
 
 bool SingleInstance::raiseRequested() {
     if (listenFd_ < 0) return false;
+    // A look first: a refused accept still sets up a socket in the kernel each time.
+    pollfd waiting{listenFd_, POLLIN, 0};
+    if (poll(&waiting, 1, 0) <= 0 || !(waiting.revents & POLLIN)) return false;
     bool raise = false;
     for (;;) {
         int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);

@@ -1,5 +1,7 @@
 // The host side of the window manager: the host driver, the screen's size, input
 // delivery, composing the screen from the top-level windows, and a reset.
+#include <vector>
+
 #include "platform/internal/host_interface.h"
 #include "platform/internal/window_manager.h"
 #include "platform/runtime/keys.h"
@@ -47,6 +49,25 @@ bool InputPending() {
     return !Manager().input.empty();
 }
 
+namespace {
+
+// Adds the parts of `r` outside `cut` to `out`: up to four rectangles.
+void Subtract(const Rect& r, const Rect& cut, std::vector<Rect>& out) {
+    const Rect inside = Intersect(r, cut);
+    if (IsEmpty(inside)) {
+        out.push_back(r);
+        return;
+    }
+    if (r.top < inside.top) out.push_back(Rect{r.left, r.top, r.right, inside.top});
+    if (inside.bottom < r.bottom) out.push_back(Rect{r.left, inside.bottom, r.right, r.bottom});
+    if (r.left < inside.left) out.push_back(Rect{r.left, inside.top, inside.left, inside.bottom});
+    if (inside.right < r.right) {
+        out.push_back(Rect{inside.right, inside.top, r.right, inside.bottom});
+    }
+}
+
+}  // namespace
+
 BitmapHandle ComposeScreen(Rect* changedArea) {
     WindowManager& m = Manager();
     Rect screenRect{0, 0, m.screenWidth, m.screenHeight};
@@ -63,7 +84,19 @@ BitmapHandle ComposeScreen(Rect* changedArea) {
     SurfaceHandle target = CreateMemorySurface(nullptr);
     SurfaceHandle source = CreateMemorySurface(nullptr);
     BitmapHandle oldTarget = SelectBitmap(target, m.screen);
-    FillRect(target, damage, GetStockBrush(StockBrush::White));
+    // The white desktop only where no window covers it: each window's bitmap
+    // covers its whole rectangle.
+    std::vector<Rect> uncovered{damage};
+    for (WindowHandle w : m.zOrder) {
+        if (!w->visible || w->bitmap == nullptr) continue;
+        std::vector<Rect> left;
+        for (const Rect& r : uncovered)
+            Subtract(r, w->rect, left);
+        uncovered.swap(left);
+        if (uncovered.empty()) break;
+    }
+    for (const Rect& r : uncovered)
+        FillRect(target, r, GetStockBrush(StockBrush::White));
     for (WindowHandle w : m.zOrder) {
         if (!w->visible || w->bitmap == nullptr) continue;
         Rect part = Intersect(w->rect, damage);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "host/desktop_host.h"
 #include "platform/internal/host_interface.h"
@@ -108,6 +109,62 @@ TEST_F(DesktopFullScreenTest, CoversTheDisplayLetterboxedAndTogglesBackExactly) 
     EXPECT_EQ(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS, 0u);
     EXPECT_EQ(WindowPixel(0, 0), 0xFFFFFFu);  // the screen fills the window again
     EXPECT_EQ(WindowPixel(w1 - 1, h1 - 1), 0xFFFFFFu);
+}
+
+// A window of the given colour over the whole screen, shown.
+WindowHandle ColouredWindow() {
+    WindowClass c;
+    c.procedure = DefaultWindowProcedure;
+    c.name = u"Plain";
+    RegisterWindowClass(c);
+    return CreateWindow(u"Plain", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr);
+}
+
+void Fill(WindowHandle window, const Rect& rect, Colour colour) {
+    SurfaceHandle s = GetWindowSurface(window);
+    BrushHandle brush = CreateSolidBrush(colour);
+    FillRect(s, rect, brush);
+    ReleaseWindowSurface(window, s);
+    DeleteBrush(brush);
+}
+
+TEST_F(DesktopFullScreenTest, ShowsWhatChangedScaledEachPixelToASquare) {
+    WindowHandle window = ColouredWindow();
+    host.present(true);
+    EXPECT_EQ(WindowPixel(0, 0), 0u);  // a new window is black
+    Fill(window, Rect{10, 20, 13, 22}, Rgb(255, 0, 0));
+    host.present(false);
+    for (int y = 39; y <= 44; ++y) {
+        for (int x = 19; x <= 26; ++x) {
+            const bool inside = x >= 20 && x < 26 && y >= 40 && y < 44;
+            EXPECT_EQ(WindowPixel(x, y), inside ? 0xFF0000u : 0u) << x << "," << y;
+        }
+    }
+    Fill(window, Rect{10, 20, 13, 22}, Rgb(255, 0, 0));  // drawn again, the same
+    Fill(window, Rect{12, 21, 13, 22}, Rgb(0, 0, 255));
+    host.present(false);
+    EXPECT_EQ(WindowPixel(20, 40), 0xFF0000u);
+    EXPECT_EQ(WindowPixel(24, 42), 0x0000FFu);
+    EXPECT_EQ(WindowPixel(25, 43), 0x0000FFu);
+    EXPECT_EQ(WindowPixel(23, 43), 0xFF0000u);
+}
+
+TEST(DesktopPresentTest, OnlyPixelsThatDifferFromThoseShownAreSent) {
+    std::vector<std::uint32_t> pixels(8 * 4, 7);
+    const PixelRows screen{pixels.data(), 8, 4, 8};
+    std::vector<std::uint32_t> shown;
+    // Nothing shown yet: the whole area drawn on.
+    EXPECT_EQ(NarrowToChanges(screen, Rect{0, 0, 8, 4}, shown), (Rect{0, 0, 8, 4}));
+    ASSERT_EQ(shown.size(), pixels.size());
+    EXPECT_EQ(shown[1 * 8 + 1], 7u);
+    EXPECT_EQ(NarrowToChanges(screen, Rect{1, 1, 5, 3}, shown), Rect{});
+    pixels[2 * 8 + 3] = 9;
+    pixels[1 * 8 + 2] = 9;
+    pixels[3 * 8 + 7] = 9;  // outside the area drawn on: not looked at
+    EXPECT_EQ(NarrowToChanges(screen, Rect{0, 0, 8, 3}, shown), (Rect{2, 1, 4, 3}));
+    EXPECT_EQ(shown[2 * 8 + 3], 9u);
+    EXPECT_EQ(shown[3 * 8 + 7], 7u);
+    EXPECT_EQ(NarrowToChanges(screen, Rect{0, 0, 8, 3}, shown), Rect{});
 }
 
 }  // namespace
