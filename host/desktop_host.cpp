@@ -257,40 +257,6 @@ ScreenPlacement PlaceScreen(std::int32_t screenWidth, std::int32_t screenHeight,
     return p;
 }
 
-Rect NarrowToChanges(const PixelRows& screen, const Rect& area, std::vector<std::uint32_t>& shown) {
-    const std::size_t width = static_cast<std::size_t>(screen.width);
-    const std::size_t size = width * static_cast<std::size_t>(screen.height);
-    if (shown.size() != size) {
-        // Nothing shown yet: all of the area is new.
-        shown.assign(size, 0);
-        for (std::int32_t y = area.top; y < area.bottom; ++y) {
-            std::memcpy(shown.data() + y * width + area.left,
-                        screen.pixels + std::size_t(y) * screen.pitch + area.left,
-                        std::size_t(area.right - area.left) * 4);
-        }
-        return area;
-    }
-    Rect changed{area.right, area.bottom, area.left, area.top};
-    const std::size_t count = std::size_t(area.right - area.left);
-    for (std::int32_t y = area.top; y < area.bottom; ++y) {
-        const std::uint32_t* now = screen.pixels + std::size_t(y) * screen.pitch + area.left;
-        std::uint32_t* was = shown.data() + y * width + area.left;
-        if (std::memcmp(now, was, count * 4) == 0) continue;
-        std::size_t first = 0, last = count;
-        while (now[first] == was[first])
-            ++first;
-        while (now[last - 1] == was[last - 1])
-            --last;
-        std::memcpy(was + first, now + first, (last - first) * 4);
-        changed.left = std::min(changed.left, area.left + static_cast<std::int32_t>(first));
-        changed.right = std::max(changed.right, area.left + static_cast<std::int32_t>(last));
-        changed.top = std::min(changed.top, y);
-        changed.bottom = y + 1;
-    }
-    if (changed.right <= changed.left) return Rect{};
-    return changed;
-}
-
 DesktopHost::DesktopHost() = default;
 
 DesktopHost::~DesktopHost() {
@@ -482,19 +448,15 @@ void DesktopHost::toggleFullScreen() {
 }
 
 void DesktopHost::present(bool force) {
+    // Of what was drawn on, only the pixels that differ from those shown are
+    // scaled and sent: a game redraws its whole playfield at every tick, where
+    // a falling piece changes a few rows.
     Rect area;
-    BitmapHandle screen = ComposeScreen(&area);
+    BitmapHandle screen = ComposeScreen(nullptr, &area);
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     PixelRows rows = BitmapPixels(screen);
     if (target == nullptr || rows.pixels == nullptr) return;
     if (force) area = Rect{0, 0, width_, height_};
-    if (area.right <= area.left || area.bottom <= area.top) return;
-    // Of what was drawn on, only the pixels that differ from those shown are
-    // scaled and sent: a game redraws its whole playfield at every tick, where
-    // a falling piece changes a few rows.
-    if (rows.width != width_ || rows.height != height_) return;
-    const Rect different = NarrowToChanges(rows, area, shown_);
-    if (!force) area = different;
     if (area.right <= area.left || area.bottom <= area.top) return;
     // Placed by the surface's own size, which is what is written to.
     ScreenPlacement p = PlaceScreen(width_, height_, target->w, target->h);

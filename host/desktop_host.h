@@ -8,10 +8,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "host/host_options.h"
-#include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
 
 struct SDL_Window;
@@ -31,11 +29,6 @@ struct ScreenPlacement {
 };
 ScreenPlacement PlaceScreen(std::int32_t screenWidth, std::int32_t screenHeight,
                             std::int32_t windowWidth, std::int32_t windowHeight);
-
-// The part of `area` (a part of the screen drawn on) whose pixels differ from
-// `shown`, the pixels shown before (screen-sized, row after row; empty: none yet,
-// all of the area is new), which it brings up to date. Empty when none differ.
-Rect NarrowToChanges(const PixelRows& screen, const Rect& area, std::vector<std::uint32_t>& shown);
 
 class DesktopHost : public HostDriver {
   public:
@@ -87,7 +80,6 @@ class DesktopHost : public HostDriver {
     bool byHand_ = false;  // the current full screen is the window covering the display
     int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;  // the window's before
     bool firstFrameLogged_ = false;
-    std::vector<std::uint32_t> shown_;  // the screen's pixels as last shown
     bool (*raiseCheck_)() = nullptr;
     bool woke_ = true;  // the loop has slept since the raise check last looked
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/drawing_sdl.h"
 
 namespace {
@@ -241,6 +242,45 @@ bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_
     const std::uint32_t* from = PixelRow(in, dst.top + dy) + dst.left + dx;
     CopyRows(to, outPitch, from, inPitch, count, rows);
     return true;
+}
+
+Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+                     std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy) {
+    if (!target || !source || width <= 0 || height <= 0) return Rect{};
+    PixelBox dst =
+        Intersect(ToTarget(target, x, y, std::int64_t{x} + width, std::int64_t{y} + height),
+                  DrawableBox(target));
+    const std::int64_t dx =
+        std::int64_t{sx} + source->origin.x - (std::int64_t{x} + target->origin.x);
+    const std::int64_t dy =
+        std::int64_t{sy} + source->origin.y - (std::int64_t{y} + target->origin.y);
+    const PixelBox readable = ReadableBox(source);
+    dst = Intersect(
+        dst, {readable.left - dx, readable.top - dy, readable.right - dx, readable.bottom - dy});
+    SDL_Surface* out = target->bitmap->pixels;
+    SDL_Surface* in = source->bitmap->pixels;
+    if (dst.empty() || in == out) return Rect{};
+    const std::int64_t count = dst.right - dst.left;
+    PixelBox changed{dst.right, dst.bottom, dst.left, dst.top};
+    for (std::int64_t py = dst.top; py < dst.bottom; ++py) {
+        std::uint32_t* to = PixelRow(out, py) + dst.left;
+        const std::uint32_t* from = PixelRow(in, py + dy) + dst.left + dx;
+        if (std::memcmp(to, from, static_cast<std::size_t>(count) * 4) == 0) continue;
+        std::int64_t first = 0, last = count;
+        while (to[first] == from[first])
+            ++first;
+        while (to[last - 1] == from[last - 1])
+            --last;
+        std::memcpy(to + first, from + first, static_cast<std::size_t>(last - first) * 4);
+        changed.left = std::min(changed.left, dst.left + first);
+        changed.right = std::max(changed.right, dst.left + last);
+        changed.top = std::min(changed.top, py);
+        changed.bottom = py + 1;
+    }
+    if (changed.empty()) return Rect{};
+    AddDamage(target, changed);
+    return Rect{static_cast<std::int32_t>(changed.left), static_cast<std::int32_t>(changed.top),
+                static_cast<std::int32_t>(changed.right), static_cast<std::int32_t>(changed.bottom)};
 }
 
 bool StretchCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,

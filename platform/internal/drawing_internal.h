@@ -17,6 +17,13 @@ SurfaceHandle CreateViewSurface(BitmapHandle target, Point origin, const Rect& b
 // manager composes only these parts of the screen again.
 Rect TakeSurfaceDamage(SurfaceHandle surface);
 
+// As BlockCopy, but writes only the pixels that differ from the target's, and
+// returns the smallest rectangle (target pixels) that holds them; empty when the
+// target already showed the block. For composing the screen: reading is cheaper
+// than writing, and what did not change need not be shown again.
+Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+                     std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy);
+
 // Read access to a bitmap's pixels: rows of `width` pixels, `pitch` pixels apart,
 // each 0x00RRGGBB (red in bits 16 to 23, unlike Colour). Null pixels for a null
 // bitmap.

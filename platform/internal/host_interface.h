@@ -32,8 +32,9 @@ bool InputPending();
 
 // The screen composed from the visible windows, bottom to top. Only the area
 // drawn on since the last call is composed again; `changedArea` receives it
-// (empty when nothing changed).
-BitmapHandle ComposeScreen(Rect* changedArea = nullptr);
+// (empty when nothing changed), and `differentArea` the part of it whose pixels
+// now differ from the composition before (all of it the first time).
+BitmapHandle ComposeScreen(Rect* changedArea = nullptr, Rect* differentArea = nullptr);
 
 // The program's main window: the earliest created top-level window that still
 // exists and belongs to the program (not the phone shell's). Null when none.

@@ -2,6 +2,7 @@
 // delivery, composing the screen from the top-level windows, and a reset.
 #include <vector>
 
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
 #include "platform/internal/window_manager.h"
 #include "platform/runtime/keys.h"
@@ -68,22 +69,29 @@ void Subtract(const Rect& r, const Rect& cut, std::vector<Rect>& out) {
 
 }  // namespace
 
-BitmapHandle ComposeScreen(Rect* changedArea) {
+BitmapHandle ComposeScreen(Rect* changedArea, Rect* differentArea) {
     WindowManager& m = Manager();
     Rect screenRect{0, 0, m.screenWidth, m.screenHeight};
+    bool fresh = false;
     if (m.screen == nullptr) {
         m.screen = CreateBitmap(nullptr, m.screenWidth, m.screenHeight);
         m.screenDamage = screenRect;
+        fresh = true;
     }
     Rect damage = Intersect(m.screenDamage, screenRect);
     m.screenDamage = Rect{};
     if (changedArea != nullptr) *changedArea = damage;
+    if (differentArea != nullptr) *differentArea = Rect{};
     if (IsEmpty(damage)) return m.screen;
     // Only the damaged area is composed again: the desktop, then each visible
-    // top-level window from the bottom up.
+    // top-level window from the bottom up. Only pixels that differ are written.
     SurfaceHandle target = CreateMemorySurface(nullptr);
     SurfaceHandle source = CreateMemorySurface(nullptr);
     BitmapHandle oldTarget = SelectBitmap(target, m.screen);
+    Rect different = fresh ? damage : Rect{};
+    auto add = [&different](const Rect& r) {
+        if (!IsEmpty(r)) different = IsEmpty(different) ? r : Union(different, r);
+    };
     // The white desktop only where no window covers it: each window's bitmap
     // covers its whole rectangle.
     std::vector<Rect> uncovered{damage};
@@ -95,19 +103,23 @@ BitmapHandle ComposeScreen(Rect* changedArea) {
         uncovered.swap(left);
         if (uncovered.empty()) break;
     }
-    for (const Rect& r : uncovered)
+    for (const Rect& r : uncovered) {
         FillRect(target, r, GetStockBrush(StockBrush::White));
+        add(r);
+    }
     for (WindowHandle w : m.zOrder) {
         if (!w->visible || w->bitmap == nullptr) continue;
         Rect part = Intersect(w->rect, damage);
         if (IsEmpty(part)) continue;
         SelectBitmap(source, w->bitmap);
-        BlockCopy(target, part.left, part.top, part.right - part.left, part.bottom - part.top,
-                  source, part.left - w->rect.left, part.top - w->rect.top);
+        add(CopyDifferences(target, part.left, part.top, part.right - part.left,
+                            part.bottom - part.top, source, part.left - w->rect.left,
+                            part.top - w->rect.top));
     }
     SelectBitmap(target, oldTarget);
     DeleteSurface(target);
     DeleteSurface(source);
+    if (differentArea != nullptr) *differentArea = different;
     return m.screen;
 }
 

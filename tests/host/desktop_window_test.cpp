@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "host/desktop_host.h"
 #include "platform/internal/host_interface.h"
@@ -147,24 +146,6 @@ TEST_F(DesktopFullScreenTest, ShowsWhatChangedScaledEachPixelToASquare) {
     EXPECT_EQ(WindowPixel(24, 42), 0x0000FFu);
     EXPECT_EQ(WindowPixel(25, 43), 0x0000FFu);
     EXPECT_EQ(WindowPixel(23, 43), 0xFF0000u);
-}
-
-TEST(DesktopPresentTest, OnlyPixelsThatDifferFromThoseShownAreSent) {
-    std::vector<std::uint32_t> pixels(8 * 4, 7);
-    const PixelRows screen{pixels.data(), 8, 4, 8};
-    std::vector<std::uint32_t> shown;
-    // Nothing shown yet: the whole area drawn on.
-    EXPECT_EQ(NarrowToChanges(screen, Rect{0, 0, 8, 4}, shown), (Rect{0, 0, 8, 4}));
-    ASSERT_EQ(shown.size(), pixels.size());
-    EXPECT_EQ(shown[1 * 8 + 1], 7u);
-    EXPECT_EQ(NarrowToChanges(screen, Rect{1, 1, 5, 3}, shown), Rect{});
-    pixels[2 * 8 + 3] = 9;
-    pixels[1 * 8 + 2] = 9;
-    pixels[3 * 8 + 7] = 9;  // outside the area drawn on: not looked at
-    EXPECT_EQ(NarrowToChanges(screen, Rect{0, 0, 8, 3}, shown), (Rect{2, 1, 4, 3}));
-    EXPECT_EQ(shown[2 * 8 + 3], 9u);
-    EXPECT_EQ(shown[3 * 8 + 7], 7u);
-    EXPECT_EQ(NarrowToChanges(screen, Rect{0, 0, 8, 3}, shown), Rect{});
 }
 
 }  // namespace

@@ -159,6 +159,42 @@ TEST_F(WindowsTest, WindowSurfacesShowOnTheComposedScreen) {
     EXPECT_EQ(changed, (Rect{10, 46, 30, 51}));
 }
 
+TEST_F(WindowsTest, ComposingTellsWhichPixelsDifferFromBefore) {
+    WindowHandle w = Create();
+    MoveWindow(w, 0, 26, 240, 268, false);
+    Rect changed, different;
+    ComposeScreen(&changed, &different);
+    EXPECT_EQ(different, (Rect{0, 0, 240, 320}));  // all of it the first time
+    SurfaceHandle s = GetWindowSurface(w);
+    BrushHandle red = CreateSolidBrush(Rgb(255, 0, 0));
+    FillRect(s, Rect{0, 0, 240, 100}, GetStockBrush(StockBrush::White));
+    ReleaseWindowSurface(w, s);
+    ComposeScreen(&changed, &different);
+    EXPECT_EQ(different, (Rect{0, 26, 240, 126}));
+    // Drawn on again, the same pixels and two red ones: only those differ.
+    s = GetWindowSurface(w);
+    FillRect(s, Rect{0, 0, 240, 100}, GetStockBrush(StockBrush::White));
+    FillRect(s, Rect{7, 3, 8, 4}, red);
+    FillRect(s, Rect{20, 9, 21, 10}, red);
+    ReleaseWindowSurface(w, s);
+    ComposeScreen(&changed, &different);
+    EXPECT_EQ(changed, (Rect{0, 26, 240, 126}));
+    EXPECT_EQ(different, (Rect{7, 29, 21, 36}));
+    SurfaceHandle view = CreateViewSurface(ComposeScreen(), Point{0, 0}, Rect{0, 0, 240, 320});
+    EXPECT_EQ(GetPixel(view, 20, 35), Rgb(255, 0, 0));
+    EXPECT_EQ(GetPixel(view, 19, 35), Rgb(255, 255, 255));
+    DeleteSurface(view);
+    DeleteBrush(red);
+    // A window hidden leaves the white desktop where it was.
+    ShowWindow(w, SW_HIDE);
+    BitmapHandle screen = ComposeScreen(&changed, &different);
+    EXPECT_TRUE(different.left <= 0 && different.top <= 26 && different.right >= 240 &&
+                different.bottom >= 126);
+    view = CreateViewSurface(screen, Point{0, 0}, Rect{0, 0, 240, 320});
+    EXPECT_EQ(GetPixel(view, 20, 35), Rgb(255, 255, 255));
+    DeleteSurface(view);
+}
+
 // Paints a window's whole client area in one colour.
 void Paint(WindowHandle w, Colour colour) {
     SurfaceHandle s = GetWindowSurface(w);
