@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -265,7 +266,20 @@ DesktopHost::~DesktopHost() {
 }
 
 bool DesktopHost::open(const HostOptions& options, std::string& error) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
+    // SDL opens an X input method, which reads and parses the locale's whole
+    // table of compose sequences (thousands of lines) before the first window.
+    // The phone takes keys, never composed text, so the table is left empty for
+    // that moment; programs started later (a link's browser) get the user's.
+    const char* userCompose = std::getenv("XCOMPOSEFILE");
+    const std::string savedCompose = userCompose != nullptr ? userCompose : "";
+    setenv("XCOMPOSEFILE", "/dev/null", 1);
+    const bool ready = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) == 0;
+    if (userCompose != nullptr) {
+        setenv("XCOMPOSEFILE", savedCompose.c_str(), 1);
+    } else {
+        unsetenv("XCOMPOSEFILE");
+    }
+    if (!ready) {
         error = std::string("cannot open a window: ") + SDL_GetError();
         return false;
     }

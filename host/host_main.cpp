@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "host/host_options.h"
 #include "host/single_instance.h"
 #include "host/soak.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
 #include "platform/phone_shell/phone_shell.h"
@@ -66,6 +68,16 @@ void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t 
                  start.peakKb, end.rssKb, end.peakKb);
 }
 
+// Where the faces fontconfig found are kept between runs: the user's cache
+// folder ($XDG_CACHE_HOME, else ~/.cache). Empty when there is neither.
+std::string FontCacheFile() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && *cache == '/') return std::string(cache) + "/quarvel/fonts";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home == '/') return std::string(home) + "/.cache/quarvel/fonts";
+    return "";
+}
+
 }  // namespace
 
 namespace {
@@ -92,6 +104,7 @@ void SetUpLayer(const HostOptions& options, std::ofstream& log) {
             log.flush();
         });
     }
+    SetFontCacheFile(FontCacheFile().c_str());
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
     SetRegistryStorePath(options.storePath.empty() ? DefaultStorePath().c_str()
                                                    : options.storePath.c_str());

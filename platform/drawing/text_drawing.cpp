@@ -3,18 +3,24 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <compare>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/drawing_sdl.h"
 #include "platform/text/text.h"
 
@@ -44,9 +50,123 @@ TTF_Font* OpenFace(const FaceKey& key) {
     return it->second;
 }
 
-bool LibrariesReady() {
-    static const bool ready = (TTF_WasInit() || TTF_Init() == 0) && FcInit();
+bool RendererReady() {
+    static const bool ready = TTF_WasInit() || TTF_Init() == 0;
     return ready;
+}
+
+// fontconfig reads its whole configuration when it starts: only when a face must
+// be matched, not when the faces are known already.
+bool MatcherReady() {
+    static const bool ready = FcInit();
+    return ready;
+}
+
+// ---- Faces found before ----
+//
+// What fontconfig matched for a request (family, weight, height) is kept in a
+// file, so that later runs open the face without starting fontconfig. The file
+// holds a stamp of the places that decide a match (the configuration, the font
+// folders and fontconfig's own caches): when one of them changes, the file is
+// not used and fontconfig is asked again.
+
+struct KnownFaces {
+    std::string path;  // the file; empty: none kept
+    bool loaded = false;
+    std::map<std::string, FaceKey> faces;
+};
+
+KnownFaces& Known() {
+    static auto* known = new KnownFaces;
+    return *known;
+}
+
+// Modification time of a path, or "-" when it is not there.
+std::string TimeOf(const std::string& path) {
+    struct stat info;
+    if (path.empty() || stat(path.c_str(), &info) != 0) return "-";
+    return std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+}
+
+std::string Stamp() {
+    const auto env = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value != nullptr ? value : "");
+    };
+    const std::string home = env("HOME");
+    const std::string data = env("XDG_DATA_HOME").empty() ? home + "/.local/share" : env("XDG_DATA_HOME");
+    const std::string config = env("XDG_CONFIG_HOME").empty() ? home + "/.config" : env("XDG_CONFIG_HOME");
+    const std::string cache = env("XDG_CACHE_HOME").empty() ? home + "/.cache" : env("XDG_CACHE_HOME");
+    std::string stamp = env("FONTCONFIG_FILE") + "|" + env("FONTCONFIG_PATH") + "|" + env("FONTCONFIG_SYSROOT");
+    for (const std::string& path :
+         {std::string("/etc/fonts"), std::string("/etc/fonts/conf.d"), std::string("/etc/fonts/fonts.conf"),
+          std::string("/etc/fonts/local.conf"), std::string("/usr/share/fonts"),
+          std::string("/usr/local/share/fonts"), std::string("/var/cache/fontconfig"), data + "/fonts",
+          home + "/.fonts", home + "/.fonts.conf", config + "/fontconfig", config + "/fontconfig/conf.d",
+          cache + "/fontconfig", env("FONTCONFIG_FILE"), env("FONTCONFIG_PATH")}) {
+        stamp += "|" + TimeOf(path);
+    }
+    return stamp;
+}
+
+constexpr const char* KNOWN_FACES_HEADER = "faces 1";
+
+void LoadKnownFaces(KnownFaces& known) {
+    known.loaded = true;
+    if (known.path.empty()) return;
+    std::ifstream in(known.path);
+    std::string header, stamp, line;
+    if (!std::getline(in, header) || header != KNOWN_FACES_HEADER || !std::getline(in, stamp) ||
+        stamp != Stamp()) {
+        return;
+    }
+    // Each line: the request, then the file, face index, emboldening and points.
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string request;
+        FaceKey face;
+        if (std::getline(fields, request, '\t') && std::getline(fields, face.file, '\t') &&
+            fields >> face.index >> face.bold >> face.points) {
+            known.faces[request] = face;
+        }
+    }
+}
+
+void RememberFace(const std::string& request, const FaceKey& face) {
+    KnownFaces& known = Known();
+    known.faces[request] = face;
+    if (known.path.empty()) return;
+    // Written whole to a new file that then takes the old one's place, so that a
+    // run reading it at the same time sees the old file or the new one.
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(known.path).parent_path(), error);
+    const std::string temporary = known.path + "." + std::to_string(getpid());
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << KNOWN_FACES_HEADER << '\n' << Stamp() << '\n';
+        for (const auto& [key, value] : known.faces) {
+            if (key.find('\n') != std::string::npos || value.file.find('\t') != std::string::npos ||
+                value.file.find('\n') != std::string::npos) {
+                continue;
+            }
+            out << key << '\t' << value.file << '\t' << value.index << ' ' << value.bold << ' '
+                << value.points << '\n';
+        }
+        if (!out) {
+            out.close();
+            std::filesystem::remove(temporary, error);
+            return;
+        }
+    }
+    std::filesystem::rename(temporary, known.path, error);
+    if (error) std::filesystem::remove(temporary, error);
+}
+
+const FaceKey* KnownFace(const std::string& request) {
+    KnownFaces& known = Known();
+    if (!known.loaded) LoadKnownFaces(known);
+    const auto found = known.faces.find(request);
+    return found == known.faces.end() ? nullptr : &found->second;
 }
 
 // The installed face closest to the family and weight; false when there is none.
@@ -79,7 +199,7 @@ bool MatchFace(const std::string& family, std::int32_t weight, std::int32_t pixe
 }
 
 // Opens the face at the point size whose line height comes closest to `height`
-// (ties to the smaller size).
+// (ties to the smaller size), and sets the face's points to it.
 TTF_Font* OpenForCellHeight(FaceKey& face, std::int32_t height) {
     face.points = height;
     TTF_Font* font = OpenFace(face);
@@ -88,37 +208,43 @@ TTF_Font* OpenForCellHeight(FaceKey& face, std::int32_t height) {
                                                                std::max(1, TTF_FontHeight(font)))));
     TTF_Font* best = nullptr;
     int bestError = 0;
+    int bestPoints = 0;
     for (int points = std::max(1, guess - 1); points <= guess + 1; ++points) {
         FaceKey key = face;
         key.points = points;
         TTF_Font* candidate = OpenFace(key);
         if (!candidate) continue;
         int error = std::abs(TTF_FontHeight(candidate) - height);
-        if (!best || error < bestError) best = candidate, bestError = error;
+        if (!best || error < bestError) best = candidate, bestError = error, bestPoints = points;
     }
+    if (best) face.points = bestPoints;
     return best;
 }
 
 bool Resolve(FontObject* object, const std::string& family, std::int32_t height,
              std::int32_t weight) {
     object->resolved = true;
-    if (!LibrariesReady()) return false;
+    if (!RendererReady()) return false;
     if (height == 0) height = DEFAULT_HEIGHT;
     const std::int32_t pixels =
         std::min(height < 0 ? -std::max(height, -MAX_HEIGHT) : height, MAX_HEIGHT);
-    FaceKey face;
-    if (!MatchFace(family, weight <= 0 ? FONT_WEIGHT_NORMAL : std::min(weight, 1000), pixels,
-                   face)) {
-        return false;
-    }
+    const std::int32_t matchWeight = weight <= 0 ? FONT_WEIGHT_NORMAL : std::min(weight, 1000);
+    const std::string request =
+        family + '\x1f' + std::to_string(matchWeight) + '\x1f' + std::to_string(height);
     TTF_Font* font = nullptr;
-    if (height < 0) {  // a character height: the em size in pixels
-        face.points = pixels;
-        font = OpenFace(face);
-    } else {
-        font = OpenForCellHeight(face, pixels);
+    if (const FaceKey* known = KnownFace(request)) font = OpenFace(*known);
+    if (!font) {
+        FaceKey face;
+        if (!MatcherReady() || !MatchFace(family, matchWeight, pixels, face)) return false;
+        if (height < 0) {  // a character height: the em size in pixels
+            face.points = pixels;
+            font = OpenFace(face);
+        } else {
+            font = OpenForCellHeight(face, pixels);
+        }
+        if (!font) return false;
+        RememberFace(request, face);
     }
-    if (!font) return false;
     object->font = font;
     object->height = TTF_FontHeight(font);
     // The mean advance of the Latin letters, as dialog units are measured.
@@ -325,6 +451,13 @@ void DrawLine(SurfaceObject* surface, TTF_Font* font, const std::string& line, s
 // process; sanitizer builds leave the library's own leaks out of their report.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
+}
+
+void SetFontCacheFile(const char* path) {
+    KnownFaces& known = Known();
+    known.path = path != nullptr ? path : "";
+    known.loaded = false;
+    known.faces.clear();
 }
 
 FontObject* DefaultFont() {

@@ -24,6 +24,11 @@ Rect TakeSurfaceDamage(SurfaceHandle surface);
 Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
                      std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy);
 
+// The file in which the faces fontconfig found are kept for later runs (null or
+// empty: none, fontconfig is asked in every run). Set by a host before fonts are
+// made.
+void SetFontCacheFile(const char* path);
+
 // Read access to a bitmap's pixels: rows of `width` pixels, `pitch` pixels apart,
 // each 0x00RRGGBB (red in bits 16 to 23, unlike Colour). Null pixels for a null
 // bitmap.

@@ -1,0 +1,176 @@
+// The drawing's fast paths (inline tile rows, four pixels at a time, figures and
+// text lines kept from one drawing to the next, faces kept between runs) against
+// their plain definitions, pixel by pixel.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/drawing/drawing.h"
+#include "platform/internal/drawing_internal.h"
+#include "platform/internal/drawing_sdl.h"
+
+namespace {
+
+// A memory surface over a bitmap of pseudo-random colours (every `holes`-th one
+// magenta when given).
+struct Noise {
+    SurfaceHandle surface = CreateMemorySurface(nullptr);
+    BitmapHandle bitmap;
+    BitmapHandle stock;
+    Noise(int w, int h, unsigned seed, int holes = 0) {
+        std::vector<Colour> pixels(static_cast<std::size_t>(w) * h);
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            pixels[i] = holes && i % holes == 0 ? MAGENTA
+                                                : static_cast<Colour>((i + seed) * 2654435761u) &
+                                                      0xFFFFFF;
+        }
+        bitmap = CreateBitmapFromPixels(w, h, pixels.data());
+        stock = SelectBitmap(surface, bitmap);
+    }
+    ~Noise() {
+        SelectBitmap(surface, stock);
+        DeleteSurface(surface);
+        DeleteBitmap(bitmap);
+    }
+    Colour at(int x, int y) const {
+        PixelRows p = BitmapPixels(bitmap);
+        return ColourOf(p.pixels[y * p.pitch + x]);
+    }
+};
+
+TEST(DrawingFastPathsTest, BlockCopiesOfEveryNarrowWidthCopyExactlyTheBlock) {
+    for (int width = 1; width <= 40; ++width) {
+        Noise target(64, 20, 1), source(64, 20, 2);
+        Noise before(64, 20, 1);
+        ASSERT_TRUE(BlockCopy(target.surface, 3, 2, width, 14, source.surface, 5, 4));
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const bool inside = x >= 3 && x < 3 + width && y >= 2 && y < 16;
+                ASSERT_EQ(target.at(x, y), inside ? source.at(x + 2, y + 2) : before.at(x, y))
+                    << "width " << width << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(DrawingFastPathsTest, TransparentCopiesLeaveOutTheKeyAtEveryWidth) {
+    for (int width = 1; width <= 19; ++width) {
+        Noise target(24, 6, 3), source(24, 6, 4, 3), before(24, 6, 3);
+        ASSERT_TRUE(TransparentCopy(target.surface, 1, 1, width, 4, source.surface, 2, 1, width,
+                                    4, MAGENTA));
+        for (int y = 0; y < 6; ++y) {
+            for (int x = 0; x < 24; ++x) {
+                const bool inside = x >= 1 && x < 1 + width && y >= 1 && y < 5;
+                const Colour from = inside ? source.at(x + 1, y) : MAGENTA;
+                ASSERT_EQ(target.at(x, y), from == MAGENTA ? before.at(x, y) : from)
+                    << "width " << width << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+// The pixels of a rounded rectangle drawn on black, as text.
+std::vector<std::string> RoundRectPicture(int w, int h, int ew, int eh) {
+    Noise canvas(24, 24, 0);
+    FillRect(canvas.surface, Rect{0, 0, 24, 24}, GetStockBrush(StockBrush::LightGrey));
+    PenHandle pen = CreateSolidPen(1, Rgb(255, 0, 0));
+    BrushHandle brush = CreateSolidBrush(Rgb(0, 0, 255));
+    PenHandle oldPen = SelectPen(canvas.surface, pen);
+    BrushHandle oldBrush = SelectBrush(canvas.surface, brush);
+    DrawRoundRect(canvas.surface, 2, 3, 2 + w, 3 + h, ew, eh);
+    SelectPen(canvas.surface, oldPen);
+    SelectBrush(canvas.surface, oldBrush);
+    DeletePen(pen);
+    DeleteBrush(brush);
+    std::vector<std::string> rows(24);
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            const Colour c = canvas.at(x, y);
+            rows[y] += c == Rgb(255, 0, 0) ? '#' : c == Rgb(0, 0, 255) ? 'o' : '.';
+        }
+    }
+    return rows;
+}
+
+TEST(DrawingFastPathsTest, FiguresKeptFromOneDrawingToTheNextAreTheSame) {
+    // Drawn first, then again after more shapes than are kept: the same pixels.
+    std::vector<std::vector<std::string>> first;
+    for (int i = 0; i < 12; ++i)
+        first.push_back(RoundRectPicture(12, 12 - i % 5, 6 + i % 3, 6));
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(RoundRectPicture(12, 12 - i % 5, 6 + i % 3, 6), first[i]) << i;
+}
+
+TEST(DrawingFastPathsTest, ATextLineDrawnAgainIsTheSameAndFollowsTheColour) {
+    Noise canvas(120, 30, 0);
+    FontHandle font = CreateFontByName(u"Tahoma", 14, 0);
+    ASSERT_NE(font, nullptr);
+    SelectFont(canvas.surface, font);
+    SetBackgroundMode(canvas.surface, BackgroundMode::Opaque);
+    SetBackgroundColour(canvas.surface, 0);
+    auto draw = [&](Colour colour) {
+        SetTextColour(canvas.surface, colour);
+        DrawText(canvas.surface, u"Level 12", -1, Rect{0, 0, 120, 30}, DT_CENTER);
+        std::vector<Colour> pixels;
+        for (int y = 0; y < 30; ++y) {
+            for (int x = 0; x < 120; ++x)
+                pixels.push_back(canvas.at(x, y));
+        }
+        return pixels;
+    };
+    const std::vector<Colour> white = draw(Rgb(255, 255, 255));
+    const std::vector<Colour> yellow = draw(Rgb(255, 255, 0));
+    EXPECT_NE(white, yellow);
+    EXPECT_EQ(draw(Rgb(255, 255, 255)), white);
+    EXPECT_EQ(draw(Rgb(255, 255, 0)), yellow);
+    SelectFont(canvas.surface, nullptr);
+    DeleteFont(font);
+}
+
+TEST(DrawingFastPathsTest, FacesKeptBetweenRunsGiveTheSameFontAndStaleOnesAreAskedAgain) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("quarvel-faces-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    const std::string file = (folder / "fonts").string();
+    auto metrics = [] {
+        SurfaceHandle surface = CreateMemorySurface(nullptr);
+        FontHandle font = CreateFontByName(u"Tahoma", 17, FONT_WEIGHT_BOLD);
+        TextMetrics m;
+        SelectFont(surface, font);
+        GetTextMetrics(surface, m);
+        std::int32_t width = 0, height = 0;
+        MeasureText(surface, u"Quarvel", -1, width, height);
+        SelectFont(surface, nullptr);
+        DeleteSurface(surface);
+        DeleteFont(font);
+        return std::vector<std::int32_t>{m.height, m.averageCharWidth, width};
+    };
+    SetFontCacheFile(nullptr);
+    const std::vector<std::int32_t> asked = metrics();
+    SetFontCacheFile(file.c_str());
+    EXPECT_EQ(metrics(), asked);
+    ASSERT_TRUE(fs::exists(file));
+    SetFontCacheFile(file.c_str());  // as a later run: read from the file
+    EXPECT_EQ(metrics(), asked);
+    // A file from other fonts, or naming a face that is gone, is not believed.
+    std::string header, stamp;
+    {
+        std::ifstream in(file);
+        std::getline(in, header);
+        std::getline(in, stamp);
+    }
+    for (const std::string& stale : {std::string("faces 1\nother\n"), header + "\n" + stamp + "\n"}) {
+        std::ofstream(file, std::ios::trunc)
+            << stale << "Tahoma\x1f" "700\x1f" "17\t/nowhere/gone.ttf\t0 0 9\n";
+        SetFontCacheFile(file.c_str());
+        EXPECT_EQ(metrics(), asked);
+    }
+    SetFontCacheFile(nullptr);
+    fs::remove_all(folder);
+}
+
+}  // namespace
