@@ -1,6 +1,6 @@
 # The Debian package: what cmake --install puts in place, under /usr, with the
-# dependencies dpkg-shlibdeps finds for the program (SDL2 and its TTF and image
-# libraries, fontconfig, libzip, the C++ library) and a font the packs' texts are
+# dependencies dpkg-shlibdeps finds for the program (SDL2 and its TTF library, libpng,
+# fontconfig, libzip, the C++ library) and a font the packs' texts are
 # measured with. `cpack -G DEB` in the build folder (scripts/package) makes
 # quarvel_<version>_<arch>.deb.
 set(CPACK_PACKAGE_NAME quarvel)

@@ -1,7 +1,6 @@
 #include "host/desktop_host.h"
 
 #include <SDL.h>
-#include <SDL_image.h>
 #include <SDL_syswm.h>
 #ifdef QUARVEL_HAVE_X11
 #include <X11/Xatom.h>
@@ -19,6 +18,7 @@
 #include "host/desktop_services.h"
 #include "host/script.h"
 #include "platform/internal/drawing_internal.h"
+#include "platform/internal/drawing_sdl.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/event_log.h"
@@ -305,12 +305,9 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
     // The window's icon, for the title bar and the task switcher: the program's
     // icon 101, as on the phone (its transparent pixels have alpha 0).
     ResourceData icon = FindResource(ProgramModule(), PROGRAM_ICON_ID, RT_ICON);
-    if (icon.bytes != nullptr && icon.size <= static_cast<std::size_t>(INT32_MAX)) {
-        SDL_RWops* bytes = SDL_RWFromConstMem(icon.bytes, static_cast<int>(icon.size));
-        if (SDL_Surface* image = bytes != nullptr ? IMG_Load_RW(bytes, 1) : nullptr) {
-            SDL_SetWindowIcon(window_, image);
-            SDL_FreeSurface(image);
-        }
+    if (SDL_Surface* image = DecodePng(icon.bytes, icon.size, true, 1024, 1 << 20)) {
+        SDL_SetWindowIcon(window_, image);
+        SDL_FreeSurface(image);
     }
     // The screen is scaled by hand into the window's own surface: only what
     // changed is copied, and no renderer keeps the processor busy.

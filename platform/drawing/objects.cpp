@@ -2,7 +2,6 @@
 // objects the drawing operations work with, and the helpers they share. The
 // copies are in copies.cpp, the figures in figures.cpp, text in text_drawing.cpp.
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <algorithm>
 #include <climits>
@@ -212,13 +211,14 @@ BitmapHandle CreateBitmapFromPixels(std::int32_t width, std::int32_t height, con
 
 BitmapHandle CreateBitmapFromImageBytes(const void* bytes, std::size_t size) {
     if (!bytes || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return nullptr;
+    const bool png = IsPng(bytes, size);
+    if (!(png || IsBmp(bytes, size)) ||
+        !ImageHeaderAllowed(static_cast<const std::uint8_t*>(bytes), size, png)) {
+        return nullptr;
+    }
+    if (png) return WrapSurface(DecodePng(bytes, size, false, MAX_SIDE, MAX_PIXELS));
     SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(size));
-    if (!rw) return nullptr;
-    const bool png = IMG_isPNG(rw);
-    const bool allowed = (png || IMG_isBMP(rw)) &&
-                         ImageHeaderAllowed(static_cast<const std::uint8_t*>(bytes), size, png);
-    SDL_Surface* image = allowed ? IMG_LoadTyped_RW(rw, 0, png ? "PNG" : "BMP") : nullptr;
-    SDL_RWclose(rw);
+    SDL_Surface* image = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr;
     if (!image) return nullptr;
     BitmapHandle bitmap = CreateBitmapFromSdlSurface(image);
     SDL_FreeSurface(image);
@@ -393,5 +393,5 @@ PixelRows BitmapPixels(BitmapHandle bitmap) {
 
 bool SaveBitmapPng(BitmapHandle bitmap, const char* path) {
     if (!bitmap || !bitmap->pixels || !path) return false;
-    return IMG_SavePNG(bitmap->pixels, path) == 0;
+    return EncodePng(bitmap->pixels, path);
 }

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/drawing/drawing.h"
@@ -16,6 +17,17 @@ BitmapHandle SurfaceBitmapOf(SurfaceHandle surface);
 // A new bitmap holding a copy of any SDL surface's colours, converted; null on
 // failure. The surface's colour key and blend mode are switched off.
 BitmapHandle CreateBitmapFromSdlSurface(SDL_Surface* surface);
+
+// Image files (images.cpp). Whether bytes start as a PNG or a BMP file does.
+bool IsPng(const void* bytes, std::size_t size);
+bool IsBmp(const void* bytes, std::size_t size);
+// A PNG file's pixels: SDL_PIXELFORMAT_ARGB8888 with `alpha`, else
+// SDL_PIXELFORMAT_RGB888; null when the bytes are not a readable PNG or its
+// sides exceed the limits.
+SDL_Surface* DecodePng(const void* bytes, std::size_t size, bool alpha, std::int64_t maxSide,
+                       std::int64_t maxPixels);
+// Writes an SDL_PIXELFORMAT_RGB888 surface as a PNG file; false on failure.
+bool EncodePng(SDL_Surface* image, const char* path);
 
 // ---- Shared by the drawing sources only ----
 

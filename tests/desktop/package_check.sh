@@ -15,7 +15,7 @@ fail() { echo "package check: $*" >&2; exit 1; }
 deb="$out/quarvel_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$out")"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libsdl2-image-2.0-0 libfontconfig1 libzip4 \
+for library in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libpng16-16 libfontconfig1 libzip4 \
                libstdc++6 libc6 fonts-dejavu-core; do
   [[ ", $depends," == *", $library"[\ ,]* ]] || fail "no dependency on $library: $depends"
 done
