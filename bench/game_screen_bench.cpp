@@ -3,7 +3,11 @@
 // game-over frame.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <string>
+
 #include "game_screen/game_wnd.h"
+#include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
 #include "platform/internal/resources_internal.h"
 #include "platform/runtime/clock.h"
@@ -20,6 +24,25 @@ CQuarvelGameWnd* screen = nullptr;
 LResult Procedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
     if (screen != nullptr && message != WM_CREATE) screen->onMessage(message, wParam, lParam);
     return DefaultWindowProcedure(window, message, wParam, lParam);
+}
+
+// A check that faster drawing draws the same: a hash of the frame's pixels (the
+// back buffer and the composed screen), shown as the benchmark's label. Builds
+// before and after a change must show the same labels.
+std::string FrameLabel() {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (BitmapHandle bitmap : {backBitmap, ComposeScreen()}) {
+        const PixelRows rows = BitmapPixels(bitmap);
+        for (std::int32_t y = 0; y < rows.height; ++y) {
+            for (std::int32_t x = 0; x < rows.width; ++x) {
+                hash = (hash ^ (rows.pixels[std::size_t(y) * rows.pitch + x] & 0xFFFFFF)) *
+                       1099511628211ull;
+            }
+        }
+    }
+    char label[40];
+    std::snprintf(label, sizeof label, "pixels %016llx", static_cast<unsigned long long>(hash));
+    return label;
 }
 
 // A game screen on a window with the real pack, a game under way with a stack
@@ -72,6 +95,9 @@ void BM_FallingTickPlayfieldRedraw(benchmark::State& state) {
         f.game.frameCount++;
         f.game.redraw(nullptr, RedrawArea::Playfield, -1);  // what a falling tick draws
     }
+    f.game.frameCount = 1000;  // glints at known places
+    f.game.redraw(nullptr, RedrawArea::Playfield, -1);
+    state.SetLabel(FrameLabel());
 }
 BENCHMARK(BM_FallingTickPlayfieldRedraw)->Unit(benchmark::kMicrosecond);
 
@@ -81,6 +107,9 @@ void BM_FullRedraw(benchmark::State& state) {
         f.game.frameCount++;
         f.game.redraw(nullptr, RedrawArea::Whole, -1);
     }
+    f.game.frameCount = 1000;
+    f.game.redraw(nullptr, RedrawArea::Whole, -1);
+    state.SetLabel(FrameLabel());
 }
 BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMicrosecond);
 
@@ -89,6 +118,7 @@ void BM_PausedFullRedraw(benchmark::State& state) {
     f.game.pause();
     for (auto _ : state)
         f.game.redraw(nullptr, RedrawArea::Whole, -1);
+    state.SetLabel(FrameLabel());
 }
 BENCHMARK(BM_PausedFullRedraw)->Unit(benchmark::kMicrosecond);
 
@@ -100,6 +130,7 @@ void BM_RowClearFrame(benchmark::State& state) {
         anim.drawFrame(f.game);
         f.game.present(nullptr, RedrawArea::Whole);
     }
+    state.SetLabel(FrameLabel());
 }
 BENCHMARK(BM_RowClearFrame)->Unit(benchmark::kMicrosecond);
 
@@ -123,6 +154,7 @@ void BM_GameOverFrame(benchmark::State& state) {
         f.game.present(surface, RedrawArea::Whole);
         ReleaseWindowSurface(f.window, surface);
     }
+    state.SetLabel(FrameLabel());
 }
 BENCHMARK(BM_GameOverFrame)->Unit(benchmark::kMicrosecond);
 
