@@ -1,7 +1,10 @@
 // The drawing's fast paths (inline tile rows, four pixels at a time, figures and
 // text lines kept from one drawing to the next, faces kept between runs) against
 // their plain definitions, pixel by pixel.
+#include <SDL.h>
+#include <SDL_image.h>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -171,6 +174,110 @@ TEST(DrawingFastPathsTest, FacesKeptBetweenRunsGiveTheSameFontAndStaleOnesAreAsk
     }
     SetFontCacheFile(nullptr);
     fs::remove_all(folder);
+}
+
+// A PNG file of the given kind, written with libpng: a gradient with a pattern.
+std::vector<std::uint8_t> PngOfKind(int colourType, int depth, bool interlaced, bool transparent) {
+    const int w = 13, h = 7;
+    std::vector<std::uint8_t> file;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &file,
+        [](png_structp p, png_bytep data, png_size_t n) {
+            auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+            out->insert(out->end(), data, data + n);
+        },
+        nullptr);
+    png_set_IHDR(png, info, w, h, depth, colourType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+                 PNG_FILTER_TYPE_BASE);
+    std::vector<png_color> palette;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        for (int i = 0; i < (1 << depth); ++i) {
+            palette.push_back(png_color{static_cast<png_byte>(i * 37), static_cast<png_byte>(255 - i * 11),
+                                        static_cast<png_byte>(i * 5)});
+        }
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    }
+    if (transparent) {
+        png_byte alphas[2] = {0, 128};
+        png_color_16 key{};
+        key.gray = 1;
+        key.red = key.green = key.blue = 3;
+        png_set_tRNS(png, info, alphas, colourType == PNG_COLOR_TYPE_PALETTE ? 2 : 0, &key);
+    }
+    png_write_info(png, info);
+    const int channels = colourType == PNG_COLOR_TYPE_RGB         ? 3
+                         : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                         : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                   : 1;
+    const int bytesPerSample = depth == 16 ? 2 : 1;
+    const int maximum = (1 << depth) - 1;
+    std::vector<std::vector<png_byte>> rows(h);
+    for (int y = 0; y < h; ++y) {
+        std::vector<int> samples;
+        for (int x = 0; x < w; ++x) {
+            for (int c = 0; c < channels; ++c)
+                samples.push_back((x * 7 + y * 13 + c * 29) * 2654435761u % (maximum + 1));
+        }
+        std::vector<png_byte>& row = rows[y];
+        if (depth < 8) {
+            row.assign((samples.size() * depth + 7) / 8, 0);
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                row[i * depth / 8] |= samples[i] << (8 - depth - (i * depth) % 8);
+            }
+        } else {
+            for (int v : samples) {
+                if (bytesPerSample == 2) row.push_back(static_cast<png_byte>(v >> 8));
+                row.push_back(static_cast<png_byte>(v));
+            }
+        }
+    }
+    std::vector<png_bytep> pointers;
+    for (auto& row : rows)
+        pointers.push_back(row.data());
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return file;
+}
+
+TEST(DrawingFastPathsTest, PngOfEveryKindReadsAsSdlImageReadsIt) {
+    struct Kind {
+        int colourType, depth;
+        bool interlaced, transparent;
+    };
+    const Kind kinds[] = {
+        {PNG_COLOR_TYPE_RGB, 8, false, false},        {PNG_COLOR_TYPE_RGB, 16, true, true},
+        {PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false},   {PNG_COLOR_TYPE_RGB_ALPHA, 16, false, false},
+        {PNG_COLOR_TYPE_GRAY, 1, false, false},       {PNG_COLOR_TYPE_GRAY, 4, true, false},
+        {PNG_COLOR_TYPE_GRAY, 16, false, false},      {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, false},
+        {PNG_COLOR_TYPE_PALETTE, 2, false, true},     {PNG_COLOR_TYPE_PALETTE, 8, true, false},
+    };
+    for (const Kind& kind : kinds) {
+        const std::vector<std::uint8_t> file =
+            PngOfKind(kind.colourType, kind.depth, kind.interlaced, kind.transparent);
+        BitmapHandle ours = CreateBitmapFromImageBytes(file.data(), file.size());
+        SDL_RWops* rw = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+        SDL_Surface* theirs = IMG_LoadTyped_RW(rw, 1, "PNG");
+        ASSERT_NE(ours, nullptr) << kind.colourType << "/" << kind.depth;
+        ASSERT_NE(theirs, nullptr) << kind.colourType << "/" << kind.depth;
+        BitmapHandle converted = CreateBitmapFromSdlSurface(theirs);
+        SDL_FreeSurface(theirs);
+        const PixelRows a = BitmapPixels(ours), b = BitmapPixels(converted);
+        ASSERT_EQ(a.width, b.width);
+        ASSERT_EQ(a.height, b.height);
+        for (int y = 0; y < a.height; ++y) {
+            for (int x = 0; x < a.width; ++x) {
+                ASSERT_EQ(a.pixels[y * a.pitch + x] & 0xFFFFFF, b.pixels[y * b.pitch + x] & 0xFFFFFF)
+                    << "type " << kind.colourType << " depth " << kind.depth << " at " << x << ","
+                    << y;
+            }
+        }
+        DeleteBitmap(ours);
+        DeleteBitmap(converted);
+    }
 }
 
 }  // namespace
