@@ -1,5 +1,6 @@
-// Resource modules: zip packs read whole into memory at load, looked up by type
-// and id, and the program's own module embedded in the executable.
+// Resource modules: zip packs held in memory, each entry inflated when it is
+// first looked up, looked up by type and id, and the program's own module
+// embedded in the executable.
 #include <SDL.h>
 #include <zip.h>
 
@@ -20,11 +21,20 @@
 struct ModuleObject {
     struct Entry {
         EntryName name;
-        std::vector<std::uint8_t> bytes;  // one NUL byte beyond the entry, so never empty
+        std::uint64_t archiveIndex = 0;
+        enum class State { Unread, Read, Unreadable } state = State::Unread;
+        std::vector<std::uint8_t> bytes;  // when read: one NUL byte beyond the entry
         std::size_t size = 0;
     };
-    std::vector<Entry> entries;
-    std::unordered_map<std::string, std::size_t> index;  // lookup key -> entry
+    ~ModuleObject() {
+        if (archive != nullptr) zip_discard(archive);
+    }
+    std::vector<char> file;      // the archive, which `archive` reads
+    zip_t* archive = nullptr;    // open while entries are still unread
+    std::vector<Entry> entries;  // in the archive's order
+    // Lookup key -> the entries of that name, in the archive's order; the first
+    // that reads is the resource.
+    std::unordered_map<std::string, std::vector<std::size_t>> index;
     bool isProgram = false;
 };
 
@@ -86,13 +96,35 @@ bool ReadEntry(zip_t* archive, zip_uint64_t index, std::size_t size,
     return true;
 }
 
-// Loads the readable entries; an entry that is a folder, badly named, a second
-// entry for the same resource, too large or unreadable is left out. Fails only
-// when the entries together exceed the module limit.
+// Reads an entry when it is first needed; false when it cannot be read.
+bool Ready(ModuleObject& module, ModuleObject::Entry& entry) {
+    using State = ModuleObject::Entry::State;
+    if (entry.state == State::Unread) {
+        const bool ok = module.archive != nullptr &&
+                        ReadEntry(module.archive, entry.archiveIndex, entry.size, entry.bytes);
+        entry.state = ok ? State::Read : State::Unreadable;
+        if (!ok) std::vector<std::uint8_t>().swap(entry.bytes);
+    }
+    return entry.state == State::Read;
+}
+
+// The resource a lookup key names: the first of its entries that reads.
+ModuleObject::Entry* Resolve(ModuleObject& module, const std::vector<std::size_t>& candidates) {
+    for (std::size_t i : candidates) {
+        if (Ready(module, module.entries[i])) return &module.entries[i];
+    }
+    return nullptr;
+}
+
+// Lists the entries; one that is a folder, badly named or too large is left
+// out, and of several for the same resource the first that reads is the one.
+// They are read when first looked up; only when the entries together may exceed
+// the module limit are they all read now, and the module fails when the readable
+// ones do.
 bool ReadEntries(zip_t* archive, ModuleObject& module) {
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count < 0) return false;
-    std::size_t total = 0;
+    std::size_t claimed = 0;
     for (zip_uint64_t i = 0; i < static_cast<zip_uint64_t>(count); ++i) {
         zip_stat_t stat;
         zip_stat_init(&stat);
@@ -101,13 +133,19 @@ bool ReadEntries(zip_t* archive, ModuleObject& module) {
         if (stat.name == nullptr || stat.size > MAX_ENTRY_BYTES) continue;
         ModuleObject::Entry entry;
         if (!ParseEntryName(stat.name, entry.name)) continue;
-        if (module.index.contains(entry.name.key)) continue;
+        entry.archiveIndex = i;
         entry.size = static_cast<std::size_t>(stat.size);
-        if (entry.size > MAX_MODULE_BYTES - total) return false;
-        if (!ReadEntry(archive, i, entry.size, entry.bytes)) continue;
-        total += entry.size;
-        module.index.emplace(entry.name.key, module.entries.size());
+        claimed += std::min(entry.size, MAX_MODULE_BYTES);
+        module.index[entry.name.key].push_back(module.entries.size());
         module.entries.push_back(std::move(entry));
+    }
+    if (claimed <= MAX_MODULE_BYTES) return true;
+    std::size_t total = 0;
+    for (const auto& [key, candidates] : module.index) {
+        if (const ModuleObject::Entry* entry = Resolve(module, candidates)) {
+            if (entry->size > MAX_MODULE_BYTES - total) return false;
+            total += entry->size;
+        }
     }
     return true;
 }
@@ -134,27 +172,38 @@ bool IsPlainFileName(const std::string& name) {
 const ModuleObject::Entry* FindEntry(ModuleHandle module, ResourceName id, ResourceName type) {
     if (module == nullptr || !TheRegistry().modules.contains(module)) return nullptr;
     const auto found = module->index.find(ResourceLookupKey(id, type));
-    return found == module->index.end() ? nullptr : &module->entries[found->second];
+    return found == module->index.end() ? nullptr : Resolve(*module, found->second);
+}
+
+}  // namespace
+
+namespace {
+
+// A module over the archive's bytes, which it keeps.
+ModuleHandle LoadModuleFromBytes(std::vector<char> bytes) {
+    if (bytes.empty() || bytes.size() > MAX_PACK_BYTES) return nullptr;
+    auto module = std::make_unique<ModuleObject>();
+    module->file = std::move(bytes);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source =
+        zip_source_buffer_create(module->file.data(), module->file.size(), 0, &error);
+    if (source != nullptr) {
+        module->archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        if (module->archive == nullptr) zip_source_free(source);
+    }
+    zip_error_fini(&error);
+    if (module->archive == nullptr) return nullptr;
+    if (!ReadEntries(module->archive, *module)) return nullptr;
+    return Register(std::move(module));
 }
 
 }  // namespace
 
 ModuleHandle LoadModuleFromMemory(const void* bytes, std::size_t size) {
     if (bytes == nullptr || size == 0 || size > MAX_PACK_BYTES) return nullptr;
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(bytes, size, 0, &error);
-    zip_t* archive = nullptr;
-    if (source != nullptr) {
-        archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
-        if (archive == nullptr) zip_source_free(source);
-    }
-    zip_error_fini(&error);
-    if (archive == nullptr) return nullptr;
-    auto module = std::make_unique<ModuleObject>();
-    const bool ok = ReadEntries(archive, *module);
-    zip_discard(archive);
-    return ok ? Register(std::move(module)) : nullptr;
+    const char* begin = static_cast<const char*>(bytes);
+    return LoadModuleFromBytes(std::vector<char>(begin, begin + size));
 }
 
 ModuleHandle LoadModuleFromFile(const std::string& path) {
@@ -165,7 +214,7 @@ ModuleHandle LoadModuleFromFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes(static_cast<std::size_t>(size));
     if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return nullptr;
-    return LoadModuleFromMemory(bytes.data(), bytes.size());
+    return LoadModuleFromBytes(std::move(bytes));
 }
 
 std::vector<std::filesystem::path> ModuleSearchFolders(const std::filesystem::path& moduleFolder,
@@ -257,7 +306,9 @@ std::string ResourceEntryName(const void* bytes) {
     std::lock_guard guard(registry.lock);
     for (const ModuleObject* module : registry.modules) {
         for (const ModuleObject::Entry& entry : module->entries) {
-            if (entry.bytes.data() == bytes) return entry.name.type + '/' + entry.name.id;
+            if (!entry.bytes.empty() && entry.bytes.data() == bytes) {
+                return entry.name.type + '/' + entry.name.id;
+            }
         }
     }
     return {};
@@ -269,7 +320,7 @@ std::optional<std::size_t> ResourceSizeAt(const void* bytes) {
     std::lock_guard guard(registry.lock);
     for (const ModuleObject* module : registry.modules) {
         for (const ModuleObject::Entry& entry : module->entries) {
-            if (entry.bytes.data() == bytes) return entry.size;
+            if (!entry.bytes.empty() && entry.bytes.data() == bytes) return entry.size;
         }
     }
     return std::nullopt;
@@ -309,8 +360,15 @@ std::vector<ModuleEntry> ListModuleEntries(ModuleHandle module) {
     Registry& registry = TheRegistry();
     std::lock_guard guard(registry.lock);
     if (module == nullptr || !registry.modules.contains(module)) return list;
-    for (const ModuleObject::Entry& entry : module->entries) {
-        list.push_back({entry.name.type, entry.name.id, {entry.bytes.data(), entry.size}});
+    std::vector<const ModuleObject::Entry*> resources;
+    for (const auto& [key, candidates] : module->index) {
+        if (const ModuleObject::Entry* entry = Resolve(*module, candidates)) {
+            resources.push_back(entry);
+        }
+    }
+    std::sort(resources.begin(), resources.end());  // entries are in the archive's order
+    for (const ModuleObject::Entry* entry : resources) {
+        list.push_back({entry->name.type, entry->name.id, {entry->bytes.data(), entry->size}});
     }
     return list;
 }

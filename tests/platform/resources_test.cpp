@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zip.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -132,6 +133,45 @@ TEST_F(ResourcesTest, FilesThatAreNotPacksGiveNull) {
     ModuleHandle copy = LoadModuleFromMemory(good.data(), good.size());
     EXPECT_NE(copy, nullptr);
     FreeModule(copy);
+}
+
+TEST_F(ResourcesTest, EntriesAreReadWhenFirstLookedUpAndAnUnreadableOneGivesWayToTheNext) {
+    // Two entries for string 7, the first with a broken checksum, and string 8.
+    const fs::path path = scratch / "lazy.dll";
+    {
+        int error = 0;
+        zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        ASSERT_NE(archive, nullptr);
+        const std::string first = "first text", second = "second text", eight = "eight";
+        for (const auto& [name, text] :
+             {std::pair{"STRING/7.txt", &first}, std::pair{"STRING/7", &second},
+              std::pair{"STRING/8.txt", &eight}}) {
+            zip_source_t* source = zip_source_buffer(archive, text->data(), text->size(), 0);
+            const zip_int64_t index = zip_file_add(archive, name, source, 0);
+            ASSERT_GE(index, 0);
+            zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+        }
+        ASSERT_EQ(zip_close(archive), 0);
+    }
+    std::vector<char> bytes = ReadBytes(path);
+    const std::string all(bytes.begin(), bytes.end());
+    const std::size_t at = all.find("first text");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'F';  // the stored bytes no longer match their checksum
+    ModuleHandle module = LoadModuleFromMemory(bytes.data(), bytes.size());
+    ASSERT_NE(module, nullptr);
+    char16_t text[32];
+    EXPECT_EQ(LoadString(module, 7, text, 32), 11);
+    EXPECT_EQ(std::u16string(text), u"second text");
+    EXPECT_EQ(LoadString(module, 8, text, 32), 5);
+    const std::vector<ModuleEntry> entries = ListModuleEntries(module);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].id, "7");
+    EXPECT_EQ(
+        std::string(reinterpret_cast<const char*>(entries[0].data.bytes), entries[0].data.size),
+        "second text");
+    EXPECT_EQ(entries[1].id, "8");
+    FreeModule(module);
 }
 
 TEST_F(ResourcesTest, FindsByNumberAndByNameIgnoringCaseOfNames) {
