@@ -508,9 +508,10 @@ void DesktopHost::present(bool force) {
         // that shows the program's window.
         firstFrameLogged_ = true;
         const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        LogEvent("first frame at monotonic " +
-                 std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
-                 " us");
+        LogEvent(
+            "first frame at monotonic " +
+            std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
+            " us");
     }
 }
 

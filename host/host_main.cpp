@@ -3,8 +3,8 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -115,10 +115,10 @@ void SetUpLayer(const HostOptions& options, std::ofstream& log) {
     // runs. Headless runs start at 0; --clock-start (and a recording) fix it.
     std::uint32_t clockStart = 0;
     if (!options.headless) {
-        clockStart = static_cast<std::uint32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now().time_since_epoch())
-                .count());
+        clockStart =
+            static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now().time_since_epoch())
+                                           .count());
     }
     SetClock(options.clockStart.value_or(clockStart));
     SetScreenSize(options.screenWidth, options.screenHeight);

@@ -280,7 +280,8 @@ Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::
     if (changed.empty()) return Rect{};
     AddDamage(target, changed);
     return Rect{static_cast<std::int32_t>(changed.left), static_cast<std::int32_t>(changed.top),
-                static_cast<std::int32_t>(changed.right), static_cast<std::int32_t>(changed.bottom)};
+                static_cast<std::int32_t>(changed.right),
+                static_cast<std::int32_t>(changed.bottom)};
 }
 
 bool StretchCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,

@@ -104,8 +104,8 @@ constexpr std::int64_t MAX_KEPT_SIDE = 1024;
 class KeptFigures {
   public:
     // The rows of the shape; null when it is too large to keep.
-    const FigureRow* rows(std::int64_t width, std::int64_t height, std::int64_t ew,
-                          std::int64_t eh, std::int64_t w, bool brush) {
+    const FigureRow* rows(std::int64_t width, std::int64_t height, std::int64_t ew, std::int64_t eh,
+                          std::int64_t w, bool brush) {
         if (width > MAX_KEPT_SIDE || height > MAX_KEPT_SIDE) return nullptr;
         const Key key{width, height, ew, eh, w, brush};
         for (Shape& shape : shapes_) {

@@ -55,7 +55,8 @@ bool DecodeInto(png_structp png, png_infop info, bool alpha, std::int64_t maxSid
         png_set_gray_to_rgb(png);
     }
     if (alpha && png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    if (!(colourType & PNG_COLOR_MASK_ALPHA) && !(alpha && png_get_valid(png, info, PNG_INFO_tRNS))) {
+    if (!(colourType & PNG_COLOR_MASK_ALPHA) &&
+        !(alpha && png_get_valid(png, info, PNG_INFO_tRNS))) {
         png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     }
     png_set_interlace_handling(png);
@@ -67,10 +68,9 @@ bool DecodeInto(png_structp png, png_infop info, bool alpha, std::int64_t maxSid
         rows[y] = buffer.data() + std::size_t{y} * width * 4;
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
-    surface = SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(width), static_cast<int>(height),
-                                             32,
-                                             alpha ? SDL_PIXELFORMAT_ARGB8888
-                                                   : SDL_PIXELFORMAT_RGB888);
+    surface =
+        SDL_CreateRGBSurfaceWithFormat(0, static_cast<int>(width), static_cast<int>(height), 32,
+                                       alpha ? SDL_PIXELFORMAT_ARGB8888 : SDL_PIXELFORMAT_RGB888);
     if (!surface) return false;
     for (png_uint_32 y = 0; y < height; ++y) {
         const png_byte* from = rows[y];

@@ -94,15 +94,20 @@ std::string Stamp() {
         return std::string(value != nullptr ? value : "");
     };
     const std::string home = env("HOME");
-    const std::string data = env("XDG_DATA_HOME").empty() ? home + "/.local/share" : env("XDG_DATA_HOME");
-    const std::string config = env("XDG_CONFIG_HOME").empty() ? home + "/.config" : env("XDG_CONFIG_HOME");
-    const std::string cache = env("XDG_CACHE_HOME").empty() ? home + "/.cache" : env("XDG_CACHE_HOME");
-    std::string stamp = env("FONTCONFIG_FILE") + "|" + env("FONTCONFIG_PATH") + "|" + env("FONTCONFIG_SYSROOT");
+    const std::string data =
+        env("XDG_DATA_HOME").empty() ? home + "/.local/share" : env("XDG_DATA_HOME");
+    const std::string config =
+        env("XDG_CONFIG_HOME").empty() ? home + "/.config" : env("XDG_CONFIG_HOME");
+    const std::string cache =
+        env("XDG_CACHE_HOME").empty() ? home + "/.cache" : env("XDG_CACHE_HOME");
+    std::string stamp =
+        env("FONTCONFIG_FILE") + "|" + env("FONTCONFIG_PATH") + "|" + env("FONTCONFIG_SYSROOT");
     for (const std::string& path :
-         {std::string("/etc/fonts"), std::string("/etc/fonts/conf.d"), std::string("/etc/fonts/fonts.conf"),
-          std::string("/etc/fonts/local.conf"), std::string("/usr/share/fonts"),
-          std::string("/usr/local/share/fonts"), std::string("/var/cache/fontconfig"), data + "/fonts",
-          home + "/.fonts", home + "/.fonts.conf", config + "/fontconfig", config + "/fontconfig/conf.d",
+         {std::string("/etc/fonts"), std::string("/etc/fonts/conf.d"),
+          std::string("/etc/fonts/fonts.conf"), std::string("/etc/fonts/local.conf"),
+          std::string("/usr/share/fonts"), std::string("/usr/local/share/fonts"),
+          std::string("/var/cache/fontconfig"), data + "/fonts", home + "/.fonts",
+          home + "/.fonts.conf", config + "/fontconfig", config + "/fontconfig/conf.d",
           cache + "/fontconfig", env("FONTCONFIG_FILE"), env("FONTCONFIG_PATH")}) {
         stamp += "|" + TimeOf(path);
     }
@@ -302,9 +307,9 @@ class LineCache {
         }
         int width = 0;
         if (TTF_SizeUTF8(font, text.c_str(), &width, nullptr) != 0) width = 0;
-        Measured& m = *std::min_element(
-            measured_.begin(), measured_.end(),
-            [](const Measured& a, const Measured& b) { return a.used < b.used; });
+        Measured& m =
+            *std::min_element(measured_.begin(), measured_.end(),
+                              [](const Measured& a, const Measured& b) { return a.used < b.used; });
         m = Measured{font, text, width, ++clock_};
         return width;
     }

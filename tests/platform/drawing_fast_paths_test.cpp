@@ -27,9 +27,9 @@ struct Noise {
     Noise(int w, int h, unsigned seed, int holes = 0) {
         std::vector<Colour> pixels(static_cast<std::size_t>(w) * h);
         for (std::size_t i = 0; i < pixels.size(); ++i) {
-            pixels[i] = holes && i % holes == 0 ? MAGENTA
-                                                : static_cast<Colour>((i + seed) * 2654435761u) &
-                                                      0xFFFFFF;
+            pixels[i] = holes && i % holes == 0
+                            ? MAGENTA
+                            : static_cast<Colour>((i + seed) * 2654435761u) & 0xFFFFFF;
         }
         bitmap = CreateBitmapFromPixels(w, h, pixels.data());
         stock = SelectBitmap(surface, bitmap);
@@ -63,8 +63,8 @@ TEST(DrawingFastPathsTest, BlockCopiesOfEveryNarrowWidthCopyExactlyTheBlock) {
 TEST(DrawingFastPathsTest, TransparentCopiesLeaveOutTheKeyAtEveryWidth) {
     for (int width = 1; width <= 19; ++width) {
         Noise target(24, 6, 3), source(24, 6, 4, 3), before(24, 6, 3);
-        ASSERT_TRUE(TransparentCopy(target.surface, 1, 1, width, 4, source.surface, 2, 1, width,
-                                    4, MAGENTA));
+        ASSERT_TRUE(TransparentCopy(target.surface, 1, 1, width, 4, source.surface, 2, 1, width, 4,
+                                    MAGENTA));
         for (int y = 0; y < 6; ++y) {
             for (int x = 0; x < 24; ++x) {
                 const bool inside = x >= 1 && x < 1 + width && y >= 1 && y < 5;
@@ -136,7 +136,8 @@ TEST(DrawingFastPathsTest, ATextLineDrawnAgainIsTheSameAndFollowsTheColour) {
 
 TEST(DrawingFastPathsTest, FacesKeptBetweenRunsGiveTheSameFontAndStaleOnesAreAskedAgain) {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("quarvel-faces-" + std::to_string(getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("quarvel-faces-" + std::to_string(getpid()));
     fs::remove_all(folder);
     const std::string file = (folder / "fonts").string();
     auto metrics = [] {
@@ -166,9 +167,12 @@ TEST(DrawingFastPathsTest, FacesKeptBetweenRunsGiveTheSameFontAndStaleOnesAreAsk
         std::getline(in, header);
         std::getline(in, stamp);
     }
-    for (const std::string& stale : {std::string("faces 1\nother\n"), header + "\n" + stamp + "\n"}) {
-        std::ofstream(file, std::ios::trunc)
-            << stale << "Tahoma\x1f" "700\x1f" "17\t/nowhere/gone.ttf\t0 0 9\n";
+    for (const std::string& stale :
+         {std::string("faces 1\nother\n"), header + "\n" + stamp + "\n"}) {
+        std::ofstream(file, std::ios::trunc) << stale
+                                             << "Tahoma\x1f"
+                                                "700\x1f"
+                                                "17\t/nowhere/gone.ttf\t0 0 9\n";
         SetFontCacheFile(file.c_str());
         EXPECT_EQ(metrics(), asked);
     }
@@ -195,7 +199,8 @@ std::vector<std::uint8_t> PngOfKind(int colourType, int depth, bool interlaced, 
     std::vector<png_color> palette;
     if (colourType == PNG_COLOR_TYPE_PALETTE) {
         for (int i = 0; i < (1 << depth); ++i) {
-            palette.push_back(png_color{static_cast<png_byte>(i * 37), static_cast<png_byte>(255 - i * 11),
+            palette.push_back(png_color{static_cast<png_byte>(i * 37),
+                                        static_cast<png_byte>(255 - i * 11),
                                         static_cast<png_byte>(i * 5)});
         }
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
@@ -208,7 +213,7 @@ std::vector<std::uint8_t> PngOfKind(int colourType, int depth, bool interlaced, 
         png_set_tRNS(png, info, alphas, colourType == PNG_COLOR_TYPE_PALETTE ? 2 : 0, &key);
     }
     png_write_info(png, info);
-    const int channels = colourType == PNG_COLOR_TYPE_RGB         ? 3
+    const int channels = colourType == PNG_COLOR_TYPE_RGB          ? 3
                          : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
                          : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
                                                                    : 1;
@@ -249,11 +254,11 @@ TEST(DrawingFastPathsTest, PngOfEveryKindReadsAsSdlImageReadsIt) {
         bool interlaced, transparent;
     };
     const Kind kinds[] = {
-        {PNG_COLOR_TYPE_RGB, 8, false, false},        {PNG_COLOR_TYPE_RGB, 16, true, true},
-        {PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false},   {PNG_COLOR_TYPE_RGB_ALPHA, 16, false, false},
-        {PNG_COLOR_TYPE_GRAY, 1, false, false},       {PNG_COLOR_TYPE_GRAY, 4, true, false},
-        {PNG_COLOR_TYPE_GRAY, 16, false, false},      {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, false},
-        {PNG_COLOR_TYPE_PALETTE, 2, false, true},     {PNG_COLOR_TYPE_PALETTE, 8, true, false},
+        {PNG_COLOR_TYPE_RGB, 8, false, false},      {PNG_COLOR_TYPE_RGB, 16, true, true},
+        {PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false}, {PNG_COLOR_TYPE_RGB_ALPHA, 16, false, false},
+        {PNG_COLOR_TYPE_GRAY, 1, false, false},     {PNG_COLOR_TYPE_GRAY, 4, true, false},
+        {PNG_COLOR_TYPE_GRAY, 16, false, false},    {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, false},
+        {PNG_COLOR_TYPE_PALETTE, 2, false, true},   {PNG_COLOR_TYPE_PALETTE, 8, true, false},
     };
     for (const Kind& kind : kinds) {
         const std::vector<std::uint8_t> file =
@@ -270,7 +275,8 @@ TEST(DrawingFastPathsTest, PngOfEveryKindReadsAsSdlImageReadsIt) {
         ASSERT_EQ(a.height, b.height);
         for (int y = 0; y < a.height; ++y) {
             for (int x = 0; x < a.width; ++x) {
-                ASSERT_EQ(a.pixels[y * a.pitch + x] & 0xFFFFFF, b.pixels[y * b.pitch + x] & 0xFFFFFF)
+                ASSERT_EQ(a.pixels[y * a.pitch + x] & 0xFFFFFF,
+                          b.pixels[y * b.pitch + x] & 0xFFFFFF)
                     << "type " << kind.colourType << " depth " << kind.depth << " at " << x << ","
                     << y;
             }
