@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cstdlib>
 #include <thread>
 
 extern char** environ;
@@ -19,6 +20,14 @@ std::string DataFolder() {
 std::string DefaultStorePath() {
     std::string folder = DataFolder();
     return folder.empty() ? "" : folder + "settings.reg";
+}
+
+std::string FontCacheFile() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && *cache == '/') return std::string(cache) + "/quarvel/fonts";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home == '/') return std::string(home) + "/.cache/quarvel/fonts";
+    return "";
 }
 
 std::vector<std::string> PackSearchFolders() {

@@ -1,6 +1,6 @@
 // What the desktop offers the layer for this game: the user's data folder (for
-// the settings store and screenshots), the folders searched for packs, and the
-// link opener.
+// the settings store and screenshots), its cache folder (for the fonts found),
+// the folders searched for packs, and the link opener.
 #pragma once
 
 #include <string>
@@ -13,6 +13,11 @@ std::string DataFolder();
 
 // The settings store in the data folder; empty when there is no data folder.
 std::string DefaultStorePath();
+
+// Where the faces fontconfig found are kept between runs: the user's cache
+// folder ($XDG_CACHE_HOME/quarvel/fonts, or ~/.cache/quarvel/fonts). Empty when
+// there is neither.
+std::string FontCacheFile();
 
 // The folders searched for packs when --packs names none, relative to the
 // executable's folder: the installed layout's (bin/ beside share/quarvel/packs),

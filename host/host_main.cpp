@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -66,16 +65,6 @@ void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t 
                  static_cast<unsigned long long>(soak.ticksGiven()),
                  static_cast<unsigned long long>(*options.soakTicks), code, seconds, start.rssKb,
                  start.peakKb, end.rssKb, end.peakKb);
-}
-
-// Where the faces fontconfig found are kept between runs: the user's cache
-// folder ($XDG_CACHE_HOME, else ~/.cache). Empty when there is neither.
-std::string FontCacheFile() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache != nullptr && *cache == '/') return std::string(cache) + "/quarvel/fonts";
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home == '/') return std::string(home) + "/.cache/quarvel/fonts";
-    return "";
 }
 
 }  // namespace
