@@ -70,10 +70,15 @@ bool MatcherReady() {
 // folders and fontconfig's own caches): when one of them changes, the file is
 // not used and fontconfig is asked again.
 
+struct KnownFace {
+    FaceKey face;
+    std::int32_t averageCharWidth = 0;  // measured with the face
+};
+
 struct KnownFaces {
     std::string path;  // the file; empty: none kept
     bool loaded = false;
-    std::map<std::string, FaceKey> faces;
+    std::map<std::string, KnownFace> faces;
 };
 
 KnownFaces& Known() {
@@ -114,7 +119,7 @@ std::string Stamp() {
     return stamp;
 }
 
-constexpr const char* KNOWN_FACES_HEADER = "faces 1";
+constexpr const char* KNOWN_FACES_HEADER = "faces 2";
 
 void LoadKnownFaces(KnownFaces& known) {
     known.loaded = true;
@@ -125,19 +130,20 @@ void LoadKnownFaces(KnownFaces& known) {
         stamp != Stamp()) {
         return;
     }
-    // Each line: the request, then the file, face index, emboldening and points.
+    // Each line: the request, then the file, face index, emboldening, points and
+    // average character width.
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string request;
-        FaceKey face;
-        if (std::getline(fields, request, '\t') && std::getline(fields, face.file, '\t') &&
-            fields >> face.index >> face.bold >> face.points) {
-            known.faces[request] = face;
+        KnownFace k;
+        if (std::getline(fields, request, '\t') && std::getline(fields, k.face.file, '\t') &&
+            fields >> k.face.index >> k.face.bold >> k.face.points >> k.averageCharWidth) {
+            known.faces[request] = k;
         }
     }
 }
 
-void RememberFace(const std::string& request, const FaceKey& face) {
+void RememberFace(const std::string& request, const KnownFace& face) {
     KnownFaces& known = Known();
     known.faces[request] = face;
     if (known.path.empty()) return;
@@ -149,13 +155,14 @@ void RememberFace(const std::string& request, const FaceKey& face) {
     {
         std::ofstream out(temporary, std::ios::trunc);
         out << KNOWN_FACES_HEADER << '\n' << Stamp() << '\n';
-        for (const auto& [key, value] : known.faces) {
-            if (key.find('\n') != std::string::npos || value.file.find('\t') != std::string::npos ||
-                value.file.find('\n') != std::string::npos) {
+        for (const auto& [key, k] : known.faces) {
+            const std::string& file = k.face.file;
+            if (key.find('\n') != std::string::npos || file.find('\t') != std::string::npos ||
+                file.find('\n') != std::string::npos) {
                 continue;
             }
-            out << key << '\t' << value.file << '\t' << value.index << ' ' << value.bold << ' '
-                << value.points << '\n';
+            out << key << '\t' << file << '\t' << k.face.index << ' ' << k.face.bold << ' '
+                << k.face.points << ' ' << k.averageCharWidth << '\n';
         }
         if (!out) {
             out.close();
@@ -167,7 +174,7 @@ void RememberFace(const std::string& request, const FaceKey& face) {
     if (error) std::filesystem::remove(temporary, error);
 }
 
-const FaceKey* KnownFace(const std::string& request) {
+const KnownFace* FindKnownFace(const std::string& request) {
     KnownFaces& known = Known();
     if (!known.loaded) LoadKnownFaces(known);
     const auto found = known.faces.find(request);
@@ -237,27 +244,31 @@ bool Resolve(FontObject* object, const std::string& family, std::int32_t height,
     const std::string request =
         family + '\x1f' + std::to_string(matchWeight) + '\x1f' + std::to_string(height);
     TTF_Font* font = nullptr;
-    if (const FaceKey* known = KnownFace(request)) font = OpenFace(*known);
-    if (!font) {
-        FaceKey face;
-        if (!MatcherReady() || !MatchFace(family, matchWeight, pixels, face)) return false;
+    const KnownFace* known = FindKnownFace(request);
+    if (known) font = OpenFace(known->face);
+    if (font) {
+        object->averageCharWidth = known->averageCharWidth;
+    } else {
+        KnownFace found;
+        if (!MatcherReady() || !MatchFace(family, matchWeight, pixels, found.face)) return false;
         if (height < 0) {  // a character height: the em size in pixels
-            face.points = pixels;
-            font = OpenFace(face);
+            found.face.points = pixels;
+            font = OpenFace(found.face);
         } else {
-            font = OpenForCellHeight(face, pixels);
+            font = OpenForCellHeight(found.face, pixels);
         }
         if (!font) return false;
-        RememberFace(request, face);
+        // The mean advance of the Latin letters, as dialog units are measured.
+        int width = 0;
+        if (TTF_SizeUTF8(font, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", &width,
+                         nullptr) == 0) {
+            found.averageCharWidth = (width + 26) / 52;
+        }
+        object->averageCharWidth = found.averageCharWidth;
+        RememberFace(request, found);
     }
     object->font = font;
     object->height = TTF_FontHeight(font);
-    // The mean advance of the Latin letters, as dialog units are measured.
-    int width = 0;
-    if (TTF_SizeUTF8(font, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", &width,
-                     nullptr) == 0) {
-        object->averageCharWidth = (width + 26) / 52;
-    }
     return true;
 }
 

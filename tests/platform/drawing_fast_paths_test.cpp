@@ -168,11 +168,11 @@ TEST(DrawingFastPathsTest, FacesKeptBetweenRunsGiveTheSameFontAndStaleOnesAreAsk
         std::getline(in, stamp);
     }
     for (const std::string& stale :
-         {std::string("faces 1\nother\n"), header + "\n" + stamp + "\n"}) {
+         {std::string("faces 2\nother\n"), header + "\n" + stamp + "\n"}) {
         std::ofstream(file, std::ios::trunc) << stale
                                              << "Tahoma\x1f"
                                                 "700\x1f"
-                                                "17\t/nowhere/gone.ttf\t0 0 9\n";
+                                                "17\t/nowhere/gone.ttf\t0 0 9 3\n";
         SetFontCacheFile(file.c_str());
         EXPECT_EQ(metrics(), asked);
     }
