@@ -84,8 +84,8 @@ std::string ReadScript(HostOptions& options, std::vector<ScriptCommand>& command
     return "";
 }
 
-// The layer as the program finds it: the log, the store, the packs' folders,
-// the clock, the screen and the phone shell.
+// The layer as the program finds it: the log, the faces found before, the store,
+// the packs' folders, the clock, the screen and the phone shell.
 void SetUpLayer(const HostOptions& options, std::ofstream& log) {
     if (log.is_open()) {
         SetEventSink([&log](const std::string& line) {
