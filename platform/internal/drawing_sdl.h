@@ -130,12 +130,17 @@ inline PixelBox ToTarget(const SurfaceObject* surface, std::int64_t left, std::i
 inline PixelBox ReadableBox(const SurfaceObject* surface) {
     const BitmapObject* bitmap = surface->bitmap;
     if (!bitmap || !bitmap->pixels) return {};
-    PixelBox box{0, 0, bitmap->pixels->w, bitmap->pixels->h};
+    // Side by side rather than as a box built and then cut, which compilers
+    // assemble in memory and read back at a cost in every drawing operation.
+    std::int64_t left = 0, top = 0, right = bitmap->pixels->w, bottom = bitmap->pixels->h;
     if (surface->view) {
         const Rect& b = surface->bounds;
-        box = Intersect(box, {b.left, b.top, b.right, b.bottom});
+        left = std::max<std::int64_t>(left, b.left);
+        top = std::max<std::int64_t>(top, b.top);
+        right = std::min<std::int64_t>(right, b.right);
+        bottom = std::min<std::int64_t>(bottom, b.bottom);
     }
-    return box;
+    return {left, top, right, bottom};
 }
 
 // The target pixels the surface may draw to: its bitmap, a view's bounds and the
