@@ -234,22 +234,38 @@ bool StretchPixels(SurfaceObject* target, std::int32_t x, std::int32_t y, std::i
     return drawn;
 }
 
-}  // namespace
+// Where a copy of a width x height block from (sx, sy) of `source` to (x, y) of
+// `target` lands: the target box that is both drawable and readable from the
+// source, and the offset from a target pixel to its source pixel.
+struct CopyPlacement {
+    PixelBox dst;
+    std::int64_t dx, dy;
+};
 
-bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
-               std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy) {
-    if (!target || !source || width <= 0 || height <= 0) return false;
-    PixelBox dst =
+CopyPlacement PlaceCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+                        std::int32_t height, SurfaceHandle source, std::int32_t sx,
+                        std::int32_t sy) {
+    const PixelBox dst =
         Intersect(ToTarget(target, x, y, std::int64_t{x} + width, std::int64_t{y} + height),
                   DrawableBox(target));
-    // Source pixel = target pixel + (dx, dy); only readable source pixels are copied.
     const std::int64_t dx =
         std::int64_t{sx} + source->origin.x - (std::int64_t{x} + target->origin.x);
     const std::int64_t dy =
         std::int64_t{sy} + source->origin.y - (std::int64_t{y} + target->origin.y);
     const PixelBox readable = ReadableBox(source);
-    dst = Intersect(
-        dst, {readable.left - dx, readable.top - dy, readable.right - dx, readable.bottom - dy});
+    return {Intersect(dst, {readable.left - dx, readable.top - dy, readable.right - dx,
+                            readable.bottom - dy}),
+            dx, dy};
+}
+
+}  // namespace
+
+bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+               std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy) {
+    if (!target || !source || width <= 0 || height <= 0) return false;
+    const CopyPlacement place = PlaceCopy(target, x, y, width, height, source, sx, sy);
+    const PixelBox dst = place.dst;
+    const std::int64_t dx = place.dx, dy = place.dy;
     if (dst.empty()) return false;
 
     SDL_Surface* out = target->bitmap->pixels;
@@ -279,16 +295,9 @@ bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_
 Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
                      std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy) {
     if (!target || !source || width <= 0 || height <= 0) return Rect{};
-    PixelBox dst =
-        Intersect(ToTarget(target, x, y, std::int64_t{x} + width, std::int64_t{y} + height),
-                  DrawableBox(target));
-    const std::int64_t dx =
-        std::int64_t{sx} + source->origin.x - (std::int64_t{x} + target->origin.x);
-    const std::int64_t dy =
-        std::int64_t{sy} + source->origin.y - (std::int64_t{y} + target->origin.y);
-    const PixelBox readable = ReadableBox(source);
-    dst = Intersect(
-        dst, {readable.left - dx, readable.top - dy, readable.right - dx, readable.bottom - dy});
+    const CopyPlacement place = PlaceCopy(target, x, y, width, height, source, sx, sy);
+    const PixelBox dst = place.dst;
+    const std::int64_t dx = place.dx, dy = place.dy;
     SDL_Surface* out = target->bitmap->pixels;
     SDL_Surface* in = source->bitmap->pixels;
     if (dst.empty() || in == out) return Rect{};
