@@ -1,20 +1,10 @@
-// Fonts and text: faces found through fontconfig, rendered with SDL2_ttf and
-// blended onto the surface's pixels.
+// Text: lines laid out, rendered with SDL2_ttf and blended onto the surface's
+// pixels.
 #include <SDL.h>
 #include <SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <compare>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,258 +15,6 @@
 #include "platform/text/text.h"
 
 namespace {
-
-constexpr std::int32_t DEFAULT_HEIGHT = 13;  // the system font's cell height
-constexpr std::int32_t MAX_HEIGHT = 512;
-constexpr const char* DEFAULT_FACE = "Tahoma";
-
-struct FaceKey {
-    std::string file;
-    long index = 0;
-    bool bold = false;  // drawn emboldened: the face found has no bold weight
-    int points = 0;
-    auto operator<=>(const FaceKey&) const = default;
-};
-
-// Opened fonts by file, face, style and size. They live as long as the program;
-// font objects only borrow them.
-TTF_Font* OpenFace(const FaceKey& key) {
-    static auto* fonts = new std::map<FaceKey, TTF_Font*>;
-    auto [it, inserted] = fonts->try_emplace(key, nullptr);
-    if (inserted) {
-        it->second = TTF_OpenFontIndex(key.file.c_str(), key.points, key.index);
-        if (it->second && key.bold) TTF_SetFontStyle(it->second, TTF_STYLE_BOLD);
-    }
-    return it->second;
-}
-
-bool RendererReady() {
-    static const bool ready = TTF_WasInit() || TTF_Init() == 0;
-    return ready;
-}
-
-// fontconfig reads its whole configuration when it starts: only when a face must
-// be matched, not when the faces are known already.
-bool MatcherReady() {
-    static const bool ready = FcInit();
-    return ready;
-}
-
-// ---- Faces found before ----
-//
-// What fontconfig matched for a request (family, weight, height) is kept in a
-// file, so that later runs open the face without starting fontconfig. The file
-// holds a stamp of the places that decide a match (the configuration, the font
-// folders and fontconfig's own caches): when one of them changes, the file is
-// not used and fontconfig is asked again.
-
-struct KnownFace {
-    FaceKey face;
-    std::int32_t averageCharWidth = 0;  // measured with the face
-};
-
-struct KnownFaces {
-    std::string path;  // the file; empty: none kept
-    bool loaded = false;
-    std::map<std::string, KnownFace> faces;
-};
-
-KnownFaces& Known() {
-    static auto* known = new KnownFaces;
-    return *known;
-}
-
-// Modification time of a path, or "-" when it is not there.
-std::string TimeOf(const std::string& path) {
-    struct stat info;
-    if (path.empty() || stat(path.c_str(), &info) != 0) return "-";
-    return std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
-}
-
-std::string Stamp() {
-    const auto env = [](const char* name) {
-        const char* value = std::getenv(name);
-        return std::string(value != nullptr ? value : "");
-    };
-    const std::string home = env("HOME");
-    const std::string data =
-        env("XDG_DATA_HOME").empty() ? home + "/.local/share" : env("XDG_DATA_HOME");
-    const std::string config =
-        env("XDG_CONFIG_HOME").empty() ? home + "/.config" : env("XDG_CONFIG_HOME");
-    const std::string cache =
-        env("XDG_CACHE_HOME").empty() ? home + "/.cache" : env("XDG_CACHE_HOME");
-    std::string stamp =
-        env("FONTCONFIG_FILE") + "|" + env("FONTCONFIG_PATH") + "|" + env("FONTCONFIG_SYSROOT");
-    for (const std::string& path :
-         {std::string("/etc/fonts"), std::string("/etc/fonts/conf.d"),
-          std::string("/etc/fonts/fonts.conf"), std::string("/etc/fonts/local.conf"),
-          std::string("/usr/share/fonts"), std::string("/usr/local/share/fonts"),
-          std::string("/var/cache/fontconfig"), data + "/fonts", home + "/.fonts",
-          home + "/.fonts.conf", config + "/fontconfig", config + "/fontconfig/conf.d",
-          cache + "/fontconfig", env("FONTCONFIG_FILE"), env("FONTCONFIG_PATH")}) {
-        stamp += "|" + TimeOf(path);
-    }
-    return stamp;
-}
-
-constexpr const char* KNOWN_FACES_HEADER = "faces 2";
-
-void LoadKnownFaces(KnownFaces& known) {
-    known.loaded = true;
-    if (known.path.empty()) return;
-    std::ifstream in(known.path);
-    std::string header, stamp, line;
-    if (!std::getline(in, header) || header != KNOWN_FACES_HEADER || !std::getline(in, stamp) ||
-        stamp != Stamp()) {
-        return;
-    }
-    // Each line: the request, then the file, face index, emboldening, points and
-    // average character width.
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string request;
-        KnownFace k;
-        if (std::getline(fields, request, '\t') && std::getline(fields, k.face.file, '\t') &&
-            fields >> k.face.index >> k.face.bold >> k.face.points >> k.averageCharWidth) {
-            known.faces[request] = k;
-        }
-    }
-}
-
-void RememberFace(const std::string& request, const KnownFace& face) {
-    KnownFaces& known = Known();
-    known.faces[request] = face;
-    if (known.path.empty()) return;
-    // Written whole to a new file that then takes the old one's place, so that a
-    // run reading it at the same time sees the old file or the new one.
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(known.path).parent_path(), error);
-    const std::string temporary = known.path + "." + std::to_string(getpid());
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << KNOWN_FACES_HEADER << '\n' << Stamp() << '\n';
-        for (const auto& [key, k] : known.faces) {
-            const std::string& file = k.face.file;
-            if (key.find('\n') != std::string::npos || file.find('\t') != std::string::npos ||
-                file.find('\n') != std::string::npos) {
-                continue;
-            }
-            out << key << '\t' << file << '\t' << k.face.index << ' ' << k.face.bold << ' '
-                << k.face.points << ' ' << k.averageCharWidth << '\n';
-        }
-        if (!out) {
-            out.close();
-            std::filesystem::remove(temporary, error);
-            return;
-        }
-    }
-    std::filesystem::rename(temporary, known.path, error);
-    if (error) std::filesystem::remove(temporary, error);
-}
-
-const KnownFace* FindKnownFace(const std::string& request) {
-    KnownFaces& known = Known();
-    if (!known.loaded) LoadKnownFaces(known);
-    const auto found = known.faces.find(request);
-    return found == known.faces.end() ? nullptr : &found->second;
-}
-
-// The installed face closest to the family and weight; false when there is none.
-bool MatchFace(const std::string& family, std::int32_t weight, std::int32_t pixels, FaceKey& face) {
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixels);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (!match) return false;
-    FcChar8* file = nullptr;
-    int index = 0;
-    int matchedWeight = FC_WEIGHT_REGULAR;
-    bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
-    if (found) {
-        face.file = reinterpret_cast<const char*>(file);
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
-        face.index = index;
-        face.bold = weight >= 600 && matchedWeight < FC_WEIGHT_DEMIBOLD;
-    }
-    FcPatternDestroy(match);
-    return found;
-}
-
-// Opens the face at the point size whose line height comes closest to `height`
-// (ties to the smaller size), and sets the face's points to it.
-TTF_Font* OpenForCellHeight(FaceKey& face, std::int32_t height) {
-    face.points = height;
-    TTF_Font* font = OpenFace(face);
-    if (!font) return nullptr;
-    const int guess = std::max(1, static_cast<int>(std::lround(double(height) * height /
-                                                               std::max(1, TTF_FontHeight(font)))));
-    TTF_Font* best = nullptr;
-    int bestError = 0;
-    int bestPoints = 0;
-    for (int points = std::max(1, guess - 1); points <= guess + 1; ++points) {
-        FaceKey key = face;
-        key.points = points;
-        TTF_Font* candidate = OpenFace(key);
-        if (!candidate) continue;
-        int error = std::abs(TTF_FontHeight(candidate) - height);
-        if (!best || error < bestError) best = candidate, bestError = error, bestPoints = points;
-    }
-    if (best) face.points = bestPoints;
-    return best;
-}
-
-bool Resolve(FontObject* object, const std::string& family, std::int32_t height,
-             std::int32_t weight) {
-    object->resolved = true;
-    if (!RendererReady()) return false;
-    if (height == 0) height = DEFAULT_HEIGHT;
-    const std::int32_t pixels =
-        std::min(height < 0 ? -std::max(height, -MAX_HEIGHT) : height, MAX_HEIGHT);
-    const std::int32_t matchWeight = weight <= 0 ? FONT_WEIGHT_NORMAL : std::min(weight, 1000);
-    const std::string request =
-        family + '\x1f' + std::to_string(matchWeight) + '\x1f' + std::to_string(height);
-    TTF_Font* font = nullptr;
-    const KnownFace* known = FindKnownFace(request);
-    if (known) font = OpenFace(known->face);
-    if (font) {
-        object->averageCharWidth = known->averageCharWidth;
-    } else {
-        KnownFace found;
-        if (!MatcherReady() || !MatchFace(family, matchWeight, pixels, found.face)) return false;
-        if (height < 0) {  // a character height: the em size in pixels
-            found.face.points = pixels;
-            font = OpenFace(found.face);
-        } else {
-            font = OpenForCellHeight(found.face, pixels);
-        }
-        if (!font) return false;
-        // The mean advance of the Latin letters, as dialog units are measured.
-        int width = 0;
-        if (TTF_SizeUTF8(font, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", &width,
-                         nullptr) == 0) {
-            found.averageCharWidth = (width + 26) / 52;
-        }
-        object->averageCharWidth = found.averageCharWidth;
-        RememberFace(request, found);
-    }
-    object->font = font;
-    object->height = TTF_FontHeight(font);
-    return true;
-}
-
-TTF_Font* Ready(FontObject* font) {
-    if (!font) return nullptr;
-    if (!font->resolved) Resolve(font, DEFAULT_FACE, DEFAULT_HEIGHT, FONT_WEIGHT_NORMAL);
-    return font->font;
-}
 
 // The first `length` code units (all for a negative length); a NUL ends the text
 // sooner.
@@ -463,42 +201,9 @@ void DrawLine(SurfaceObject* surface, TTF_Font* font, const std::string& line, s
 
 }  // namespace
 
-// fontconfig 2.14 loses a few bytes while it parses its configuration, once per
-// process; sanitizer builds leave the library's own leaks out of their report.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
-void SetFontCacheFile(const char* path) {
-    KnownFaces& known = Known();
-    known.path = path != nullptr ? path : "";
-    known.loaded = false;
-    known.faces.clear();
-}
-
-FontObject* DefaultFont() {
-    static FontObject font{nullptr, 0, 0, true};
-    return &font;
-}
-
-void ReleaseFont(FontObject* font) {
-    delete font;
-}
-
-FontHandle CreateFontByName(const char16_t* face, std::int32_t height, std::int32_t weight) {
-    std::string family = Utf16ToUtf8(face);
-    if (family.empty()) family = "sans-serif";
-    auto* font = new FontObject;
-    if (!Resolve(font, family, height, weight)) {
-        delete font;
-        return nullptr;
-    }
-    return font;
-}
-
 bool GetTextMetrics(SurfaceHandle surface, TextMetrics& metrics) {
     metrics = {};
-    if (!surface || !Ready(surface->font)) return false;
+    if (!surface || !ReadyFont(surface->font)) return false;
     metrics.height = surface->font->height;
     metrics.averageCharWidth = surface->font->averageCharWidth;
     return true;
@@ -507,7 +212,7 @@ bool GetTextMetrics(SurfaceHandle surface, TextMetrics& metrics) {
 bool MeasureText(SurfaceHandle surface, const char16_t* text, std::int32_t length,
                  std::int32_t& width, std::int32_t& height) {
     width = height = 0;
-    TTF_Font* font = surface ? Ready(surface->font) : nullptr;
+    TTF_Font* font = surface ? ReadyFont(surface->font) : nullptr;
     if (!font || !text) return false;
     width = WidthOf(font, SingleLine(Utf16ToUtf8(TextView(text, length))));
     height = surface->font->height;
@@ -516,7 +221,7 @@ bool MeasureText(SurfaceHandle surface, const char16_t* text, std::int32_t lengt
 
 std::int32_t DrawText(SurfaceHandle surface, const char16_t* text, std::int32_t length,
                       const Rect& rect, std::uint32_t flags) {
-    TTF_Font* font = surface ? Ready(surface->font) : nullptr;
+    TTF_Font* font = surface ? ReadyFont(surface->font) : nullptr;
     if (!font || !text) return 0;
     const std::u16string_view view = TextView(text, length);
     if (view.empty()) return 0;

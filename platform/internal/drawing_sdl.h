@@ -98,6 +98,8 @@ constexpr std::uint32_t RGB_MASK = 0xFFFFFF;
 
 // The font every surface starts with, and deleting a font (text_drawing.cpp).
 FontObject* DefaultFont();
+// The font object's face, matched and opened the first time; null when none.
+TTF_Font* ReadyFont(FontObject* font);
 void ReleaseFont(FontObject* font);
 
 // The helpers below are inline: every drawing operation goes through them, and
