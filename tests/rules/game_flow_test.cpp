@@ -99,27 +99,6 @@ TEST_F(GameFlowTest, LevelUp) {
     EXPECT_EQ(g.gravityDelay, 1);
 }
 
-TEST_F(GameFlowTest, FourRowLandingAtLevelThree) {
-    options.rising_junk = 0;
-    game.startGame(0, 3);
-    SetBoard(game, {".999999999", ".999999999", ".999999999", ".999999999"});
-    PlacePiece(game, 1, -2, 0);
-    game.piece.turnedCells(true, game.piece.cells);  // vertical, in grid column 2
-    ASSERT_TRUE(game.hardDrop());
-    EXPECT_EQ(game.state, GameState::ClearRow);
-    EXPECT_EQ(game.score, 15);
-
-    for (int i = 0; i < 30 && game.state != GameState::Spawn; ++i)
-        Tick(game);
-    EXPECT_EQ(game.state, GameState::Spawn);
-    EXPECT_EQ(game.score, 315);
-    EXPECT_EQ(game.rowsThisLanding, 4);
-    EXPECT_EQ(game.lines, 4);
-    EXPECT_EQ(game.rowsRemoved, 4);
-    for (int r = 0; r < 20; ++r)
-        EXPECT_EQ(BoardRow(game, r), "..........");
-}
-
 TEST_F(GameFlowTest, LevelUpBetweenTwoRowsOfOneLanding) {
     options.rising_junk = 0;
     game.startGame(0, 4);

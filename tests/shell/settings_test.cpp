@@ -47,57 +47,33 @@ class SettingsTest : public ::testing::Test {
         std::ofstream(store, std::ios::trunc) << StoreWith(values);
         SetRegistryStorePath(store.c_str());
     }
-    std::vector<std::uint8_t> Stored(const char16_t* name, std::uint32_t& type) {
-        RegistryKey key = nullptr;
-        if (!OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key)) return {};
-        std::vector<std::uint8_t> bytes(512);
-        std::size_t size = bytes.size();
-        bool read = QueryRegistryValue(key, name, type, bytes.data(), size);
-        CloseRegistryKey(key);
-        bytes.resize(read ? size : 0);
-        return bytes;
+    // Whether a line of the store file starts with this text, continuations joined.
+    bool Holds(const std::string& line) {
+        std::string text = FileText(store);
+        for (std::size_t at; (at = text.find("\\\n  ")) != std::string::npos;)
+            text.erase(at, 4);
+        return text.find("\n" + line) != std::string::npos;
     }
     fs::path dir, store;
 };
 
-// Nothing stored: nothing loads. An equal score goes above its row; scores are
-// unsigned, so the largest is the best.
-TEST_F(SettingsTest, FirstRunAndTheTablesOrder) {
+// Nothing stored, nothing loads; what is saved has its byte layout in the file.
+// Loading it back is pinned by the start of the program and the next run.
+TEST_F(SettingsTest, FirstRunAndTheSavedByteLayouts) {
     EXPECT_FALSE(LoadHighScores() || LoadOptions() || LoadControls(nullptr));
     EXPECT_EQ(LoadHighestLevel(), 0);
-    FillDefaultHighScores();
-    EXPECT_EQ(FindScorePlace(50000), 0);
-    EXPECT_EQ(FindScorePlace(10000), 4);
-    EXPECT_EQ(FindScorePlace(9999), -1);
-    EXPECT_EQ(FindScorePlace(0xFFFFFFFFu), 0);
-}
-
-TEST_F(SettingsTest, SavedValuesHaveTheirByteLayouts) {
     FillDefaultHighScores();
     EXPECT_EQ(EnterHighScore(0x01020304, u"Ann"), 0);
     options.sound_on = 0;
     options.repeat_speed = 0x0A;
     controlLayout.drop_key = 195;
-    ASSERT_TRUE(SaveControls());
-    ASSERT_TRUE(SaveOptions());
-    ASSERT_TRUE(SaveHighScores());
-    ASSERT_TRUE(SaveHighestLevel(0x11));
-    SetRegistryStorePath(store.c_str());  // what the file holds, read back
-    std::uint32_t type = 0;
-    EXPECT_EQ(Stored(u"Controls", type),
-              (std::vector<std::uint8_t>{0, 0, 0, 0, 37, 0, 0, 0, 39, 0, 0, 0, 13, 0, 0, 0, 38,
-                                         0, 0, 0, 195, 0, 0, 0}));
-    EXPECT_EQ(type, REG_BINARY);
-    EXPECT_EQ(Stored(u"Options", type),
-              (std::vector<std::uint8_t>{1, 1, 1, 0, 10, 0, 0, 0, 0, 0, 0, 0}));
-    std::vector<std::uint8_t> scores = Stored(u"HighScores", type);
-    ASSERT_EQ(scores.size(), 180u);
-    EXPECT_EQ(std::vector<std::uint8_t>(scores.begin(), scores.begin() + 12),
-              (std::vector<std::uint8_t>{4, 3, 2, 1, 'A', 0, 'n', 0, 'n', 0, 0, 0}));
-    EXPECT_EQ(Stored(u"HighestLevel", type), (std::vector<std::uint8_t>{0x11, 0, 0, 0}));
-    EXPECT_EQ(type, REG_DWORD);
-
-    // Loading them back is pinned by the start of the program and the next run.
+    ASSERT_TRUE(SaveControls() && SaveOptions() && SaveHighScores() && SaveHighestLevel(0x11));
+    EXPECT_TRUE(Holds("\"Controls\"=" + HexBytes({0,  0, 0, 0, 37, 0, 0, 0, 39,  0, 0, 0,
+                                                  13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0}) +
+                      "\n"));
+    EXPECT_TRUE(Holds("\"Options\"=" + HexBytes({1, 1, 1, 0, 10, 0, 0, 0, 0, 0, 0, 0}) + "\n"));
+    EXPECT_TRUE(Holds("\"HighScores\"=" + HexBytes(HighScoreBytes({{0x01020304, u"Ann"}})) + ","));
+    EXPECT_TRUE(Holds("\"HighestLevel\"=dword:00000011\n"));
 }
 
 TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
@@ -142,7 +118,7 @@ TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
     EXPECT_EQ(controlLayout.move_left_key, 37);
     EXPECT_EQ(LoadHighestLevel(), 0);  // binary, not a number
     Store("\"HighestLevel\"=dword:0000000c");
-    EXPECT_EQ(LoadHighestLevel(), 12);
+    EXPECT_EQ(LoadHighestLevel(), 12);  // read from the store each time
 }
 
 TEST_F(SettingsTest, EnteringScoresKeepsTheTableInOrder) {
@@ -154,6 +130,7 @@ TEST_F(SettingsTest, EnteringScoresKeepsTheTableInOrder) {
     EXPECT_EQ(Name(3), u"Pontrel");
     EXPECT_EQ(Name(4), u"Melusk");
     EXPECT_EQ(EnterHighScore(100, u"Nobody"), -1);
+    EXPECT_EQ(FindScorePlace(0xFFFFFFFFu), 0);  // unsigned: the largest is the best
     EXPECT_EQ(Name(4), u"Melusk");
     // A name longer than the table holds is cut to 15 characters.
     EXPECT_EQ(EnterHighScore(99999, u"ABCDEFGHIJKLMNOPQRS"), 0);
@@ -176,13 +153,6 @@ TEST_F(SettingsTest, AStoredNameWithoutTerminatorEndsAfterSixteenUnits) {
     ASSERT_TRUE(LoadHighScores());
     EXPECT_EQ(Name(0), u"ABCDEFGHIJKLMNOP");
     EXPECT_EQ(Name(0).size(), 16u);
-}
-
-TEST_F(SettingsTest, HighestLevelIsReadFromTheStoreEachTime) {
-    EXPECT_TRUE(SaveHighestLevel(12));
-    EXPECT_EQ(LoadHighestLevel(), 12);
-    Store("\"HighestLevel\"=dword:00000032");
-    EXPECT_EQ(LoadHighestLevel(), 50);
 }
 
 // A store the player cannot read (its permissions) is never overwritten: it is
