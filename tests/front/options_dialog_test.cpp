@@ -133,7 +133,9 @@ TEST_F(OptionsDialogTest, ClearingTheHighScoresAsksAndAYesStandsEvenWhenCancelle
 
         TapControl(IDC_RESET_HIGH_SCORES);
         PressLater(yes ? VK_RETURN : VK_ESCAPE);            // the question's answer
-        Then([] { EXPECT_NE(OptionsDialog(), nullptr); });  // still open
+        Then([] {  // still open, the focus back on the button
+            EXPECT_EQ(GetFocus(), GetDialogItem(OptionsDialog(), IDC_RESET_HIGH_SCORES));
+        });
         PressLater(VK_F2);                                  // Cancel
         RunOptions();
         EXPECT_TRUE(Logged("message box \"Quarvel\" \"Clear the high-score table?\""));

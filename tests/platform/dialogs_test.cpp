@@ -277,44 +277,6 @@ TEST_F(DialogsTest, MessageBoxAnswersBySoftKeysReturnAndBack) {
     EXPECT_TRUE(Logged("message box answer ok"));
 }
 
-TEST_F(DialogsTest, MessageBoxOverADialogSwapsTheDialogsBarAndReturnsTheFocus) {
-    WindowHandle dialog = nullptr, bar = nullptr;
-    std::int32_t answer = 0;
-    handler = [&](WindowHandle d, std::uint32_t m, WParam wp, LParam) {
-        if (m == WM_INITDIALOG) {
-            dialog = d;
-            CreateMenuBarFromText(d, "button 40058 \"Done\"\n", bar);
-            ShowWindow(mainBar, SW_HIDE);
-            return true;
-        }
-        if (m == WM_COMMAND && LowWord(wp) == 1020) {
-            answer = MessageBox(d, u"Reset?", u"Quarvel", MB_YESNO | MB_ICONQUESTION);
-            return true;
-        }
-        if (m == WM_COMMAND && LowWord(wp) == 40058) EndDialog(d, 40058);
-        return false;
-    };
-    host.steps = {
-        [&] {
-            SetFocus(GetDialogItem(dialog, 1020));
-            PressKeys({VK_RETURN});
-        },
-        [&] {
-            EXPECT_FALSE(IsWindowVisible(bar));
-            EXPECT_FALSE(IsWindowVisible(mainBar));
-            PressKeys({VK_F2});
-        },
-        [&] {
-            EXPECT_EQ(answer, IDNO);
-            EXPECT_TRUE(IsWindowVisible(bar));
-            EXPECT_FALSE(IsWindowVisible(mainBar));
-            EXPECT_EQ(GetFocus(), GetDialogItem(dialog, 1020));
-            PressKeys({VK_F1});
-        },
-    };
-    EXPECT_EQ(RunDialog(module, 200, main, Procedure, 0), 40058);
-}
-
 // The About box full screen and a question below the task bar, with their
 // caption strips; the screens are saved for a look.
 TEST_F(DialogsTest, AboutBoxAndQuestionLookLikeThePhone) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
-#include <zip.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +11,8 @@
 #include "platform/internal/resources_internal.h"
 #include "platform/resources/resources.h"
 #include "platform/text/text.h"
+#include "tests/support/test_files.h"
+#include "tests/support/zip_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -69,8 +69,7 @@ class ResourcesTest : public testing::Test {
         SetModuleFolder(TEST_MODULE_FOLDER);
         pack = LoadModule(u"240x320.dll");
         ASSERT_NE(pack, nullptr);
-        scratch = fs::temp_directory_path() / ("quarvel-resources-" + std::to_string(getpid()));
-        fs::create_directories(scratch);
+        scratch = FreshTestFolder();
     }
     void TearDown() override {
         FreeModule(pack);
@@ -138,21 +137,9 @@ TEST_F(ResourcesTest, FilesThatAreNotPacksGiveNull) {
 TEST_F(ResourcesTest, EntriesAreReadWhenFirstLookedUpAndAnUnreadableOneGivesWayToTheNext) {
     // Two entries for string 7, the first with a broken checksum, and string 8.
     const fs::path path = scratch / "lazy.dll";
-    {
-        int error = 0;
-        zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-        ASSERT_NE(archive, nullptr);
-        const std::string first = "first text", second = "second text", eight = "eight";
-        for (const auto& [name, text] :
-             {std::pair{"STRING/7.txt", &first}, std::pair{"STRING/7", &second},
-              std::pair{"STRING/8.txt", &eight}}) {
-            zip_source_t* source = zip_source_buffer(archive, text->data(), text->size(), 0);
-            const zip_int64_t index = zip_file_add(archive, name, source, 0);
-            ASSERT_GE(index, 0);
-            zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-        }
-        ASSERT_EQ(zip_close(archive), 0);
-    }
+    ASSERT_TRUE(WriteZip(
+        path,
+        {{"STRING/7.txt", "first text"}, {"STRING/7", "second text"}, {"STRING/8.txt", "eight"}}));
     std::vector<char> bytes = ReadBytes(path);
     const std::string all(bytes.begin(), bytes.end());
     const std::size_t at = all.find("first text");
@@ -347,42 +334,23 @@ TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
 }
 
 TEST(EntryNameTest, AcceptsTheNamingRuleOnly) {
-    struct Case {
-        const char* name;
-        const char* key;  // null: refused
-    };
-    const Case cases[] = {
-        {"BITMAP/104.png", "#2/#104"},
-        {"bitmap/104", "#2/#104"},
-        {"#2/104.bmp", "#2/#104"},
-        {"#300/7", "#300/#7"},
-        {"WAVE/sndPop.wav", "WAVE/SNDPOP"},
-        {"MENUBAR/102", "#241/#102"},
-        {"TEXT/65535.txt", "TEXT/#65535"},
-        {"TEXT/65536", nullptr},
-        {"TEXT/0", nullptr},
-        {"TEXT/0101", nullptr},
-        {"300/7", nullptr},
-        {"#0/7", nullptr},
-        {"#x/7", nullptr},
-        {"TEXT/a.b.txt", nullptr},
-        {"TEXT/.txt", nullptr},
-        {"TEXT/x y", nullptr},
-        {"TEXT", nullptr},
-        {"/101", nullptr},
-        {"A/B/101", nullptr},
-    };
-    for (const Case& c : cases) {
-        EntryName parsed;
-        std::string why;
-        const bool ok = ParseEntryName(c.name, parsed, &why);
-        EXPECT_EQ(ok, c.key != nullptr) << c.name;
-        if (ok && c.key) {
-            EXPECT_EQ(parsed.key, c.key) << c.name;
-        }
-        if (!ok) {
-            EXPECT_FALSE(why.empty()) << c.name;
-        }
+    EntryName parsed;
+    std::string why;
+    for (auto [name, key] : {std::pair{"BITMAP/104.png", "#2/#104"},
+                             {"bitmap/104", "#2/#104"},
+                             {"#2/104.bmp", "#2/#104"},
+                             {"#300/7", "#300/#7"},
+                             {"WAVE/sndPop.wav", "WAVE/SNDPOP"},
+                             {"MENUBAR/102", "#241/#102"},
+                             {"TEXT/65535.txt", "TEXT/#65535"}}) {
+        ASSERT_TRUE(ParseEntryName(name, parsed, &why)) << name;
+        EXPECT_EQ(parsed.key, key) << name;
+    }
+    for (const char* name : {"TEXT/65536", "TEXT/0", "TEXT/0101", "300/7", "#0/7", "#x/7",
+                             "TEXT/a.b.txt", "TEXT/.txt", "TEXT/x y", "TEXT", "/101", "A/B/101"}) {
+        why.clear();
+        EXPECT_FALSE(ParseEntryName(name, parsed, &why)) << name;
+        EXPECT_FALSE(why.empty()) << name;
     }
 }
 
