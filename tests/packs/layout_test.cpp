@@ -26,16 +26,10 @@ struct Screen {
     int width;
     int height;
     int strip;  // task bar and soft-key bar, each
-    int gameWidth;
-    int gameHeight;
-    int tile;
 };
 
 constexpr Screen SCREENS[] = {
-    {u"240x320.dll", 240, 320, 26, 240, 294, 14},
-    {u"240x240.dll", 240, 240, 26, 240, 214, 10},
-    {u"176x220.dll", 176, 220, 20, 176, 200, 9},
-};
+    {u"240x320.dll", 240, 320, 26}, {u"240x240.dll", 240, 240, 26}, {u"176x220.dll", 176, 220, 20}};
 
 std::string Name(const Screen& s) {
     return std::to_string(s.width) + "x" + std::to_string(s.height);
@@ -97,7 +91,9 @@ class PackTest : public ::testing::TestWithParam<Screen> {
         DeleteSurface(surface);
         return width;
     }
-    Rect gameArea() const { return {0, 0, GetParam().gameWidth, GetParam().gameHeight}; }
+    static Rect gameArea() {
+        return {0, 0, GetLayoutInt("game_width", 0), GetLayoutInt("game_height", 0)};
+    }
     Rect board() const {
         const int ts = GetLayoutInt("board_tile_size", 0);
         const int left = GetLayoutInt("board_left", 0);
@@ -108,23 +104,16 @@ class PackTest : public ::testing::TestWithParam<Screen> {
     ModuleHandle pack = nullptr;
 };
 
-TEST_P(PackTest, GameAreaAndBoardFitTheScreen) {
+// Full screen, the game area is the screen less the soft-key strip. The board,
+// with the playfield's redraw one pixel beyond it, and the side panel fit in it.
+TEST_P(PackTest, BoardAndSidePanelFitTheScreenWithoutOverlaps) {
     const Screen& s = GetParam();
-    EXPECT_EQ(GetLayoutInt("game_width", 0), s.gameWidth);
-    EXPECT_EQ(GetLayoutInt("game_height", 0), s.gameHeight);
     EXPECT_NE(GetLayoutInt("full_screen", 0), 0);
-    // Full screen: only the soft-key strip covers the window.
-    EXPECT_EQ(s.gameHeight, s.height - s.strip);
-    EXPECT_EQ(GetLayoutInt("board_tile_size", 0), s.tile);
-    // The playfield redraw reaches one pixel beyond the board.
-    const Rect b = board();
-    EXPECT_TRUE(Within({b.left - 1, b.top - 1, b.right + 1, b.bottom + 1}, gameArea())) << Show(b);
-}
-
-TEST_P(PackTest, SidePanelFitsBesideTheBoardWithoutOverlaps) {
-    const int ts = GetParam().tile;
+    EXPECT_EQ(gameArea(), (Rect{0, 0, s.width, s.height - s.strip}));
+    const int ts = GetLayoutInt("board_tile_size", 0);
     const Rect b = board();
     const Rect playfield{b.left - 1, b.top - 1, b.right + 1, b.bottom + 1};
+    EXPECT_TRUE(Within(playfield, gameArea())) << Show(b);
     // What the game draws for the two previews (the half-size tiles are centred
     // in full-size cells).
     const int x1 = GetLayoutInt("next_piece_x", 0), y1 = GetLayoutInt("next_piece_y", 0);
@@ -164,7 +153,7 @@ TEST_P(PackTest, PanelTextsFitTheirRectangles) {
     EXPECT_LE(measure(line), width(GetLayoutRect("lines_rect"))) << Utf16ToUtf8(line);
     // The key-assignment screen draws its labels right-aligned in
     // (5, ..., W / 2 - 12, ...).
-    const int labelWidth = GetParam().gameWidth / 2 - 12 - 5;
+    const int labelWidth = gameArea().right / 2 - 12 - 5;
     for (std::uint32_t id = 40017; id <= 40021; ++id) {
         EXPECT_LE(measure(string(id)), labelWidth) << Utf16ToUtf8(string(id));
     }
@@ -176,9 +165,8 @@ TEST_P(PackTest, TitleRectanglesAndRowsLieOnTheTitlePicture) {
     std::int32_t w = 0, h = 0;
     GetBitmapSize(title, w, h);
     DeleteBitmap(title);
-    EXPECT_EQ(w, GetParam().gameWidth);
-    EXPECT_EQ(h, GetParam().gameHeight);
     const Rect picture{0, 0, w, h};
+    EXPECT_EQ(picture, gameArea());
     const Rect choices[] = {GetLayoutRect("easy_selection_rect"),
                             GetLayoutRect("medium_selection_rect"),
                             GetLayoutRect("hard_selection_rect")};
@@ -207,7 +195,7 @@ TEST_P(PackTest, TitleRectanglesAndRowsLieOnTheTitlePicture) {
 }
 
 TEST_P(PackTest, PicturesHaveTheSizesTheGameCopies) {
-    const int ts = GetParam().tile;
+    const int ts = GetLayoutInt("board_tile_size", 0);
     BitmapHandle sheet = LoadBitmapResource(pack, 104);
     ASSERT_NE(sheet, nullptr);
     std::int32_t w = 0, h = 0;
@@ -243,8 +231,7 @@ TEST_P(PackTest, PicturesHaveTheSizesTheGameCopies) {
         BitmapHandle background = LoadImageResource(pack, id);
         ASSERT_NE(background, nullptr) << id;
         const PixelRows px = BitmapPixels(background);
-        EXPECT_EQ(px.width, GetParam().gameWidth) << id;
-        EXPECT_EQ(px.height, GetParam().gameHeight) << id;
+        EXPECT_EQ((Rect{0, 0, px.width, px.height}), gameArea()) << id;
         std::vector<std::uint32_t> all;
         for (int y = 0; y < px.height; ++y) {
             all.insert(all.end(), px.pixels + y * px.pitch, px.pixels + y * px.pitch + px.width);
@@ -325,21 +312,16 @@ TEST_P(PackTest, MenuBarsCarryEveryCommand) {
 
 TEST_P(PackTest, DialogsFitTheWorkAreaAndHoldTheirControls) {
     const Screen& s = GetParam();
+    using K = ControlKind;
+    // clang-format off
     const struct {
         std::uint32_t id;
         std::vector<std::pair<std::int32_t, ControlKind>> controls;
     } dialogs[] = {
-        {108, {{1001, ControlKind::Edit}, {1002, ControlKind::Static}, {1003, ControlKind::Static}}},
-        {121,
-         {{1013, ControlKind::Slider},
-          {1014, ControlKind::CheckBox},
-          {1015, ControlKind::CheckBox},
-          {1017, ControlKind::CheckBox},
-          {1019, ControlKind::CheckBox},
-          {1021, ControlKind::CheckBox},
-          {1022, ControlKind::CheckBox},
-          {1020, ControlKind::Button}}},
-    };
+        {108, {{1001, K::Edit}, {1002, K::Static}, {1003, K::Static}}},
+        {121, {{1013, K::Slider}, {1014, K::CheckBox}, {1015, K::CheckBox}, {1017, K::CheckBox},
+               {1019, K::CheckBox}, {1021, K::CheckBox}, {1022, K::CheckBox}, {1020, K::Button}}}};
+    // clang-format on
     for (const auto& dialog : dialogs) {
         DialogTemplate t;
         ASSERT_TRUE(ParseDialogTemplate(text(dialog.id, RT_DIALOG), t)) << dialog.id;

@@ -96,25 +96,18 @@ TEST_F(DialogsTest, TemplatesParseAndMalformedOnesShowNothing) {
     EXPECT_EQ(t.controls.at(0).style, 0x08000000u);
 
     const std::string head = "caption \"c\"\nfont \"F\" 8\n";
-    const std::vector<std::string> malformed = {
-        "",
-        "font \"F\" 8\nsize 10 10\n",  // no caption
-        head,                          // no size
-        head + "size 10 0\n",
-        head + "size 10 10\nsize 10 10\n",
-        head + "size 10 10\nwidth 4\n",
-        head + "size 10 10\ncontrol combo 1 0 0 5 5 \"\"\n",
-        head + "size 10 10\ncontrol button 1 0 0 5 5\n",
-        head + "size 10 10\ncontrol button 1 0 0 5 5 \"x\" extra\n",
-        head + "size 10 10\ncontrol button 1 0 0 5 x5 \"x\"\n",
-        head + "size 10 10\ncontrol button 70000 0 0 5 5 \"x\"\n",
-        head + "size 10 10\ncontrol button 1 0 0 5 5 \"x\\n\"\n",
-        head + "size 10 10\ncontrol button 1 0 0 5 5 \"x\n",
-        head + "size 10 10\ncontrol button 1 0 0 5 5 \"x\"y\n",
-        head + "size 10 10\nstyle 0x100000000\n",
-        head + "size 10 10\nstyle -1\n",
-        "caption c\nfont \"F\" 8\nsize 10 10\n",
-    };
+    // No caption, no size, a zero size, an unquoted caption; then a good head with a
+    // second size or a bad line.
+    std::vector<std::string> malformed = {"", "font \"F\" 8\nsize 10 10\n", head,
+                                          head + "size 10 0\n",
+                                          "caption c\nfont \"F\" 8\nsize 10 10\n"};
+    for (const char* line :
+         {"size 10 10\n", "width 4\n", "control combo 1 0 0 5 5 \"\"\n",
+          "control button 1 0 0 5 5\n", "control button 1 0 0 5 5 \"x\" extra\n",
+          "control button 1 0 0 5 x5 \"x\"\n", "control button 70000 0 0 5 5 \"x\"\n",
+          "control button 1 0 0 5 5 \"x\\n\"\n", "control button 1 0 0 5 5 \"x\n",
+          "control button 1 0 0 5 5 \"x\"y\n", "style 0x100000000\n", "style -1\n"})
+        malformed.push_back(head + "size 10 10\n" + line);
     int calls = 0;
     handler = [&](WindowHandle, std::uint32_t, WParam, LParam) { return ++calls, false; };
     for (std::size_t i = 0; i < malformed.size(); ++i) {

@@ -4,7 +4,6 @@
 
 #include "platform/runtime/app_keys.h"
 #include "platform/runtime/keys.h"
-#include "platform/runtime/messages.h"
 #include "platform/runtime/random.h"
 
 namespace {
@@ -42,16 +41,6 @@ TEST(KeysTest, CodesOutsideTheTablesAreIgnored) {
         EXPECT_FALSE(AssociateAppKey(code, window));
         EXPECT_EQ(AppKeyWindow(code), nullptr);
     }
-}
-
-TEST(MessagesTest, PostedMessagesComeOutInOrder) {
-    ClearPostedMessages();
-    PostMessage(nullptr, WM_USER + 1, 1, 2);
-    PostMessage(nullptr, WM_USER + 2, 3, 4);
-    Message m;
-    EXPECT_TRUE(TakePostedMessage(m) && m == (Message{nullptr, WM_USER + 1, 1, 2}));
-    EXPECT_TRUE(TakePostedMessage(m) && m.message == WM_USER + 2);
-    EXPECT_FALSE(TakePostedMessage(m));
 }
 
 }  // namespace

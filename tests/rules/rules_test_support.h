@@ -22,7 +22,6 @@ class RecordingGame : public CQuarvelGame {
         friend bool operator==(const Sound&, const Sound&) = default;
     };
     std::vector<Sound> sounds;
-    int redraws = 0;
     int gameOverEntered = 0;
     // Frames a row animation runs before it reports finished (0: at once).
     int rowAnimLength = 0;
@@ -32,7 +31,7 @@ class RecordingGame : public CQuarvelGame {
     void playSound(GameSound sound, bool synchronous) override {
         sounds.push_back({sound, synchronous});
     }
-    void redrawScreen(RedrawArea) override { ++redraws; }
+    void redrawScreen(RedrawArea) override {}
     bool hasRowAnim() const override { return animRunning; }
     bool startRowAnim(std::int32_t, bool) override {
         animRunning = true;
