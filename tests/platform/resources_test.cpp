@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/internal/resources_internal.h"
@@ -183,29 +184,25 @@ TEST_F(ResourcesTest, FindsByNumberAndByNameIgnoringCaseOfNames) {
     EXPECT_EQ(FindResource(nullptr, 101, "TEXT").bytes, nullptr);
 }
 
+// One final line break is dropped (LF or CR LF, not a second); a text cut to the
+// capacity never ends in half of a surrogate pair; a missing string is empty.
 TEST_F(ResourcesTest, LoadsStringsCutToCapacityAndTerminated) {
-    struct Case {
-        std::uint32_t id;
-        std::int32_t capacity;
-        std::u16string expected;
-    };
-    const Case cases[] = {
-        {40016, 256, u"You reached %s place!"},  // final LF dropped
-        {40018, 256, u"Rotate"},                 // final CR LF dropped
-        {40020, 256, u"Left\n"},                 // only one line break dropped
+    const std::tuple<std::uint32_t, std::int32_t, std::u16string> cases[] = {
+        {40016, 256, u"You reached %s place!"},
+        {40018, 256, u"Rotate"},
+        {40020, 256, u"Left\n"},
         {40019, 256, u"Drop"},
         {40017, 256, u"Gr\u00fc\u00dfe \u2605 \U0001F600"},
         {40016, 5, u"You "},
-        {40017, 10, u"Gr\u00fc\u00dfe \u2605 "},  // no half of a surrogate pair
+        {40017, 10, u"Gr\u00fc\u00dfe \u2605 "},
         {40016, 1, u""},
-        {39999, 256, u""},  // missing
-    };
-    for (const Case& c : cases) {
+        {39999, 256, u""}};
+    for (const auto& [id, capacity, expected] : cases) {
         char16_t buffer[256];
         std::fill(std::begin(buffer), std::end(buffer), u'#');
-        const std::int32_t length = LoadString(pack, c.id, buffer, c.capacity);
-        EXPECT_EQ(std::u16string(buffer), c.expected) << c.id << " " << c.capacity;
-        EXPECT_EQ(length, static_cast<std::int32_t>(c.expected.size()));
+        EXPECT_EQ(LoadString(pack, id, buffer, capacity),
+                  static_cast<std::int32_t>(expected.size()));
+        EXPECT_EQ(std::u16string(buffer), expected) << id << " " << capacity;
     }
     char16_t untouched[2] = {u'#', u'#'};
     EXPECT_EQ(LoadString(pack, 40016, untouched, 0), 0);
