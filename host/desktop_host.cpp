@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #endif
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +33,12 @@ volatile std::sig_atomic_t hangupSignalled = 0;
 
 // The program's icon in its own module.
 constexpr std::uint32_t PROGRAM_ICON_ID = 101;
+
+// On X, SDL gathers events at least this often, for what it looks after itself
+// (gamepads plugged in, the screen saver).
+constexpr std::uint64_t GATHER_INTERVAL_MS = 250;
+// While the program is too busy to sleep, the X socket is looked at this often.
+constexpr std::uint64_t LOOK_INTERVAL_MS = 8;
 
 // Room left round the window for a window manager's frame.
 constexpr int FRAME_WIDTH = 8;
@@ -195,6 +202,12 @@ void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t co
     }
 }
 
+// Whether a socket has something to read (or a signal came) within `timeout` ms.
+bool Readable(int fd, int timeout) {
+    pollfd waiting{fd, POLLIN, 0};
+    return poll(&waiting, 1, timeout) != 0;
+}
+
 #ifdef QUARVEL_HAVE_X11
 int IgnoreXError(Display*, XErrorEvent*) {
     return 0;
@@ -319,6 +332,13 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
         if (SDL_IsGameController(i)) SDL_GameControllerOpen(i);
     }
     std::signal(SIGHUP, OnHangup);
+#ifdef QUARVEL_HAVE_X11
+    // The loop waits on the X server's socket itself (see eventsDue).
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11)
+        xConnection_ = ConnectionNumber(info.info.x11.display);
+#endif
 
     if (!options.recordPath.empty()) {
         record_.open(options.recordPath, std::ios::trunc);
@@ -503,6 +523,7 @@ void DesktopHost::present(bool force) {
     } else {
         SDL_UpdateWindowSurfaceRects(window_, &changed, 1);
     }
+    gatherPending_ = true;  // its events may have come while SDL waited for the X server
     if (!firstFrameLogged_ && ProgramMainWindow() != nullptr) {
         // For start-up measurements: the system's monotonic time of the first frame
         // that shows the program's window.
@@ -545,8 +566,9 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         markPending_ = false;
     }
     for (;;) {
+        if (eventsDue()) SDL_PumpEvents();  // events move to SDL's queue, which is emptied here
         SDL_Event event;
-        while (SDL_PollEvent(&event))
+        while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
             handleEvent(event);
         if (hangupSignalled) {
             hangupSignalled = 0;
@@ -556,6 +578,7 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         // has slept (or on the first pass), not at every pass of a busy loop.
         if (woke_ && raiseCheck_ != nullptr && raiseCheck_()) {
             SDL_RaiseWindow(window_);
+            gatherPending_ = true;
             if (WindowHandle main = ProgramMainWindow()) BringWindowToFront(main);
         }
         woke_ = false;
@@ -582,7 +605,41 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         SetClock(target);
         // Nothing to do: sleep until the next timer or input.
         std::int32_t timeout = hasTimer ? static_cast<std::int32_t>(nextTimerDue - target) : 250;
-        SDL_WaitEventTimeout(nullptr, std::clamp(timeout, 1, 250));
+        sleep(std::clamp(timeout, 1, 250));
         woke_ = true;
     }
+}
+
+// SDL's gathering of events costs a dozen system calls on X (the X socket,
+// gamepad hot-plug), several times over in SDL's own waiting. So on X the loop
+// waits on the X socket itself, and SDL gathers only when the socket has
+// something to read, when a signal came, after the window was drawn (the X
+// server's events may have been read meanwhile), and every 250 ms; while the
+// program is too busy to sleep, the socket is looked at every few milliseconds.
+// Elsewhere, and with a gamepad in use (SDL polls gamepads), SDL does it all.
+bool DesktopHost::waitsOnX() const {
+    return xConnection_ >= 0 && SDL_NumJoysticks() == 0;
+}
+
+bool DesktopHost::eventsDue() {
+    const std::uint64_t now = SDL_GetTicks64();
+    if (waitsOnX() && !gatherPending_ && now - lastGathered_ < GATHER_INTERVAL_MS) {
+        if (now - lastLooked_ < LOOK_INTERVAL_MS) return false;
+        lastLooked_ = now;
+        if (!Readable(xConnection_, 0)) return false;
+    }
+    gatherPending_ = false;
+    lastGathered_ = lastLooked_ = now;
+    return true;
+}
+
+void DesktopHost::sleep(int timeout) {
+    if (waitsOnX()) {
+        if (gatherPending_) return;  // first gathered
+        gatherPending_ = Readable(xConnection_, timeout);
+        lastLooked_ = SDL_GetTicks64();
+        return;
+    }
+    SDL_WaitEventTimeout(nullptr, timeout);
+    gatherPending_ = true;
 }

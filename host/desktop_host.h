@@ -69,6 +69,12 @@ class DesktopHost : public HostDriver {
     void saveScreenshot();
     void requestClose();
     std::uint32_t realClock() const;
+    // Whether the loop waits on the X server's socket rather than in SDL.
+    bool waitsOnX() const;
+    // Whether SDL should gather events now (see the definition).
+    bool eventsDue();
+    // Waits up to `timeout` ms for input.
+    void sleep(int timeout);
 
     SDL_Window* window_ = nullptr;
     std::int32_t width_ = 0;
@@ -81,7 +87,11 @@ class DesktopHost : public HostDriver {
     int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;  // the window's before
     bool firstFrameLogged_ = false;
     bool (*raiseCheck_)() = nullptr;
-    bool woke_ = true;  // the loop has slept since the raise check last looked
+    bool woke_ = true;                // the loop has slept since the raise check last looked
+    int xConnection_ = -1;            // the X server's socket; -1 when SDL does not run on X
+    bool gatherPending_ = true;       // SDL should gather events before the loop sleeps
+    std::uint64_t lastGathered_ = 0;  // when SDL last gathered (SDL_GetTicks64)
+    std::uint64_t lastLooked_ = 0;    // when the X socket was last looked at
 
     // Recording: each delivered input with the virtual time since the program
     // last became idle after the previous one.
