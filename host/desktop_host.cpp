@@ -566,7 +566,10 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         markPending_ = false;
     }
     for (;;) {
-        if (eventsDue()) SDL_PumpEvents();  // events move to SDL's queue, which is emptied here
+        if (eventsDue()) {
+            SDL_PumpEvents();  // events move to SDL's queue, which is emptied here
+            joysticks_ = SDL_NumJoysticks();
+        }
         SDL_Event event;
         while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
             handleEvent(event);
@@ -576,7 +579,7 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         }
         // Another start's request to come forward is looked at only when the loop
         // has slept (or on the first pass), not at every pass of a busy loop.
-        if (woke_ && raiseCheck_ != nullptr && raiseCheck_()) {
+        if (woke_ && raiseDue_ && raiseCheck_ != nullptr && raiseCheck_()) {
             SDL_RaiseWindow(window_);
             gatherPending_ = true;
             if (WindowHandle main = ProgramMainWindow()) BringWindowToFront(main);
@@ -618,7 +621,7 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
 // program is too busy to sleep, the socket is looked at every few milliseconds.
 // Elsewhere, and with a gamepad in use (SDL polls gamepads), SDL does it all.
 bool DesktopHost::waitsOnX() const {
-    return xConnection_ >= 0 && SDL_NumJoysticks() == 0;
+    return xConnection_ >= 0 && joysticks_ == 0;
 }
 
 bool DesktopHost::eventsDue() {
@@ -636,10 +639,16 @@ bool DesktopHost::eventsDue() {
 void DesktopHost::sleep(int timeout) {
     if (waitsOnX()) {
         if (gatherPending_) return;  // first gathered
-        gatherPending_ = Readable(xConnection_, timeout);
+        // Both sockets at once; a signal stops the wait (poll fails), and SDL
+        // turns it into a close. A negative raise socket is not looked at.
+        pollfd waiting[2] = {{xConnection_, POLLIN, 0}, {raiseSocket_, POLLIN, 0}};
+        const bool stopped = poll(waiting, 2, timeout) < 0;
+        gatherPending_ = stopped || waiting[0].revents != 0;
+        raiseDue_ = raiseSocket_ < 0 || waiting[1].revents != 0;
         lastLooked_ = SDL_GetTicks64();
         return;
     }
     SDL_WaitEventTimeout(nullptr, timeout);
     gatherPending_ = true;
+    raiseDue_ = true;
 }

@@ -40,8 +40,11 @@ class DesktopHost : public HostDriver {
     bool idle(bool hasTimer, std::uint32_t nextTimerDue) override;
 
     // Polled when the loop wakes from sleeping: another start of the program asked
-    // to be shown.
-    void setRaiseCheck(bool (*check)()) { raiseCheck_ = check; }
+    // to be shown. With the socket such a request comes to, only when it did.
+    void setRaiseCheck(bool (*check)(), int socket = -1) {
+        raiseCheck_ = check;
+        raiseSocket_ = socket;
+    }
 
     // Full screen on or off (Alt+Enter). Under a window manager the system's full
     // screen; without one (a bare X server) the window itself is made to cover
@@ -87,7 +90,10 @@ class DesktopHost : public HostDriver {
     int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;  // the window's before
     bool firstFrameLogged_ = false;
     bool (*raiseCheck_)() = nullptr;
-    bool woke_ = true;                // the loop has slept since the raise check last looked
+    bool woke_ = true;  // the loop has slept since the raise check last looked
+    int raiseSocket_ = -1;
+    bool raiseDue_ = true;            // the raise socket has something to read, or is not watched
+    int joysticks_ = 0;               // as SDL last gathered
     int xConnection_ = -1;            // the X server's socket; -1 when SDL does not run on X
     bool gatherPending_ = true;       // SDL should gather events before the loop sleeps
     std::uint64_t lastGathered_ = 0;  // when SDL last gathered (SDL_GetTicks64)

@@ -194,7 +194,7 @@ int RunHost(int argc, const char* const* argv) {
         desktop = std::make_unique<DesktopHost>();
         if (!desktop->open(options, error)) return Fail(error);
         static SingleInstance* running = &instance;
-        desktop->setRaiseCheck([] { return running->raiseRequested(); });
+        desktop->setRaiseCheck([] { return running->raiseRequested(); }, instance.raiseSocket());
         SetAudioEnabled(!options.mute);
         SetLinkOpener(OpenLinkOnDesktop);
         SetHostDriver(desktop.get());

@@ -23,6 +23,8 @@ class SingleInstance {
     Result acquire(std::string& error);
     // Whether another start asked this instance to come to the front (polled).
     bool raiseRequested();
+    // The socket such a request comes to (readable then); -1 without one.
+    int raiseSocket() const { return listenFd_; }
 
   private:
     int lockFd_ = -1;
