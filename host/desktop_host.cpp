@@ -202,6 +202,16 @@ void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t co
     }
 }
 
+// Whether Xlib holds events it has read from the server but nobody has taken.
+bool QueuedByXlib(void* display) {
+#ifdef QUARVEL_HAVE_X11
+    return display != nullptr && XEventsQueued(static_cast<Display*>(display), QueuedAlready) > 0;
+#else
+    (void)display;
+    return false;
+#endif
+}
+
 // Whether a socket has something to read (or a signal came) within `timeout` ms.
 bool Readable(int fd, int timeout) {
     pollfd waiting{fd, POLLIN, 0};
@@ -336,8 +346,10 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
     // The loop waits on the X server's socket itself (see eventsDue).
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11)
+    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_X11) {
         xConnection_ = ConnectionNumber(info.info.x11.display);
+        xDisplay_ = info.info.x11.display;
+    }
 #endif
 
     if (!options.recordPath.empty()) {
@@ -638,7 +650,12 @@ bool DesktopHost::eventsDue() {
 
 void DesktopHost::sleep(int timeout) {
     if (waitsOnX()) {
-        if (gatherPending_) return;  // first gathered
+        // Events Xlib has read already (while SDL or the window manager's check
+        // talked to the server) are not on the socket any more: gather them first.
+        if (gatherPending_ || QueuedByXlib(xDisplay_)) {
+            gatherPending_ = true;
+            return;
+        }
         // Both sockets at once; a signal stops the wait (poll fails), and SDL
         // turns it into a close. A negative raise socket is not looked at.
         pollfd waiting[2] = {{xConnection_, POLLIN, 0}, {raiseSocket_, POLLIN, 0}};

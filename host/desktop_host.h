@@ -95,6 +95,7 @@ class DesktopHost : public HostDriver {
     bool raiseDue_ = true;            // the raise socket has something to read, or is not watched
     int joysticks_ = 0;               // as SDL last gathered
     int xConnection_ = -1;            // the X server's socket; -1 when SDL does not run on X
+    void* xDisplay_ = nullptr;        // SDL's X display, when it runs on X
     bool gatherPending_ = true;       // SDL should gather events before the loop sleeps
     std::uint64_t lastGathered_ = 0;  // when SDL last gathered (SDL_GetTicks64)
     std::uint64_t lastLooked_ = 0;    // when the X socket was last looked at

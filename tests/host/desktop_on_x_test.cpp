@@ -140,6 +140,17 @@ TEST_F(DesktopOnXTest, AKeyThatCameWhileDrawingIsNotLeftWaiting) {
     EXPECT_TRUE(runUntilTimer(100));
 }
 
+// Any round trip to the server on SDL's connection (a window manager check, a
+// full-screen switch) can read a key off the socket into Xlib's queue.
+TEST_F(DesktopOnXTest, AKeyXlibReadAlreadyIsNotLeftWaiting) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(host->sdlWindow(), &info));
+    pressKey();
+    XSync(info.info.x11.display, False);
+    EXPECT_TRUE(runUntilTimer(100));
+}
+
 // Another start's request to come forward arrives on a socket the loop watches
 // while it sleeps.
 TEST_F(DesktopOnXTest, ARequestToComeForwardIsLookedAtWhenItArrives) {
