@@ -270,6 +270,13 @@ bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_
 
     SDL_Surface* out = target->bitmap->pixels;
     SDL_Surface* in = source->bitmap->pixels;
+    if (target->view && in != out) {
+        // Into a window: only the pixels that change are written and marked, so
+        // that the screen is composed again only where something changed (a
+        // game presents its whole playfield at every tick).
+        CopyDifferences(target, x, y, width, height, source, sx, sy);
+        return true;
+    }
     const std::size_t bytes = static_cast<std::size_t>(dst.right - dst.left) * 4;
     AddDamage(target, dst);
     const std::int64_t rows = dst.bottom - dst.top;

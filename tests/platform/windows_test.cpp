@@ -195,6 +195,39 @@ TEST_F(WindowsTest, ComposingTellsWhichPixelsDifferFromBefore) {
     DeleteSurface(view);
 }
 
+// A block copied into a window again with the same pixels (a game presents its
+// whole playfield at every tick) leaves nothing to compose.
+TEST_F(WindowsTest, CopiesIntoAWindowMarkOnlyWhatChanges) {
+    WindowHandle w = Create();
+    MoveWindow(w, 0, 26, 240, 268, false);
+    SurfaceHandle back = CreateMemorySurface(nullptr);
+    BitmapHandle old = SelectBitmap(back, CreateBitmap(nullptr, 100, 100));
+    BrushHandle red = CreateSolidBrush(Rgb(255, 0, 0));
+    FillRect(back, Rect{0, 0, 100, 100}, red);
+    Rect changed;
+    ComposeScreen(&changed);
+    auto present = [&] {
+        SurfaceHandle s = GetWindowSurface(w);
+        BlockCopy(s, 10, 10, 100, 100, back, 0, 0);
+        ReleaseWindowSurface(w, s);
+        ComposeScreen(&changed);
+    };
+    present();
+    EXPECT_EQ(changed, (Rect{10, 36, 110, 136}));
+    present();
+    EXPECT_EQ(changed, Rect{});
+    FillRect(back, Rect{40, 50, 42, 51}, GetStockBrush(StockBrush::White));
+    present();
+    EXPECT_EQ(changed, (Rect{50, 86, 52, 87}));
+    SurfaceHandle view = CreateViewSurface(ComposeScreen(), Point{0, 0}, Rect{0, 0, 240, 320});
+    EXPECT_EQ(GetPixel(view, 51, 86), Rgb(255, 255, 255));
+    EXPECT_EQ(GetPixel(view, 52, 86), Rgb(255, 0, 0));
+    DeleteSurface(view);
+    DeleteBitmap(SelectBitmap(back, old));
+    DeleteSurface(back);
+    DeleteBrush(red);
+}
+
 // Paints a window's whole client area in one colour.
 void Paint(WindowHandle w, Colour colour) {
     SurfaceHandle s = GetWindowSurface(w);
