@@ -101,6 +101,22 @@ void BM_FallingTickPlayfieldRedraw(benchmark::State& state) {
 }
 BENCHMARK(BM_FallingTickPlayfieldRedraw)->Unit(benchmark::kMicrosecond);
 
+// The same tick with the screen composed after it, as a host shows it: what
+// the window was given is compared with what the screen shows.
+void BM_FallingTickComposed(benchmark::State& state) {
+    Fixture f;
+    ComposeScreen();
+    for (auto _ : state) {
+        f.game.frameCount++;
+        f.game.redraw(nullptr, RedrawArea::Playfield, -1);
+        benchmark::DoNotOptimize(ComposeScreen());
+    }
+    f.game.frameCount = 1000;
+    f.game.redraw(nullptr, RedrawArea::Playfield, -1);
+    state.SetLabel(FrameLabel());
+}
+BENCHMARK(BM_FallingTickComposed)->Unit(benchmark::kMicrosecond);
+
 void BM_FullRedraw(benchmark::State& state) {
     Fixture f;
     for (auto _ : state) {

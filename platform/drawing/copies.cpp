@@ -105,8 +105,14 @@ void CopyRows(std::uint32_t* to, std::int64_t toPitch, const std::uint32_t* from
         }
         return;
     }
-    for (std::int64_t y = 0; y < rows; ++y, to += toPitch, from += fromPitch)
+    // Long rows that hold the same pixels already are left alone: a game lays
+    // the same background under its board at every tick, and a row read costs
+    // less than a row written back to memory.
+    const bool compare = count >= 64;
+    for (std::int64_t y = 0; y < rows; ++y, to += toPitch, from += fromPitch) {
+        if (compare && std::memcmp(to, from, static_cast<std::size_t>(count) * 4) == 0) continue;
         CopyRow(to, from, count);
+    }
 }
 
 // Copies `count` pixels leaving out those whose colour bits equal `key`; the

@@ -60,6 +60,20 @@ TEST(DrawingFastPathsTest, BlockCopiesOfEveryNarrowWidthCopyExactlyTheBlock) {
     }
 }
 
+// Wide rows the target holds already are left alone: a row that differs only in
+// its last pixel must still be copied.
+TEST(DrawingFastPathsTest, WideBlockCopiesOverPartlyEqualRowsCopyExactlyTheBlock) {
+    Noise target(200, 6, 1), source(200, 6, 2);
+    ASSERT_TRUE(BlockCopy(target.surface, 0, 0, 200, 6, source.surface, 0, 0));
+    SetPixel(source.surface, 199, 1, source.at(199, 1) ^ 0x10);  // row 1: its last pixel
+    SetPixel(source.surface, 0, 3, source.at(0, 3) ^ 0x10);      // row 3: its first pixel
+    ASSERT_TRUE(BlockCopy(target.surface, 0, 0, 200, 6, source.surface, 0, 0));
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 200; ++x)
+            ASSERT_EQ(target.at(x, y), source.at(x, y)) << x << "," << y;
+    }
+}
+
 TEST(DrawingFastPathsTest, TransparentCopiesLeaveOutTheKeyAtEveryWidth) {
     for (int width = 1; width <= 19; ++width) {
         Noise target(24, 6, 3), source(24, 6, 4, 3), before(24, 6, 3);
