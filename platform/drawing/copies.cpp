@@ -264,6 +264,35 @@ CopyPlacement PlaceCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, st
             dx, dy};
 }
 
+// Writes only the pixels of the placed block that differ between two distinct
+// bitmaps, marks them as drawn and returns the box around them (empty when none).
+PixelBox CopyDifferingPixels(SurfaceObject* target, SurfaceObject* source,
+                             const CopyPlacement& place) {
+    const PixelBox& dst = place.dst;
+    SDL_Surface* out = target->bitmap->pixels;
+    SDL_Surface* in = source->bitmap->pixels;
+    PixelBox changed{dst.right, dst.bottom, dst.left, dst.top};
+    if (dst.empty() || in == out) return changed;
+    const std::int64_t count = dst.right - dst.left;
+    for (std::int64_t py = dst.top; py < dst.bottom; ++py) {
+        std::uint32_t* to = PixelRow(out, py) + dst.left;
+        const std::uint32_t* from = PixelRow(in, py + place.dy) + dst.left + place.dx;
+        if (std::memcmp(to, from, static_cast<std::size_t>(count) * 4) == 0) continue;
+        std::int64_t first = 0, last = count;
+        while (to[first] == from[first])
+            ++first;
+        while (to[last - 1] == from[last - 1])
+            --last;
+        std::memcpy(to + first, from + first, static_cast<std::size_t>(last - first) * 4);
+        changed.left = std::min(changed.left, dst.left + first);
+        changed.right = std::max(changed.right, dst.left + last);
+        changed.top = std::min(changed.top, py);
+        changed.bottom = py + 1;
+    }
+    AddDamage(target, changed);
+    return changed;
+}
+
 }  // namespace
 
 bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
@@ -280,7 +309,7 @@ bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_
         // Into a window: only the pixels that change are written and marked, so
         // that the screen is composed again only where something changed (a
         // game presents its whole playfield at every tick).
-        CopyDifferences(target, x, y, width, height, source, sx, sy);
+        CopyDifferingPixels(target, source, place);
         return true;
     }
     const std::size_t bytes = static_cast<std::size_t>(dst.right - dst.left) * 4;
@@ -308,31 +337,9 @@ bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_
 Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
                      std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy) {
     if (!target || !source || width <= 0 || height <= 0) return Rect{};
-    const CopyPlacement place = PlaceCopy(target, x, y, width, height, source, sx, sy);
-    const PixelBox dst = place.dst;
-    const std::int64_t dx = place.dx, dy = place.dy;
-    SDL_Surface* out = target->bitmap->pixels;
-    SDL_Surface* in = source->bitmap->pixels;
-    if (dst.empty() || in == out) return Rect{};
-    const std::int64_t count = dst.right - dst.left;
-    PixelBox changed{dst.right, dst.bottom, dst.left, dst.top};
-    for (std::int64_t py = dst.top; py < dst.bottom; ++py) {
-        std::uint32_t* to = PixelRow(out, py) + dst.left;
-        const std::uint32_t* from = PixelRow(in, py + dy) + dst.left + dx;
-        if (std::memcmp(to, from, static_cast<std::size_t>(count) * 4) == 0) continue;
-        std::int64_t first = 0, last = count;
-        while (to[first] == from[first])
-            ++first;
-        while (to[last - 1] == from[last - 1])
-            --last;
-        std::memcpy(to + first, from + first, static_cast<std::size_t>(last - first) * 4);
-        changed.left = std::min(changed.left, dst.left + first);
-        changed.right = std::max(changed.right, dst.left + last);
-        changed.top = std::min(changed.top, py);
-        changed.bottom = py + 1;
-    }
+    const PixelBox changed =
+        CopyDifferingPixels(target, source, PlaceCopy(target, x, y, width, height, source, sx, sy));
     if (changed.empty()) return Rect{};
-    AddDamage(target, changed);
     return Rect{static_cast<std::int32_t>(changed.left), static_cast<std::int32_t>(changed.top),
                 static_cast<std::int32_t>(changed.right),
                 static_cast<std::int32_t>(changed.bottom)};
