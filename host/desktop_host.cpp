@@ -589,14 +589,16 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
             hangupSignalled = 0;
             requestClose();
         }
-        // Another start's request to come forward is looked at only when the loop
-        // has slept (or on the first pass), not at every pass of a busy loop.
-        if (woke_ && raiseDue_ && raiseCheck_ != nullptr && raiseCheck_()) {
+        // Another start's request to come forward is looked at once after the
+        // loop slept and found one (or on the first pass), not at every pass of a
+        // busy loop.
+        const bool raiseDue = raiseDue_;
+        raiseDue_ = false;
+        if (raiseDue && raiseCheck_ != nullptr && raiseCheck_()) {
             SDL_RaiseWindow(window_);
             gatherPending_ = true;
             if (WindowHandle main = ProgramMainWindow()) BringWindowToFront(main);
         }
-        woke_ = false;
         present(false);
 
         // Time moves to the real clock, but stops at each timer's due time so
@@ -621,7 +623,6 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         // Nothing to do: sleep until the next timer or input.
         std::int32_t timeout = hasTimer ? static_cast<std::int32_t>(nextTimerDue - target) : 250;
         sleep(std::clamp(timeout, 1, 250));
-        woke_ = true;
     }
 }
 

@@ -90,9 +90,10 @@ class DesktopHost : public HostDriver {
     int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;  // the window's before
     bool firstFrameLogged_ = false;
     bool (*raiseCheck_)() = nullptr;
-    bool woke_ = true;  // the loop has slept since the raise check last looked
     int raiseSocket_ = -1;
-    bool raiseDue_ = true;            // the raise socket has something to read, or is not watched
+    // The raise check should look: the loop has slept since it last looked, and
+    // the raise socket had something to read (or is not watched).
+    bool raiseDue_ = true;
     int joysticks_ = 0;               // as SDL last gathered
     int xConnection_ = -1;            // the X server's socket; -1 when SDL does not run on X
     void* xDisplay_ = nullptr;        // SDL's X display, when it runs on X
