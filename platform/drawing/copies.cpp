@@ -13,19 +13,6 @@
 
 namespace {
 
-// Four pixels as one vector; GCC and Clang turn its operations into SSE2 (or the
-// machine's equivalent) at any optimisation level.
-typedef std::uint32_t Pixels4 __attribute__((vector_size(16)));
-
-inline Pixels4 Load4(const std::uint32_t* p) {
-    Pixels4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void Store4(std::uint32_t* p, Pixels4 v) {
-    std::memcpy(p, &v, sizeof v);
-}
-
 // Keeps the compiler from turning a short copy loop back into a library call.
 inline void KeepLoop(std::int64_t& i) {
     asm("" : "+r"(i));

@@ -44,13 +44,21 @@ struct Figure {
         std::int64_t inset = CornerInset(std::min(y - top, bottom - 1 - y), ew, eh);
         return {left + inset, right - inset};
     }
+
+    // The figure inside an outline `w` pixels wide.
+    Figure inside(std::int64_t w) const {
+        return {left + w,
+                top + w,
+                right - w,
+                bottom - w,
+                std::max<std::int64_t>(0, ew - 2 * w),
+                std::max<std::int64_t>(0, eh - 2 * w)};
+    }
 };
 
 Span Meet(Span a, Span b) {
     return {std::max(a.left, b.left), std::min(a.right, b.right)};
 }
-
-typedef std::uint32_t Pixels4 __attribute__((vector_size(16)));
 
 // Fills pixels [left, right) of a row. Four at a time, the last four overlapping
 // the ones before: a figure's spans are short, and a pixel at a time or a
@@ -66,8 +74,8 @@ inline void FillPixels(std::uint32_t* row, std::int64_t left, std::int64_t right
     }
     const Pixels4 four = {pixel, pixel, pixel, pixel};
     for (std::int64_t i = 0; i + 4 < count; i += 4)
-        std::memcpy(to + i, &four, sizeof four);
-    std::memcpy(to + count - 4, &four, sizeof four);
+        Store4(to + i, four);
+    Store4(to + count - 4, four);
 }
 
 inline void FillSpan(std::uint32_t* row, Span span, const PixelBox& clip, std::uint32_t pixel) {
@@ -115,12 +123,7 @@ class KeptFigures {
         next_ = (next_ + 1) % KEPT;
         shape.key = key;
         const Figure outer{0, 0, width, height, ew, eh};
-        const Figure inner{w,
-                           w,
-                           width - w,
-                           height - w,
-                           std::max<std::int64_t>(0, ew - 2 * w),
-                           std::max<std::int64_t>(0, eh - 2 * w)};
+        const Figure inner = outer.inside(w);
         shape.rows.resize(static_cast<std::size_t>(height));
         for (std::int64_t y = 0; y < height; ++y)
             shape.rows[static_cast<std::size_t>(y)] = RowOf(outer, inner, w, brush, y);
@@ -176,12 +179,7 @@ bool DrawFigure(SurfaceObject* surface, std::int64_t left, std::int64_t top, std
     }
     const std::int64_t w = pen ? std::max<std::int64_t>(1, surface->pen->width) : 0;
     const Figure outer{left + ox, top + oy, right + ox, bottom + oy, ew, eh};
-    const Figure inner{outer.left + w,
-                       outer.top + w,
-                       outer.right - w,
-                       outer.bottom - w,
-                       std::max<std::int64_t>(0, ew - 2 * w),
-                       std::max<std::int64_t>(0, eh - 2 * w)};
+    const Figure inner = outer.inside(w);
     const FigureRow* kept = Kept().rows(right - left, bottom - top, ew, eh, w, brush);
     SDL_Surface* s = surface->bitmap->pixels;
     AddDamage(surface, Intersect({outer.left, outer.top, outer.right, outer.bottom}, clip));
