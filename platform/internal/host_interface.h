@@ -29,6 +29,14 @@ void DeliverChar(char16_t code);
 enum class PenAction { Down, Up };
 void DeliverPen(PenAction action, std::int32_t x, std::int32_t y);
 bool InputPending();
+// The system's foreground, in order with the input: false when another program
+// (or the desktop) takes it, so the active window loses activation and the
+// focus; true when it comes back, and the window that was active is again.
+void DeliverActivation(bool active);
+// Whether key presses make character messages (TranslateMessage), as the phone's
+// keyboard does; a host whose system delivers typed text itself turns it off and
+// delivers characters with DeliverChar. On at start.
+void SetCharactersFromKeys(bool on);
 
 // The screen composed from the visible windows, bottom to top. Only the area
 // drawn on since the last call is composed again; `changedArea` receives it

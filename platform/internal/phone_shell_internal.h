@@ -30,6 +30,11 @@ MenuChoice ChooseMenuCommand(std::uint32_t command);
 // its owner is handed in WM_INITMENUPOPUP. For tests.
 MenuHandle SoftKeyMenu(WindowHandle bar, std::int32_t index);
 
+// Where the task bar's clock takes the time of day from, in milliseconds since
+// midnight. Null (at start): the layer's clock, reading 12:00 at clock 0, so
+// that headless runs and replays draw the same.
+void SetTimeOfDaySource(std::uint32_t (*msSinceMidnight)());
+
 // ---- Shared by the phone shell's sources ----
 
 // A popup menu: items, separators and submenus.

@@ -51,7 +51,7 @@ struct Timer {
 };
 
 struct InputEvent {
-    enum class Kind { KeyDown, KeyUp, Char, PenDown, PenUp } kind;
+    enum class Kind { KeyDown, KeyUp, Char, PenDown, PenUp, Activate, Deactivate } kind;
     std::uint32_t code = 0;
     bool wasDown = false;
     std::int32_t x = 0, y = 0;
@@ -67,6 +67,10 @@ struct WindowManager {
     WindowHandle focus = nullptr;
     WindowHandle active = nullptr;
     WindowHandle penCapture = nullptr;
+    // The system took the foreground from the program; the window that was active.
+    bool inBackground = false;
+    WindowHandle activeBeforeBackground = nullptr;
+    bool charactersFromKeys = true;
     bool quitPending = false;
     std::int32_t quitCode = 0;
     std::uint64_t nextSerial = 1;
@@ -102,5 +106,7 @@ void MarkScreenDirty(const Rect& area = Rect{0, 0, 1 << 16, 1 << 16});
 
 // Makes the window the active one, telling both windows, and gives it the focus.
 void Activate(WindowHandle window);
+// The program goes to the background or comes back (see DeliverActivation).
+void SetInBackground(bool background);
 
 }  // namespace window_manager

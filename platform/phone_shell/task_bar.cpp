@@ -49,10 +49,15 @@ void UpdateWorkArea() {
     SetWorkArea(Rect{0, top, GetScreenWidth(), std::max(top, GetScreenHeight() - strip)});
 }
 
-// The clock reads 12:00 at clock 0 and runs with the layer's clock, on a
-// twelve-hour dial: "h:mm".
+std::uint32_t (*timeOfDaySource)() = nullptr;
+
+std::uint32_t TimeOfDay() {
+    return timeOfDaySource != nullptr ? timeOfDaySource() : GetTickCount();
+}
+
+// The time of day on a twelve-hour dial: "h:mm".
 std::u16string ClockText() {
-    std::uint32_t minutes = GetTickCount() / MINUTE_MS % (24 * 60);
+    std::uint32_t minutes = TimeOfDay() / MINUTE_MS % (24 * 60);
     std::uint32_t hour = (12 + minutes / 60) % 12;
     std::uint32_t minute = minutes % 60;
     std::string text =
@@ -102,9 +107,9 @@ void PaintTaskBar(WindowHandle window) {
     EndPaint(window, paint);
 }
 
-// Wakes at the next whole minute of the clock.
+// Wakes at the next whole minute of the time of day.
 void ArmClock(WindowHandle window) {
-    SetTimer(window, CLOCK_TIMER, MINUTE_MS - GetTickCount() % MINUTE_MS);
+    SetTimer(window, CLOCK_TIMER, MINUTE_MS - TimeOfDay() % MINUTE_MS);
 }
 
 LResult TaskBarProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
@@ -130,6 +135,10 @@ LResult TaskBarProcedure(WindowHandle window, std::uint32_t message, WParam wPar
 // Strips are 26 pixels high on screens 240 or more wide, 20 on narrower ones.
 std::int32_t PhoneShellStripHeight() {
     return GetScreenWidth() >= 240 ? 26 : 20;
+}
+
+void SetTimeOfDaySource(std::uint32_t (*msSinceMidnight)()) {
+    timeOfDaySource = msSinceMidnight;
 }
 
 void StartPhoneShell(const char16_t* title) {

@@ -8,6 +8,12 @@
 
 std::uint32_t GetTickCount();
 
+// Whether time `a` comes before time `b`, across the wrap: they are taken to be
+// less than 2^31 ms apart.
+inline bool ClockBefore(std::uint32_t a, std::uint32_t b) {
+    return static_cast<std::int32_t>(a - b) < 0;
+}
+
 // Host and test controls.
 void SetClock(std::uint32_t ms);
 void AdvanceClock(std::uint32_t ms);

@@ -46,7 +46,11 @@ constexpr std::uint32_t VK_LCONTROL = 162;
 constexpr std::uint32_t VK_RCONTROL = 163;
 constexpr std::uint32_t VK_LMENU = 164;
 constexpr std::uint32_t VK_RMENU = 165;
-constexpr std::uint32_t VK_APP1 = 193;  // application keys VK_APP1 .. VK_APP6
+constexpr std::uint32_t VK_APP1 = 193;  // the six application keys
+constexpr std::uint32_t VK_APP2 = 194;
+constexpr std::uint32_t VK_APP3 = 195;
+constexpr std::uint32_t VK_APP4 = 196;
+constexpr std::uint32_t VK_APP5 = 197;
 constexpr std::uint32_t VK_APP6 = 198;
 
 constexpr std::uint32_t KEY_CODE_COUNT = 256;

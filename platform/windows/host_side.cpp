@@ -46,6 +46,15 @@ void DeliverPen(PenAction action, std::int32_t x, std::int32_t y) {
                    0, false, x, y});
 }
 
+void DeliverActivation(bool active) {
+    Manager().input.push_back(
+        InputEvent{active ? InputEvent::Kind::Activate : InputEvent::Kind::Deactivate});
+}
+
+void SetCharactersFromKeys(bool on) {
+    Manager().charactersFromKeys = on;
+}
+
 bool InputPending() {
     return !Manager().input.empty();
 }

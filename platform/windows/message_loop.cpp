@@ -127,6 +127,10 @@ std::int32_t NextMessage(Message& out) {
         while (!m.input.empty()) {
             InputEvent e = m.input.front();
             m.input.pop_front();
+            if (e.kind == InputEvent::Kind::Activate || e.kind == InputEvent::Kind::Deactivate) {
+                SetInBackground(e.kind == InputEvent::Kind::Deactivate);
+                continue;
+            }
             if (RouteInput(e, out) && (m.inputFilter == nullptr || !m.inputFilter(out))) return 1;
         }
         if (WindowObject* w = FirstInvalid()) {
@@ -164,7 +168,7 @@ std::int32_t GetMessage(Message& message) {
 }
 
 bool TranslateMessage(const Message& message) {
-    if (message.message != WM_KEYDOWN) return false;
+    if (message.message != WM_KEYDOWN || !Manager().charactersFromKeys) return false;
     auto code = static_cast<std::uint32_t>(message.wParam);
     char16_t c = 0;
     bool shift = IsKeyDown(VK_SHIFT);

@@ -140,6 +140,35 @@ void ActivateNext(WindowHandle preferred) {
     if (next != nullptr) Activate(next);
 }
 
+}  // namespace
+
+namespace window_manager {
+
+void SetInBackground(bool background) {
+    WindowManager& m = Manager();
+    if (background == m.inBackground) return;
+    m.inBackground = background;
+    if (background) {
+        // As when another program comes to the front: the active window is told
+        // it lost activation, and the focus leaves it.
+        WindowHandle previous = Live(m.active);
+        m.activeBeforeBackground = previous;
+        m.active = nullptr;
+        SendActivate(previous, WA_INACTIVE, nullptr);
+        SetFocus(nullptr);
+        return;
+    }
+    // Back to the front: the window that was active is again (or, when the
+    // program has activated another meanwhile, that one).
+    WindowHandle back = Live(m.active) != nullptr ? m.active : m.activeBeforeBackground;
+    m.activeBeforeBackground = nullptr;
+    ActivateNext(back);
+}
+
+}  // namespace window_manager
+
+namespace {
+
 void DestroyTree(WindowObject* w) {
     WindowManager& m = Manager();
     if (!Live(w)) return;

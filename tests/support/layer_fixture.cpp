@@ -18,8 +18,8 @@ bool TestHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         step();
         return true;
     }
-    if (!timed || !Before(GetTickCount(), until)) return false;
-    SetClock(hasTimer && !Before(until, nextTimerDue) ? nextTimerDue : until);
+    if (!timed || !ClockBefore(GetTickCount(), until)) return false;
+    SetClock(hasTimer && !ClockBefore(until, nextTimerDue) ? nextTimerDue : until);
     return true;
 }
 

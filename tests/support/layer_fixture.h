@@ -53,7 +53,3 @@ class LayerTest : public ::testing::Test {
     std::uint32_t startClock_;
 };
 
-// Whether a comes before b on the wrapping clock.
-inline bool Before(std::uint32_t a, std::uint32_t b) {
-    return static_cast<std::int32_t>(a - b) < 0;
-}
