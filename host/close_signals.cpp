@@ -18,7 +18,7 @@ void OnCloseSignal(int) {
 
 void CatchCloseSignals() {
     if (installed) return;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnCloseSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -1,6 +1,7 @@
 #include "host/headless_host.h"
 
 #include "host/close_signals.h"
+#include "host/host_loop.h"
 #include "platform/internal/drawing_internal.h"
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/runtime/clock.h"
@@ -14,10 +15,6 @@ namespace {
 constexpr std::uint32_t PRESS_MS = 50;
 constexpr std::uint32_t MAX_WAIT_STEP_MS = 0x40000000;
 
-bool Before(std::uint32_t a, std::uint32_t b) {
-    return static_cast<std::int32_t>(a - b) < 0;
-}
-
 }  // namespace
 
 HeadlessHost::HeadlessHost(std::vector<ScriptCommand> commands) : commands_(std::move(commands)) {
@@ -29,9 +26,9 @@ HeadlessHost::~HeadlessHost() {
 }
 
 void HeadlessHost::runUntil(std::uint32_t target, bool hasTimer, std::uint32_t nextTimerDue) {
-    if (!Before(GetTickCount(), target)) {
+    if (!ClockBefore(GetTickCount(), target)) {
         // A synchronous sound has already carried the clock past it.
-    } else if (hasTimer && !Before(target, nextTimerDue)) {
+    } else if (hasTimer && !ClockBefore(target, nextTimerDue)) {
         SetClock(nextTimerDue);  // the timer fires on its own time, then we go on
         return;
     } else {
@@ -81,7 +78,7 @@ bool HeadlessHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         PostMessage(main, WM_CLOSE, 0, 0);
         return true;
     }
-    if (!hasTimer || Before(closeDeadline_, nextTimerDue)) return false;
+    if (!hasTimer || ClockBefore(closeDeadline_, nextTimerDue)) return false;
     SetClock(nextTimerDue);
     return true;
 }
@@ -104,7 +101,14 @@ bool HeadlessHost::step() {
     switch (c.kind) {
         case Kind::Down:
         case Kind::Up:
-            DeliverKey(c.code, c.kind == Kind::Down);
+        case Kind::Text:
+        case Kind::PenDown:
+        case Kind::PenUp:
+        case Kind::Close:
+        case Kind::Activate:
+        case Kind::Deactivate:
+        case Kind::KeysType:
+            DeliverInput(c);
             return true;
         case Kind::Press:
         case Kind::SoftKey: {
@@ -119,14 +123,6 @@ bool HeadlessHost::step() {
             pending_ = {pause, release};
             return true;
         }
-        case Kind::Text:
-            for (char16_t ch : Utf8ToUtf16(c.text))
-                DeliverChar(ch);
-            return true;
-        case Kind::PenDown:
-        case Kind::PenUp:
-            DeliverPen(c.kind == Kind::PenDown ? PenAction::Down : PenAction::Up, c.x, c.y);
-            return true;
         case Kind::Tap: {
             DeliverPen(PenAction::Down, c.x, c.y);
             ScriptCommand pause;
@@ -156,9 +152,6 @@ bool HeadlessHost::step() {
                 failure_ = "line " + std::to_string(c.line) + ": no command " +
                            std::to_string(c.code) + " on the soft keys";
             }
-            return true;
-        case Kind::Close:
-            if (WindowHandle main = ProgramMainWindow()) PostMessage(main, WM_CLOSE, 0, 0);
             return true;
     }
     return false;

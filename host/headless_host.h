@@ -20,7 +20,6 @@ class HeadlessHost : public HostDriver {
     // until the soak has given out all its ticks.
     void setSoak(SoakInput* soak) { soak_ = soak; }
 
-
     // How long the program may run on after the script has ended and it was asked
     // to close, before the host gives up (virtual milliseconds).
     static constexpr std::uint32_t CLOSE_GRACE_MS = 60000;

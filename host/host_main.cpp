@@ -209,5 +209,11 @@ int RunHost(int argc, const char* const* argv) {
     SetHostDriver(nullptr);
     SetEventSink(nullptr);
     if (headless && !headless->failure().empty()) return Fail(headless->failure());
+    if (desktop && desktop->displayLost()) {
+        std::fprintf(stderr,
+                     "quarvel: the connection to the display was lost; the game closed "
+                     "in order\n");
+        return 1;
+    }
     return code;
 }

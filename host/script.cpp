@@ -137,6 +137,14 @@ bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands
             c.kind = ScriptCommand::Kind::Command;
         } else if (verb == "close") {
             c.kind = ScriptCommand::Kind::Close;
+        } else if (verb == "activate" || verb == "deactivate") {
+            c.kind = verb == "activate" ? ScriptCommand::Kind::Activate
+                                        : ScriptCommand::Kind::Deactivate;
+        } else if (verb == "keys-type") {
+            words >> a;
+            if (a != "on" && a != "off") return fail("expected keys-type on or off");
+            c.kind = ScriptCommand::Kind::KeysType;
+            c.code = a == "on" ? 1 : 0;
         } else {
             return fail("unknown command '" + verb + "'");
         }
@@ -146,4 +154,44 @@ bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands
         commands.push_back(c);
     }
     return true;
+}
+
+std::string FormatScriptCommand(const ScriptCommand& c) {
+    using Kind = ScriptCommand::Kind;
+    const std::string at = " " + std::to_string(c.x) + " " + std::to_string(c.y);
+    switch (c.kind) {
+        case Kind::Down:
+            return "down " + KeyNameForScript(c.code);
+        case Kind::Up:
+            return "up " + KeyNameForScript(c.code);
+        case Kind::Press:
+            return "press " + KeyNameForScript(c.code);
+        case Kind::Text:
+            return "text " + c.text;
+        case Kind::PenDown:
+            return "pen-down" + at;
+        case Kind::PenUp:
+            return "pen-up" + at;
+        case Kind::Tap:
+            return "tap" + at;
+        case Kind::SoftKey:
+            return c.code == 0 ? "softkey left" : "softkey right";
+        case Kind::Wait:
+            return "wait " + std::to_string(c.ms);
+        case Kind::Shot:
+            return "shot " + c.text;
+        case Kind::Close:
+            return "close";
+        case Kind::ClockStart:
+            return "clock-start " + std::to_string(c.ms);
+        case Kind::Command:
+            return "command " + std::to_string(c.code);
+        case Kind::Activate:
+            return "activate";
+        case Kind::Deactivate:
+            return "deactivate";
+        case Kind::KeysType:
+            return c.code != 0 ? "keys-type on" : "keys-type off";
+    }
+    return "";
 }

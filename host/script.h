@@ -19,7 +19,10 @@ struct ScriptCommand {
         Shot,
         Close,
         ClockStart,
-        Command
+        Command,
+        Activate,    // the system's foreground comes back to the program
+        Deactivate,  // another program takes it
+        KeysType     // code 1: key presses type characters (at start), 0: only text does
     };
     Kind kind = Kind::Wait;
     std::uint32_t code = 0;  // key code; for SoftKey 0 left, 1 right; Command's id
@@ -33,6 +36,9 @@ struct ScriptCommand {
 // `error`.
 bool ParseScript(const std::string& source, std::vector<ScriptCommand>& commands,
                  std::string& error);
+
+// The line that parses back to the command (no line number, no newline).
+std::string FormatScriptCommand(const ScriptCommand& command);
 
 // A key code from a name ("left", "app1", "a", "f5") or a number 0..255.
 bool KeyCodeFromName(const std::string& name, std::uint32_t& code);
