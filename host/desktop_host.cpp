@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -51,8 +52,10 @@ DesktopHost::~DesktopHost() {
     SetTimeOfDaySource(nullptr);
     SetCharactersFromKeys(true);
     if (devices_ >= 0) close(devices_);
-    if (XDisplay::DisplayLost()) {
-        // Nothing more can be said to the display, not even goodbye.
+    x_.check();
+    if (XDisplay::WindowLost()) {
+        // SDL would wait for ever for a lost window to be unmapped, and nothing
+        // more can be said to a lost display: both are left as they are.
         view_.lose();
         return;
     }

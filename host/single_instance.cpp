@@ -43,6 +43,12 @@ bool FillAddress(const std::string& path, sockaddr_un& address) {
 
 }  // namespace
 
+bool SendRaiseRequest(int socket) {
+    // The running instance may close the connection before this is written: that
+    // is an error here, not a SIGPIPE that would end this start.
+    return send(socket, "raise\n", 6, MSG_NOSIGNAL) == 6;
+}
+
 SingleInstance::~SingleInstance() {
     if (listenFd_ >= 0) {
         close(listenFd_);
@@ -104,7 +110,7 @@ SingleInstance::Result SingleInstance::acquire(std::string& error) {
         // Another instance holds the lock: ask it to come forward.
         int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            (void)!write(fd, "raise\n", 6);
+            SendRaiseRequest(fd);
         }
         if (fd >= 0) close(fd);
         close(lockFd_);

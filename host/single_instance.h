@@ -11,6 +11,10 @@
 // as a file-name part: ":0" and ":0.1" are one display, "none" without one.
 std::string DisplayKey();
 
+// Writes the request to come to the front on a connected socket; false when it
+// could not be written (the other end closed), which never raises SIGPIPE.
+bool SendRaiseRequest(int socket);
+
 class SingleInstance {
   public:
     SingleInstance() = default;

@@ -80,6 +80,12 @@ bool XDisplay::attach(SDL_Window* window) {
 #endif
 }
 
+void XDisplay::check() const {
+#ifdef QUARVEL_HAVE_X11
+    if (display_ != nullptr && !displayLost) XSync(static_cast<Display*>(display_), False);
+#endif
+}
+
 bool XDisplay::queuedByXlib() const {
 #ifdef QUARVEL_HAVE_X11
     return display_ != nullptr && !displayLost &&

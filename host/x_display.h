@@ -17,6 +17,9 @@ class XDisplay {
     bool attached() const { return socket_ >= 0; }
     int socket() const { return socket_; }
 
+    // A round trip to the server, so that a connection lost unnoticed is noted.
+    void check() const;
+
     // Whether Xlib holds events it has read from the server but nobody has taken.
     bool queuedByXlib() const;
 

@@ -1,27 +1,59 @@
-// The desktop window's waiting on a real X server (Xvfb, skipped without it):
-// input reaches the program while the loop sleeps and after the window was drawn.
+// The desktop window on a real X server (Xvfb, skipped without it): input
+// reaches the program while the loop sleeps and after the window was drawn; the
+// window survives what other clients and the server do to it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "host/desktop_host.h"
+#include "platform/drawing/drawing.h"
 #include "platform/internal/host_interface.h"
 #include "platform/runtime/clock.h"
+#include "platform/runtime/messages.h"
 #include "platform/windows/windows.h"
+#include "tests/support/test_files.h"
 
 // Xlib's macros (None, Bool, ...) after everything else.
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// What the test window heard: WM_ACTIVATE's state and WM_CHAR's characters.
+std::vector<std::uint32_t> activations;
+std::u16string typed;
+
+LResult RecordingProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
+                           LParam lParam) {
+    if (message == WM_ACTIVATE) activations.push_back(LowWord(wParam));
+    if (message == WM_CHAR) typed += static_cast<char16_t>(wParam);
+    return DefaultWindowProcedure(window, message, wParam, lParam);
+}
+
+// Waits up to 10 s for `done`.
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
 
 class DesktopOnXTest : public ::testing::Test {
   protected:
@@ -97,16 +129,106 @@ class DesktopOnXTest : public ::testing::Test {
 
     // The down arrow pressed, as the X server tells the window; the server has
     // sent it on when this returns.
-    void pressKey() {
+    void pressKey(KeyCode code = 0, unsigned state = 0, int type = KeyPress) {
         XKeyEvent key{};
-        key.type = KeyPress;
+        key.type = type;
         key.display = sender;
         key.window = window;
         key.root = DefaultRootWindow(sender);
         key.same_screen = True;
-        key.keycode = XKeysymToKeycode(sender, XK_Down);
-        XSendEvent(sender, window, True, KeyPressMask, reinterpret_cast<XEvent*>(&key));
+        key.state = state;
+        key.keycode = code != 0 ? code : XKeysymToKeycode(sender, XK_Down);
+        XSendEvent(sender, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask,
+                   reinterpret_cast<XEvent*>(&key));
         XSync(sender, False);
+    }
+
+    // A visible window of the program's, over the whole screen, that records what
+    // it hears.
+    WindowHandle recordingWindow() {
+        WindowClass c;
+        c.procedure = RecordingProcedure;
+        c.name = u"Recording";
+        RegisterWindowClass(c);
+        activations.clear();
+        typed.clear();
+        return CreateWindow(u"Recording", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr,
+                            nullptr);
+    }
+
+    // Runs the program's side for `ms`: the host idles and the messages it
+    // brings are handled (keys translated, as the program's loop does).
+    void runProgram(WindowHandle w, std::uint32_t ms) {
+        SetHostDriver(host.get());
+        SetTimer(w, 99, ms);
+        Message m;
+        while (GetMessage(m) == 1) {
+            const bool done = m.message == WM_TIMER && m.wParam == 99;
+            TranslateMessage(m);
+            DispatchMessage(m);
+            if (done) break;
+        }
+        KillTimer(w, 99);
+        SetHostDriver(nullptr);
+    }
+
+    // Starts the game on the test's display with a store and a log of its own;
+    // its X window once it shows its first frame.
+    Window startGame(const fs::path& dir, pid_t& game) {
+        game = fork();
+        if (game == 0) {
+            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+            setenv("XDG_DATA_HOME", dir.c_str(), 1);
+            freopen((dir / "stderr.txt").c_str(), "w", stderr);
+            const std::string store = (dir / "settings.reg").string();
+            const std::string log = (dir / "log.txt").string();
+            execl(QUARVEL_PROGRAM, "quarvel", "--mute", "--scale", "1", "--store", store.c_str(),
+                  "--log", log.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (!WaitFor([&] {
+                return FileText(dir / "log.txt").find("first frame") != std::string::npos;
+            })) {
+            return 0;
+        }
+        return GameWindow(DefaultRootWindow(sender), game);
+    }
+
+    // The game's window: the one whose _NET_WM_PID is the game's, among the
+    // root's children (or theirs, under a window manager's frame).
+    Window GameWindow(Window parent, pid_t game) {
+        Window root = 0, up = 0, *children = nullptr;
+        unsigned count = 0;
+        Window found = 0;
+        if (!XQueryTree(sender, parent, &root, &up, &children, &count)) return 0;
+        const Atom pidAtom = XInternAtom(sender, "_NET_WM_PID", False);
+        for (unsigned i = 0; i < count && found == 0; ++i) {
+            Atom type = 0;
+            int format = 0;
+            unsigned long items = 0, after = 0;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(sender, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
+                                   &format, &items, &after, &data) == Success &&
+                data != nullptr && items == 1 &&
+                *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(game)) {
+                found = children[i];
+            }
+            if (data != nullptr) XFree(data);
+            if (found == 0) found = GameWindow(children[i], game);
+        }
+        if (children != nullptr) XFree(children);
+        return found;
+    }
+
+    // The game's exit status within 10 s, or -1.
+    static int ExitStatus(pid_t game) {
+        int status = 0;
+        if (!WaitFor([&] { return waitpid(game, &status, WNOHANG) == game; })) {
+            kill(game, SIGKILL);
+            waitpid(game, nullptr, 0);
+            return -1;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
     pid_t server = -1;
@@ -165,6 +287,122 @@ TEST_F(DesktopOnXTest, ARequestToComeForwardIsLookedAtWhenItArrives) {
     EXPECT_GT(looks, before);
     close(pair[0]);
     close(pair[1]);
+}
+
+// A window made smaller than the phone's screen (by a window manager that does
+// not keep to the minimum size, or by another client) shows what fits of the
+// screen; presenting never writes outside it.
+TEST_F(DesktopOnXTest, AWindowSmallerThanTheScreenShowsWhatFits) {
+    XSizeHints hints{};
+    long supplied = 0;
+    ASSERT_TRUE(XGetWMNormalHints(sender, window, &hints, &supplied));
+    EXPECT_TRUE(hints.flags & PMinSize);
+    EXPECT_EQ(hints.min_width, 240);
+    EXPECT_EQ(hints.min_height, 320);
+
+    WindowHandle w = recordingWindow();
+    for (auto [width, height] : {std::pair{200, 300}, {100, 100}, {250, 300}, {180, 320}}) {
+        XResizeWindow(sender, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XSync(sender, False);
+        runProgram(w, 60);
+        SurfaceHandle surface = GetWindowSurface(w);
+        FillRect(surface, Rect{0, 0, 240, 320}, GetStockBrush(StockBrush::White));
+        ReleaseWindowSurface(w, surface);
+        host->present(false);
+        host->present(true);
+        SDL_Surface* shown = SDL_GetWindowSurface(host->sdlWindow());
+        ASSERT_NE(shown, nullptr);
+        EXPECT_LE(shown->w, 250);
+        const int left = PlaceScreen(240, 320, shown->w, shown->h).left;
+        EXPECT_EQ(static_cast<const std::uint32_t*>(shown->pixels)[left] & 0xFFFFFF, 0xFFFFFFu)
+            << width << "x" << height << " shown " << shown->w << "x" << shown->h;
+    }
+}
+
+// Focus leaving the window (another window, minimising) takes the activation
+// from the program's active window; focus coming back gives it back.
+TEST_F(DesktopOnXTest, FocusAndMinimisingReachTheProgramAsActivation) {
+    WindowHandle w = recordingWindow();
+    runProgram(w, 30);
+    XSetInputFocus(sender, window, RevertToNone, CurrentTime);
+    XSync(sender, False);
+    runProgram(w, 60);
+    activations.clear();
+    XSetInputFocus(sender, None, RevertToNone, CurrentTime);
+    XSync(sender, False);
+    runProgram(w, 60);
+    EXPECT_EQ(activations, std::vector<std::uint32_t>{WA_INACTIVE});
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    XSetInputFocus(sender, window, RevertToNone, CurrentTime);
+    XSync(sender, False);
+    runProgram(w, 60);
+    EXPECT_EQ(activations, (std::vector<std::uint32_t>{WA_INACTIVE, WA_ACTIVE}));
+    EXPECT_EQ(GetActiveWindow(), w);
+
+    // Minimised, as a window manager marks it.
+    Atom state = XInternAtom(sender, "_NET_WM_STATE", False);
+    Atom hidden = XInternAtom(sender, "_NET_WM_STATE_HIDDEN", False);
+    XChangeProperty(sender, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&hidden), 1);
+    XSync(sender, False);
+    runProgram(w, 60);
+    EXPECT_EQ(activations, (std::vector<std::uint32_t>{WA_INACTIVE, WA_ACTIVE, WA_INACTIVE}));
+}
+
+// Typed text comes from the system's text input: letters beyond ASCII arrive,
+// each character once, while keys keep their key messages.
+TEST_F(DesktopOnXTest, TypedLettersBeyondAsciiArriveOnce) {
+    WindowHandle w = recordingWindow();
+    SetFocus(w);
+    // A spare key code made to type e with diaeresis, as a keyboard layout would.
+    int low = 0, high = 0;
+    XDisplayKeycodes(sender, &low, &high);
+    KeySym umlaut = XK_ediaeresis;
+    XChangeKeyboardMapping(sender, high, 1, &umlaut, 1);
+    XSync(sender, False);
+    runProgram(w, 60);
+    const KeyCode z = XKeysymToKeycode(sender, XK_z), o = XKeysymToKeycode(sender, XK_o);
+    for (auto [code, state] :
+         {std::pair{z, unsigned{ShiftMask}}, {o, 0u}, {static_cast<KeyCode>(high), 0u}}) {
+        pressKey(code, state);
+        pressKey(code, state, KeyRelease);
+    }
+    runProgram(w, 100);
+    EXPECT_EQ(typed, u"Zo\u00EB");
+}
+
+// Another client destroying the window (xdotool windowclose, a window manager's
+// kill) closes the game in order: it saves and exits 0.
+TEST_F(DesktopOnXTest, AWindowDestroyedFromOutsideClosesTheGameInOrder) {
+    const fs::path dir = FreshTestFolder();
+    pid_t game = 0;
+    const Window w = startGame(dir, game);
+    ASSERT_NE(w, 0u);
+    XDestroyWindow(sender, w);
+    XSync(sender, False);
+    EXPECT_EQ(ExitStatus(game), 0) << FileText(dir / "stderr.txt");
+    EXPECT_NE(FileText(dir / "settings.reg").find("\"HighScores\"="), std::string::npos);
+    fs::remove_all(dir);
+}
+
+// The X server going away closes the game in order too, with one line and
+// exit 1.
+TEST_F(DesktopOnXTest, TheDisplayGoingAwayClosesTheGameInOrder) {
+    const fs::path dir = FreshTestFolder();
+    pid_t game = 0;
+    ASSERT_NE(startGame(dir, game), 0u);
+    XCloseDisplay(sender);
+    sender = nullptr;
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    server = -1;
+    EXPECT_EQ(ExitStatus(game), 1);
+    const std::string said = FileText(dir / "stderr.txt");
+    EXPECT_NE(said.find("quarvel: the connection to the display was lost"), std::string::npos)
+        << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(FileText(dir / "settings.reg").find("\"HighScores\"="), std::string::npos);
+    fs::remove_all(dir);
 }
 
 }  // namespace

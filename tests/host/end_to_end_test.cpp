@@ -48,8 +48,8 @@ Shot LoadShot(const fs::path& path) {
 Rect TableRow(std::int32_t i) {
     LayoutMap.clear();
     LoadLayoutText(FileText(PACK_SOURCE "/240x320/TEXT/101.txt").c_str());
-    std::int32_t top = GetLayoutInt("high_scores_top", 0) +
-                       i * GetLayoutInt("high_scores_line_height", 0);
+    std::int32_t top =
+        GetLayoutInt("high_scores_top", 0) + i * GetLayoutInt("high_scores_line_height", 0);
     return Rect{GetLayoutInt("high_scores_left1", 0), top, GetLayoutInt("high_scores_right2", 0),
                 top + GetLayoutInt("high_scores_line_height", 0)};
 }
@@ -57,7 +57,8 @@ Rect TableRow(std::int32_t i) {
 std::int32_t CountColour(const Shot& shot, const Rect& r, std::uint32_t colour) {
     std::int32_t count = 0;
     for (std::int32_t y = r.top; y < r.bottom; ++y) {
-        for (std::int32_t x = r.left; x < r.right; ++x) count += shot.at(x, y) == colour;
+        for (std::int32_t x = r.left; x < r.right; ++x)
+            count += shot.at(x, y) == colour;
     }
     return count;
 }
@@ -73,9 +74,7 @@ bool SameRegion(const Shot& a, const Shot& b, const Rect& r) {
 
 class EndToEndTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = FreshTestFolder();
-    }
+    void SetUp() override { dir = FreshTestFolder(); }
     void TearDown() override {
         if (!HasFailure() && !std::getenv("QUARVEL_KEEP")) fs::remove_all(dir);
     }
@@ -95,25 +94,28 @@ class EndToEndTest : public ::testing::Test {
 TEST_F(EndToEndTest, AGameFromTheTitleToANameInTheTableThatStays) {
     // A player's earlier table, low enough for a game without cleared rows.
     std::ofstream(dir / "settings.reg")
-        << StoreWith("\"HighScores\"=" + HexBytes(HighScoreBytes({{400, u"Ann"},
-                                                                  {300, u"Bo"},
-                                                                  {200, u"Cy"},
-                                                                  {100, u"Di"},
-                                                                  {50, u"Ed"}})));
+        << StoreWith("\"HighScores\"=" +
+                     HexBytes(HighScoreBytes(
+                         {{400, u"Ann"}, {300, u"Bo"}, {200, u"Cy"}, {100, u"Di"}, {50, u"Ed"}})));
 
     const std::string d = dir.string();
-    ASSERT_EQ(Run("first", "wait 300\nshot " + d + "/before.png\n"
-                           "press down\npress return\n"
-                           "wait 200000\nshot " + d + "/over.png\n"
-                           "tap 120 150\nwait 300\ntext Zed\nwait 100\n"
-                           "softkey left\nwait 300\nshot " + d + "/after.png\n"),
+    ASSERT_EQ(Run("first", "wait 300\nshot " + d +
+                               "/before.png\n"
+                               "press down\npress return\n"
+                               "wait 200000\nshot " +
+                               d +
+                               "/over.png\n"
+                               "tap 120 150\nwait 300\ntext Zed\nwait 100\n"
+                               "softkey left\nwait 300\nshot " +
+                               d + "/after.png\n"),
               0);
     const std::string log = FileText(dir / "first.log");
     ASSERT_NE(log.find("sound WAVE/sndLose sync"), std::string::npos) << log;
     std::smatch match;
     ASSERT_TRUE(std::regex_search(
         log, match,
-        std::regex("dialog \"New high score\" shown \"You reached (\\w+) place!\" \"Score:\" \"(\\d+)\"")))
+        std::regex(
+            "dialog \"New high score\" shown \"You reached (\\w+) place!\" \"Score:\" \"(\\d+)\"")))
         << log;
     const std::vector<std::string> places = {"first", "second", "third", "fourth", "fifth"};
     const auto place = static_cast<std::int32_t>(
@@ -132,7 +134,8 @@ TEST_F(EndToEndTest, AGameFromTheTitleToANameInTheTableThatStays) {
 
     // The store holds it once the program has ended.
     SetRegistryStorePath((dir / "settings.reg").c_str());
-    for (HighScoreEntry& e : highScores) e = HighScoreEntry{};
+    for (HighScoreEntry& e : highScores)
+        e = HighScoreEntry{};
     ASSERT_TRUE(LoadHighScores());
     SetRegistryStorePath(nullptr);
     EXPECT_EQ(highScores[place].score, score);

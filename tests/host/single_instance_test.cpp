@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,8 +45,11 @@ TEST(DisplayKeyTest, OneNamePerDisplaySafeAsAFileName) {
     std::string x = savedX != nullptr ? savedX : "", w = savedW != nullptr ? savedW : "";
     unsetenv("WAYLAND_DISPLAY");
     // Another screen of the same display is the same display.
-    for (auto [display, key] : {std::pair{":0", "_0"}, {":0.1", "_0"}, {"unix:0", "_0"},
-                                {":12", "_12"}, {"remote.example:10.0", "remote.example_10"}}) {
+    for (auto [display, key] : {std::pair{":0", "_0"},
+                                {":0.1", "_0"},
+                                {"unix:0", "_0"},
+                                {":12", "_12"},
+                                {"remote.example:10.0", "remote.example_10"}}) {
         setenv("DISPLAY", display, 1);
         EXPECT_EQ(DisplayKey(), key) << display;
     }
@@ -148,6 +152,16 @@ TEST_F(SingleInstanceTest, TemporaryFolderOnlyWhenPrivate) {
         setenv("TMPDIR", savedTemp.c_str(), 1);
     else
         unsetenv("TMPDIR");
+}
+
+// The running instance may close the connection at once: the second start's
+// request then fails quietly instead of ending it with SIGPIPE.
+TEST(SendRaiseRequestTest, AClosedConnectionIsNoSignal) {
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    close(pair[1]);
+    EXPECT_FALSE(SendRaiseRequest(pair[0]));
+    close(pair[0]);
 }
 
 }  // namespace

@@ -186,12 +186,44 @@ TEST_F(MainWindowTest, DialogsRunOutsideFullScreen) {
     EXPECT_EQ(during, GetWorkArea());
     EXPECT_EQ(GetWindowRect(mainWindow), FULL_SCREEN);
     EXPECT_TRUE(IsWindowVisible(menuBar));
+}
 
-    // Deactivation leaves full screen; activation brings it back.
-    SendMessage(mainWindow, WM_ACTIVATE, WA_INACTIVE, 0);
+// The system's foreground leaving (another window, minimising) pauses a running
+// game, releases the application keys and leaves full screen; coming back
+// claims the keys and full screen again, and does not resume. A dialog that
+// was open gets the activation back.
+TEST_F(MainWindowTest, LosingTheForegroundPausesAndComingBackDoesNotResume) {
+    WriteStore(StoreWith("\"Controls\"=" + HexBytes({0,  0, 0, 0, 37, 0, 0, 0, 39,  0, 0, 0,
+                                                     13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0})));
+    ASSERT_TRUE(Start());
+    Command(NEW_GAME_COMMANDS[0].command);
+    ASSERT_EQ(activeScreen, SCREEN_GAME);
+    ASSERT_EQ(AppKeyWindow(VK_APP3), mainWindow);
+    DeliverActivation(false);
+    Pump();
+    EXPECT_TRUE(gameScreen.paused);
+    EXPECT_EQ(AppKeyWindow(VK_APP3), nullptr);
     EXPECT_EQ(GetWindowRect(mainWindow), GetWorkArea());
-    SendMessage(mainWindow, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    DeliverActivation(true);
+    Pump();
+    EXPECT_TRUE(gameScreen.paused);
+    EXPECT_EQ(AppKeyWindow(VK_APP3), mainWindow);
     EXPECT_EQ(GetWindowRect(mainWindow), FULL_SCREEN);
+    EXPECT_EQ(GetActiveWindow(), mainWindow);
+
+    WindowHandle dialog = nullptr;
+    host.steps.push_back([&] {
+        dialog = GetActiveWindow();
+        DeliverActivation(false);
+    });
+    host.steps.push_back([&] { EXPECT_EQ(GetActiveWindow(), nullptr); });
+    host.steps.push_back([&] { DeliverActivation(true); });
+    host.steps.push_back([&] { EXPECT_EQ(GetActiveWindow(), dialog); });
+    PressLater(VK_F1);  // Done
+    Command(IDM_ABOUT);
+    EXPECT_NE(dialog, mainWindow);
+    EXPECT_EQ(GetActiveWindow(), mainWindow);
 }
 
 TEST_F(MainWindowTest, FullScreenBeforeTheWindowExistsDoesNothing) {
