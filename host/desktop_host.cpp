@@ -63,13 +63,16 @@ DesktopHost::~DesktopHost() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
 }
 
+bool DisplayMissing() {
+    return !Set("SDL_VIDEODRIVER") && !Set("DISPLAY") && !Set("WAYLAND_DISPLAY");
+}
+
 bool DesktopHost::open(const HostOptions& options, std::string& error) {
     // A video driver chosen by hand (SDL_VIDEODRIVER, as the tests do) is used as
     // it is; otherwise the desktop must be there, not SDL's stand-ins for it.
     const bool driverChosen = Set("SDL_VIDEODRIVER");
-    const char* noDisplay = "no display (set DISPLAY, or use --headless)";
-    if (!driverChosen && !Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
-        error = noDisplay;
+    if (DisplayMissing()) {
+        error = NO_DISPLAY;
         return false;
     }
     // SIGINT, SIGTERM and SIGHUP are the hosts' own (close_signals.h).
@@ -81,7 +84,7 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driverChosen && driver != nullptr &&
         (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
-        error = noDisplay;
+        error = NO_DISPLAY;
         return false;
     }
     if (!view_.open(options.screenWidth, options.screenHeight, options.scale, error)) return false;
@@ -263,7 +266,7 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
                        sleepMs)) {
             return true;
         }
-        const int notice = view_.expireNotice();
+        const int notice = view_.expireNotice(SDL_GetTicks64());
         sleep(notice >= 0 ? std::min(sleepMs, notice + 1) : sleepMs);
     }
 }

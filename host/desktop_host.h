@@ -15,6 +15,10 @@
 
 union SDL_Event;
 
+// Neither an X nor a Wayland display is set (nor a video driver chosen by hand).
+bool DisplayMissing();
+constexpr const char* NO_DISPLAY = "no display (set DISPLAY, or use --headless)";
+
 class DesktopHost : public HostDriver {
   public:
     DesktopHost();

@@ -275,9 +275,8 @@ void DesktopView::showNotice(const std::string& text) {
     noticeEnd_ = std::max<std::uint64_t>(SDL_GetTicks64() + NOTICE_MS, 1);
 }
 
-int DesktopView::expireNotice() {
+int DesktopView::expireNotice(std::uint64_t now) {
     if (noticeEnd_ == 0) return -1;
-    const std::uint64_t now = SDL_GetTicks64();
     if (now < noticeEnd_) return static_cast<int>(noticeEnd_ - now);
     noticeEnd_ = 0;
     if (!lost_) SDL_SetWindowTitle(window_, TITLE);

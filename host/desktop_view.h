@@ -61,9 +61,9 @@ class DesktopView {
     // Saves the screen as the next free quarvel-NNN.png in the data folder and
     // says so on stdout and, for a while, in the window's title.
     void saveScreenshot();
-    // Puts the title back when a notice's time is over; the milliseconds until
-    // then, or -1 when no notice is shown.
-    int expireNotice();
+    // Puts the title back when a notice's time is over at `now` (SDL_GetTicks64);
+    // the milliseconds until then, or -1 when no notice is shown.
+    int expireNotice(std::uint64_t now);
 
   private:
     void showNotice(const std::string& text);

@@ -151,6 +151,7 @@ int RunHost(int argc, const char* const* argv) {
         if (!error.empty()) return Fail(error);
     }
 
+    if (!options.headless && DisplayMissing()) return Fail(NO_DISPLAY);
     // Desktop runs are single-instance; headless runs never are, so tests can run
     // side by side.
     SingleInstance instance;

@@ -8,7 +8,10 @@
 
 #include "host/desktop_host.h"
 #include "platform/internal/host_interface.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -64,6 +67,12 @@ class DesktopFullScreenTest : public ::testing::Test {
         SDL_UnlockSurface(surface);
         SDL_GetRGB(pixel, surface->format, &r, &g, &b);
         return static_cast<std::uint32_t>(r) << 16 | g << 8 | b;
+    }
+
+    // Lets the host idle for a few passes (SDL gathers events in each).
+    void Idle() {
+        for (int i = 0; i < 5; ++i)
+            host.idle(true, GetTickCount() + 5);
     }
 
     HostOptions options;
@@ -146,6 +155,65 @@ TEST_F(DesktopFullScreenTest, ShowsWhatChangedScaledEachPixelToASquare) {
     EXPECT_EQ(WindowPixel(24, 42), 0x0000FFu);
     EXPECT_EQ(WindowPixel(25, 43), 0x0000FFu);
     EXPECT_EQ(WindowPixel(23, 43), 0xFF0000u);
+}
+
+// PrintScreen's file is named where a player looks, in the title bar, for a
+// while; the phone's own window text is not touched.
+TEST_F(DesktopFullScreenTest, AScreenshotIsNamedInTheTitleForAWhile) {
+    const std::filesystem::path dir = FreshTestFolder();
+    setenv("XDG_DATA_HOME", dir.c_str(), 1);
+    host.view().saveScreenshot();
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_TRUE(std::filesystem::exists(dir / "quarvel" / "quarvel-001.png"));
+    EXPECT_STREQ(SDL_GetWindowTitle(host.sdlWindow()), "Saved quarvel-001.png");
+    EXPECT_GT(host.view().expireNotice(SDL_GetTicks64()), 1000);
+    EXPECT_EQ(host.view().expireNotice(SDL_GetTicks64() + 2000), -1);
+    EXPECT_STREQ(SDL_GetWindowTitle(host.sdlWindow()), "Quarvel");
+    std::filesystem::remove_all(dir);
+}
+
+// Each gamepad button reaches the phone key --help names, with a controller
+// connected while the program runs.
+TEST_F(DesktopFullScreenTest, GamepadButtonsAreThePhoneKeysTheHelpNames) {
+    // SDL passes presses on only to a focused window, which the dummy driver's
+    // never is.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SDL_VirtualJoystickDesc pad{};
+    pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    pad.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    pad.naxes = SDL_CONTROLLER_AXIS_MAX;
+    pad.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const int index = SDL_JoystickAttachVirtualEx(&pad);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    SDL_Joystick* joystick = SDL_JoystickOpen(index);
+    ASSERT_NE(joystick, nullptr);
+    Idle();
+    const std::pair<SDL_GameControllerButton, std::uint32_t> map[] = {
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},
+        {SDL_CONTROLLER_BUTTON_A, VK_ACTION},
+        {SDL_CONTROLLER_BUTTON_B, VK_ESCAPE},
+        {SDL_CONTROLLER_BUTTON_START, VK_F1},
+        {SDL_CONTROLLER_BUTTON_BACK, VK_F2},
+        {SDL_CONTROLLER_BUTTON_X, VK_APP1},
+        {SDL_CONTROLLER_BUTTON_Y, VK_APP2},
+        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, VK_APP3},
+        {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, VK_APP4},
+        {SDL_CONTROLLER_BUTTON_LEFTSTICK, VK_APP5},
+        {SDL_CONTROLLER_BUTTON_RIGHTSTICK, VK_APP6},
+    };
+    for (auto [button, code] : map) {
+        SDL_JoystickSetVirtualButton(joystick, button, SDL_PRESSED);
+        Idle();
+        EXPECT_TRUE(IsKeyDown(code)) << button;
+        SDL_JoystickSetVirtualButton(joystick, button, SDL_RELEASED);
+        Idle();
+        EXPECT_FALSE(IsKeyDown(code)) << button;
+    }
+    SDL_JoystickClose(joystick);
+    SDL_JoystickDetachVirtual(index);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -243,6 +244,29 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
             PushKey(key, false);
             std::this_thread::sleep_for(90ms);
         }
+        // Typed text (a letter no key code has), the window losing and regaining
+        // the focus, and a touch, which is the stylus at the touched pixel.
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        std::strcpy(e.text.text, "\xC3\xAB");
+        SDL_PushEvent(&e);
+        for (Uint8 focus : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED}) {
+            std::this_thread::sleep_for(50ms);
+            e = SDL_Event{};
+            e.type = SDL_WINDOWEVENT;
+            e.window.event = focus;
+            SDL_PushEvent(&e);
+        }
+        for (Uint32 type : {SDL_FINGERDOWN, SDL_FINGERMOTION, SDL_FINGERUP}) {
+            std::this_thread::sleep_for(40ms);
+            e = SDL_Event{};
+            e.type = type;
+            e.tfinger.fingerId = 3;
+            e.tfinger.x = type == SDL_FINGERDOWN ? 0.25f : 0.5f;
+            e.tfinger.y = 0.5f;
+            SDL_PushEvent(&e);
+        }
+        std::this_thread::sleep_for(50ms);
         SDL_Event quit{};
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);
@@ -254,6 +278,11 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
     ASSERT_EQ(code, 0);
     std::vector<std::string> desktop = ProgramLines(dir / "desktop.log");
     ASSERT_FALSE(desktop.empty());
+    const std::string lines = FileText(dir / "desktop.log");
+    EXPECT_NE(lines.find("test char 235 "), std::string::npos) << lines;
+    EXPECT_NE(lines.find("test activate 0 "), std::string::npos);
+    EXPECT_NE(lines.find("test activate 1 "), std::string::npos);
+    EXPECT_NE(lines.find("test pen x=60 y=134 "), std::string::npos) << lines;
     EXPECT_NE(FileText(store).find("dword:00000006"), std::string::npos);  // two more presses
 
     // The replay starts from the store as it was, and must say exactly the same.

@@ -83,6 +83,12 @@ LResult TestWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
             }
             Log("key " + std::to_string(wParam));
             return 0;
+        case WM_CHAR:
+            Log("char " + std::to_string(wParam));
+            return 0;
+        case WM_ACTIVATE:
+            Log("activate " + std::to_string(LowWord(wParam)));
+            return 0;
         case WM_LBUTTONDOWN:
             squareX = LowWord(static_cast<std::uintptr_t>(lParam));
             squareY = HighWord(static_cast<std::uintptr_t>(lParam));

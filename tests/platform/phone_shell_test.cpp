@@ -10,6 +10,7 @@
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/phone_shell/phone_shell.h"
 #include "platform/runtime/app_keys.h"
+#include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
 #include "tests/support/layer_fixture.h"
@@ -374,6 +375,21 @@ TEST_F(PhoneShellTest, TaskBarSetsTheWorkAreaWhichFullScreenLeavesAlone) {
     Wait(60000);
     ComposeScreen(&changed);
     EXPECT_EQ(changed, (Rect{0, 0, 240, 26}));
+
+    // A host's time of day: the clock shows it and is redrawn at its minutes.
+    static std::uint32_t since = 0;
+    since = GetTickCount();
+    SetTimeOfDaySource([] { return (13 * 60 + 59) * 60000 + 30000 + (GetTickCount() - since); });
+    StartPhoneShell(u"Quarvel");
+    Pump();
+    ComposeScreen(&changed);
+    Wait(29000);
+    ComposeScreen(&changed);
+    EXPECT_TRUE(changed.right <= changed.left);
+    Wait(1000);
+    ComposeScreen(&changed);
+    EXPECT_EQ(changed, (Rect{0, 0, 240, 26}));
+    SetTimeOfDaySource(nullptr);
 
     SetScreenSize(176, 220);
     StartPhoneShell(u"Quarvel");
