@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "host/desktop_keys.h"
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/runtime/clock.h"
+#include "platform/sound/sound.h"
 #include "platform/windows/windows.h"
 
 namespace {
@@ -30,6 +32,12 @@ constexpr int GAMEPAD_POLL_MS = 16;
 bool Set(const char* variable) {
     const char* value = std::getenv(variable);
     return value != nullptr && *value != '\0';
+}
+
+std::uint64_t SteadyMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
 }
 
 // The local time of day for the task bar's clock.
@@ -51,6 +59,7 @@ DesktopHost::~DesktopHost() {
     RestoreCloseSignals();
     SetTimeOfDaySource(nullptr);
     SetCharactersFromKeys(true);
+    SetNoAudioDeviceHandler(nullptr);
     if (devices_ >= 0) close(devices_);
     x_.check();
     if (XDisplay::WindowLost()) {
@@ -103,6 +112,8 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
     SDL_StartTextInput();
     SetCharactersFromKeys(false);
     SetTimeOfDaySource(LocalTimeOfDay);
+    SetNoAudioDeviceHandler(
+        [] { std::fputs("quarvel: no sound device, playing without sound\n", stderr); });
     if (!options.recordPath.empty() && !loop_.record(options.recordPath, false, error))
         return false;
     realStart_ = SDL_GetTicks64();
@@ -266,8 +277,11 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
                        sleepMs)) {
             return true;
         }
-        const int notice = view_.expireNotice(SDL_GetTicks64());
-        sleep(notice >= 0 ? std::min(sleepMs, notice + 1) : sleepMs);
+        // Wake for the title's notice to end and for the silent audio device to close.
+        for (const int due :
+             {view_.expireNotice(SDL_GetTicks64()), CloseAudioWhenSilent(SteadyMs())})
+            if (due >= 0) sleepMs = std::min(sleepMs, due + 1);
+        sleep(sleepMs);
     }
 }
 

@@ -1,9 +1,13 @@
 #include "platform/sound/sound.h"
 
 #include <SDL.h>
+#ifdef QUARVEL_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#endif
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -29,31 +33,64 @@ constexpr std::uint32_t CONVERT_FRAMES = 8192;
 // length plus the slack if the device stalls.
 constexpr Uint32 WAIT_STEP_MS = 5;
 constexpr Uint64 WAIT_SLACK_MS = 1000;
+// The device's thread wakes dozens of times a second even while it plays
+// silence, so the device is closed after this long without a sound.
+constexpr Uint64 SILENCE_MS = 10000;
 
 bool audioEnabled = false;
 std::string (*nameLookup)(const void*) = nullptr;
+void (*noDeviceHandler)() = nullptr;
 
-// The audio device: opened on the first audible play, closed at exit. If it cannot
-// be opened, sounds stay silent for the rest of the run.
+std::uint64_t SteadyMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+#ifdef QUARVEL_HAVE_ALSA
+// The audio library's own messages (a machine without a sound card gets eight
+// lines at every start) are kept off the program's error output.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
+
+// The audio device: opened at an audible play, closed after a silence and at
+// exit. If it cannot be opened, sounds stay silent for the rest of the run.
 class AudioOutput {
   public:
-    ~AudioOutput() {
-        if (device_ == 0) return;
-        SDL_CloseAudioDevice(device_);
-        if (SDL_WasInit(SDL_INIT_AUDIO) != 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
+    ~AudioOutput() { release(); }
 
     // Replaces whatever is playing with `wave`; false when it is not heard.
     bool play(const WaveInfo& wave) {
         if (!open()) return false;
         SDL_ClearQueuedAudio(device_);
+        playingUntil_ = SteadyMs() + wave.lengthMs;
         if (queue(wave)) return true;
         SDL_ClearQueuedAudio(device_);
         return false;
     }
 
+    // Closes the device once it has been silent long enough at `now`; the
+    // milliseconds until then, or -1 when it is closed.
+    int closeWhenSilent(std::uint64_t now) {
+        if (device_ == 0) return -1;
+        if (SDL_GetQueuedAudioSize(device_) > 0) playingUntil_ = std::max(playingUntil_, now);
+        if (now < playingUntil_ + SILENCE_MS)
+            return static_cast<int>(
+                std::min<std::uint64_t>(playingUntil_ + SILENCE_MS - now, 1 << 30));
+        close();
+        return -1;
+    }
+
     void stop() {
         if (device_ != 0) SDL_ClearQueuedAudio(device_);
+    }
+
+    // Sound off: the device and the audio subsystem close, and a device that
+    // could not be opened is tried again when sound comes back on.
+    void release() {
+        close();
+        if (SDL_WasInit(SDL_INIT_AUDIO) != 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        failed_ = false;
     }
 
     // Waits in real time until the device has taken everything queued.
@@ -69,10 +106,19 @@ class AudioOutput {
     }
 
   private:
+    void close() {
+        if (device_ != 0) SDL_CloseAudioDevice(device_);
+        device_ = 0;
+    }
+
     bool open() {
-        if (tried_) return device_ != 0;
-        tried_ = true;
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        if (device_ != 0) return true;
+        if (failed_) return false;
+#ifdef QUARVEL_HAVE_ALSA
+        snd_lib_error_set_handler(QuietAlsa);
+#endif
+        if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return fail();
         SDL_AudioSpec desired{};
         desired.freq = DEVICE_RATE;
         desired.format = AUDIO_S16SYS;
@@ -82,10 +128,16 @@ class AudioOutput {
         device_ = SDL_OpenAudioDevice(nullptr, 0, &desired, nullptr, 0);
         if (device_ == 0) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            return false;
+            return fail();
         }
         SDL_PauseAudioDevice(device_, 0);
         return true;
+    }
+
+    bool fail() {
+        failed_ = true;
+        if (noDeviceHandler != nullptr) noDeviceHandler();
+        return false;
     }
 
     // Converts the sound to the device format piece by piece and queues it.
@@ -122,7 +174,8 @@ class AudioOutput {
     }
 
     SDL_AudioDeviceID device_ = 0;
-    bool tried_ = false;
+    bool failed_ = false;
+    std::uint64_t playingUntil_ = 0;  // SteadyMs when the last sound ends
     std::array<std::uint8_t, 16384> buffer_{};
 };
 
@@ -199,9 +252,17 @@ std::uint32_t WaveLengthMs(const void* wave) {
 
 void SetAudioEnabled(bool enabled) {
     audioEnabled = enabled;
-    if (!enabled) output.stop();
+    if (!enabled) output.release();
 }
 
 void SetSoundNameLookup(std::string (*lookup)(const void*)) {
     nameLookup = lookup;
+}
+
+void SetNoAudioDeviceHandler(void (*handler)()) {
+    noDeviceHandler = handler;
+}
+
+int CloseAudioWhenSilent(std::uint64_t now) {
+    return output.closeWhenSilent(now);
 }

@@ -18,3 +18,12 @@ std::uint32_t WaveLengthMs(const void* wave);
 
 // Host side: whether sound goes to the audio device (false: silent).
 void SetAudioEnabled(bool enabled);
+// Host side: called once when sound is on but no audio device opens (the run
+// goes on silent).
+void SetNoAudioDeviceHandler(void (*handler)());
+// Host side, when idle: the audio device's thread wakes dozens of times a second
+// even while nothing plays, so the device is closed after some seconds without a
+// sound (and opened again at the next). `now` is std::chrono::steady_clock's
+// time in milliseconds; returns the milliseconds until the device would close, or -1
+// when it is closed.
+int CloseAudioWhenSilent(std::uint64_t now);

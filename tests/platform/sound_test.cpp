@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -141,6 +142,12 @@ TEST(SoundTest, ResourceSoundsAreBoundByTheirEntrySize) {
     std::remove(path.c_str());
 }
 
+std::uint64_t SteadyMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
 // SDL's dummy driver drains the queue in real time without hardware.
 TEST(SoundTest, DeviceWaitsForSynchronousPlaysOnly) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -154,7 +161,45 @@ TEST(SoundTest, DeviceWaitsForSynchronousPlaysOnly) {
     EXPECT_LT(std::chrono::steady_clock::now() - start - synchronous,
               std::chrono::milliseconds(50));
     EXPECT_EQ(GetTickCount(), 100u);
+    // Silent for long enough, the device is closed (its thread stops waking),
+    // and the next sound opens it again.
+    EXPECT_GT(CloseAudioWhenSilent(SteadyMs()), 0);
+    EXPECT_EQ(CloseAudioWhenSilent(SteadyMs() + 60000), -1);
+    EXPECT_EQ(CloseAudioWhenSilent(SteadyMs()), -1);
+    start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PlaySound(Wave(2, 48000, 16, 19200).data(), 6));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
     SetAudioEnabled(false);
+}
+
+// Without a sound device the host hears of it once, the audio library's own
+// messages stay off stderr, and the run goes on silent.
+TEST(SoundTest, NoDeviceIsReportedOnceAndQuietly) {
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    setenv("AUDIODEV", "hw:99", 1);  // no such card
+    static int reports = 0;
+    SetNoAudioDeviceHandler([] { ++reports; });
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE* said = std::tmpfile();
+    dup2(fileno(said), 2);
+    SetAudioEnabled(true);
+    SetClock(0);
+    EXPECT_TRUE(PlaySound(Wave(1, 8000, 8, 800).data(), 6));
+    EXPECT_TRUE(PlaySound(Wave(1, 8000, 8, 800).data(), 7));
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(said);
+    char text[256] = {};
+    const std::size_t length = std::fread(text, 1, sizeof text - 1, said);
+    std::fclose(said);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(length, 0u) << text;
+    EXPECT_EQ(GetTickCount(), 100u);
+    SetAudioEnabled(false);
+    SetNoAudioDeviceHandler(nullptr);
+    unsetenv("AUDIODEV");
 }
 
 }  // namespace
