@@ -171,16 +171,38 @@ void RemoveStaleTemporaries(const std::string& path) {
     closedir(dir);
 }
 
-// Replaces the store file: the new text goes to a temporary file in the same
-// folder, reaches the disk, and is then renamed over the store, so the store is
-// always either the old or the new file.
-bool SaveStore(Registry& r) {
+// The store holding only the key at `path` and its values.
+Store KeyAlone(Store& store, std::u16string_view path) {
+    Store kept;
+    Key* key = FindKey(store, path);
+    Key* copy = EnsureKey(kept, path);
+    if (key != nullptr && copy != nullptr) {
+        for (const Value& value : key->values)
+            PutValue(*copy, value.name, value.type, value.data);
+    }
+    return kept;
+}
+
+// Replaces the store file after a change to the key at `keyPath`: the new text
+// goes to a temporary file in the same folder, reaches the disk, and is then
+// renamed over the store, so the store is always either the old or the new file.
+bool SaveStore(Registry& r, std::u16string_view keyPath) {
     const std::string& path = StorePath(r);
     if (path.empty() || r.leaveAlone) return false;
     std::string text = FormatStore(r.store);
-    if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) return false;
+    bool setAside = r.keepAside;
+    if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) {
+        // Other programs' keys have filled the store: rather than save nothing
+        // ever again, the key written is kept alone and the file with all the
+        // rest is set aside.
+        Store kept = KeyAlone(r.store, keyPath);
+        text = FormatStore(kept);
+        if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) return false;
+        r.store = std::move(kept);
+        setAside = true;
+    }
     RemoveStaleTemporaries(path);
-    if (r.keepAside) {
+    if (setAside) {
         if (std::rename(path.c_str(), (path + ".bad").c_str()) != 0 && errno != ENOENT) {
             return false;
         }
@@ -202,14 +224,14 @@ bool SaveStore(Registry& r) {
     return true;
 }
 
-// Applies a change to the store and saves it; when the change cannot be made or
-// the save fails the store is as it was before.
+// Applies a change to the key at `keyPath` and saves the store; when the change
+// cannot be made or the save fails the store is as it was before.
 template <typename Change>
-bool ChangeAndSave(Registry& r, Change change) {
+bool ChangeAndSave(Registry& r, std::u16string_view keyPath, Change change) {
     Store before = r.store;
     bool saved = false;
     try {
-        saved = change(r.store) && SaveStore(r);
+        saved = change(r.store) && SaveStore(r, keyPath);
     } catch (...) {
     }
     if (!saved) r.store = std::move(before);
@@ -239,7 +261,7 @@ bool OpenKey(const char16_t* path, std::uint32_t access, RegistryKey& key, bool 
         if (!KeyExists(r.store, *full)) {
             if (!create) return false;
             auto add = [&](Store& store) { return EnsureKey(store, *full) != nullptr; };
-            if (!ChangeAndSave(r, add)) return false;
+            if (!ChangeAndSave(r, *full, add)) return false;
         }
         key = NewHandle(r, std::move(*full), access);
         return true;
@@ -301,7 +323,7 @@ bool SetRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
             return false;
         }
         std::vector<std::uint8_t> bytes(data, data + size);
-        return ChangeAndSave(r, [&](Store& store) {
+        return ChangeAndSave(r, key->path, [&](Store& store) {
             Key* stored = EnsureKey(store, key->path);
             if (stored != nullptr) PutValue(*stored, valueName, type, std::move(bytes));
             return stored != nullptr;

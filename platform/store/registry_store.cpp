@@ -334,6 +334,21 @@ void AppendQuoted(std::string& out, std::u16string_view name) {
     out += '"';
 }
 
+// A string value's text, when it can be written as a quoted string that reads
+// back as the same bytes: UTF-16 ending in its one terminator, on one line.
+std::optional<std::u16string> StringText(const Value& value) {
+    const std::vector<std::uint8_t>& data = value.data;
+    if (value.type != REG_SZ || data.size() < 2 || data.size() % 2 != 0) return std::nullopt;
+    std::u16string text;
+    for (std::size_t i = 0; i + 2 < data.size(); i += 2)
+        text += static_cast<char16_t>(data[i] | data[i + 1] << 8);
+    if (data[data.size() - 2] != 0 || data.back() != 0 ||
+        text.find(u'\0') != std::u16string::npos || !Storable(text)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
 void AppendValue(std::string& out, const Value& value) {
     static constexpr char DIGITS[] = "0123456789abcdef";
     std::size_t lineStart = out.size();
@@ -342,7 +357,12 @@ void AppendValue(std::string& out, const Value& value) {
     } else {
         AppendQuoted(out, value.name);
     }
-    if (value.type == REG_DWORD && value.data.size() == 4) {
+    // Strings are written as strings, as they are read: as hex they would take
+    // six times the room.
+    if (auto text = StringText(value)) {
+        out += '=';
+        AppendQuoted(out, *text);
+    } else if (value.type == REG_DWORD && value.data.size() == 4) {
         out += "=dword:";
         for (int i = 3; i >= 0; --i) {
             out += DIGITS[value.data[i] >> 4];

@@ -172,6 +172,34 @@ TEST_F(RegistryTest, UnparsableStoreReadsEmptyAndIsKeptAsideBeforeTheNextWrite) 
     }
 }
 
+// A store that reads also writes: a long string that another tool stored goes
+// back as a string, at the size it was read. One that would still grow past the
+// limit (hex on one line gains line breaks) keeps the game's key and sets the
+// rest aside.
+TEST_F(RegistryTest, StoresThatReadAlsoWrite) {
+    const std::string game =
+        "[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"HighestLevel\"=dword:00000002\n";
+    const std::string note = "\"Note\"=\"" + std::string(180000, 'n') + "\"\n";
+    WriteStore("REGEDIT4\n\n" + game + note);
+    ASSERT_TRUE(Set(u"Options", REG_BINARY, Bytes(12, 1)));
+    EXPECT_LT(FileText(store_).size(), 181000u);
+    EXPECT_NE(FileText(store_).find(note), std::string::npos);
+
+    std::string blob = "00";
+    for (int i = 1; i < 346000; ++i)
+        blob += ",00";
+    const std::string full = "REGEDIT4\n\n" + game +
+                             "\n[HKEY_CURRENT_USER\\Software\\Other]\n\"Blob\"=hex:" + blob + "\n";
+    ASSERT_LT(full.size(), 1u << 20);
+    WriteStore(full);
+    ASSERT_TRUE(Set(u"Options", REG_BINARY, Bytes(12, 2)));
+    EXPECT_EQ(FileText(store_ + ".bad"), full);
+    EXPECT_EQ(FileText(store_).find("Other"), std::string::npos);
+    SetRegistryStorePath(store_.c_str());
+    EXPECT_EQ(Get(u"HighestLevel"), (Bytes{2, 0, 0, 0}));
+    EXPECT_EQ(Get(u"Options"), Bytes(12, 2));
+}
+
 TEST_F(RegistryTest, FailedSaveLeavesTheValueAsItWas) {
     ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {1, 0, 0, 0}));
     const fs::path moved = folder_.string() + "-moved";
