@@ -171,6 +171,27 @@ void RemoveStaleTemporaries(const std::string& path) {
     closedir(dir);
 }
 
+// Moves the store file to the first free name of "<file>.bad", "<file>.bad.1",
+// ...: an earlier damaged file, or a folder, already there stays. True when the
+// file is gone from its place (or was not there).
+bool SetAside(const std::string& path) {
+    for (int n = 0; n < 1000; ++n) {
+        const std::string name = path + ".bad" + (n == 0 ? "" : "." + std::to_string(n));
+        if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
+            return true;
+        }
+        if (errno == ENOENT) return access(path.c_str(), F_OK) != 0;
+        if (errno == EINVAL || errno == ENOSYS) {
+            // A file system without the no-replace rename: look first.
+            struct stat info;
+            if (lstat(name.c_str(), &info) == 0) continue;
+            return std::rename(path.c_str(), name.c_str()) == 0 || errno == ENOENT;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
 // The store holding only the key at `path` and its values.
 Store KeyAlone(Store& store, std::u16string_view path) {
     Store kept;
@@ -203,9 +224,7 @@ bool SaveStore(Registry& r, std::u16string_view keyPath) {
     }
     RemoveStaleTemporaries(path);
     if (setAside) {
-        if (std::rename(path.c_str(), (path + ".bad").c_str()) != 0 && errno != ENOENT) {
-            return false;
-        }
+        if (!SetAside(path)) return false;
         r.keepAside = false;
     }
     std::string temporary = path + ".tmp-XXXXXX";

@@ -34,7 +34,7 @@ bool SetRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
 
 // Host side: the store file (null or empty: none, and every write fails).
 // Setting it, even to the same file, reloads the store. Loading happens on first
-// use; a file that cannot be parsed reads as empty and is kept aside as
-// "<file>.bad" before the next write.
+// use; a file that cannot be parsed reads as empty and is kept aside before the
+// next write, as "<file>.bad" or, when that name is taken, "<file>.bad.1", ...
 void SetRegistryStorePath(const char* path);
 const char* RegistryStorePath();

@@ -170,6 +170,15 @@ TEST_F(RegistryTest, UnparsableStoreReadsEmptyAndIsKeptAsideBeforeTheNextWrite) 
         EXPECT_EQ(Get(u"HighestLevel"), (Bytes{3, 0, 0, 0}));
         fs::remove(store_ + ".bad");
     }
+    // A folder, or a file set aside before, at that name stays: the next free
+    // name is taken.
+    fs::create_directory(store_ + ".bad");
+    std::ofstream(store_ + ".bad.1") << "earlier";
+    WriteStore(damaged[1]);
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {4, 0, 0, 0}));
+    EXPECT_TRUE(fs::is_directory(store_ + ".bad"));
+    EXPECT_EQ(FileText(store_ + ".bad.1"), "earlier");
+    EXPECT_EQ(FileText(store_ + ".bad.2"), damaged[1]);
 }
 
 // A store that reads also writes: a long string that another tool stored goes
