@@ -171,6 +171,25 @@ void RemoveStaleTemporaries(const std::string& path) {
     closedir(dir);
 }
 
+// The file a path names, symbolic links followed (also to a file not there
+// yet): a store that is a link is replaced where the link points, and stays a
+// link.
+std::string LinkTarget(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+        char buffer[4096];
+        ssize_t size = readlink(path.c_str(), buffer, sizeof buffer);
+        if (size <= 0 || size == static_cast<ssize_t>(sizeof buffer)) break;
+        const std::string target(buffer, static_cast<std::size_t>(size));
+        std::size_t slash = path.find_last_of('/');
+        path = target.front() == '/' || slash == std::string::npos
+                   ? target
+                   : path.substr(0, slash + 1) + target;
+    }
+    return path;
+}
+
 // Moves the store file to the first free name of "<file>.bad", "<file>.bad.1",
 // ...: an earlier damaged file, or a folder, already there stays. True when the
 // file is gone from its place (or was not there).
@@ -208,8 +227,8 @@ Store KeyAlone(Store& store, std::u16string_view path) {
 // goes to a temporary file in the same folder, reaches the disk, and is then
 // renamed over the store, so the store is always either the old or the new file.
 bool SaveStore(Registry& r, std::u16string_view keyPath) {
-    const std::string& path = StorePath(r);
-    if (path.empty() || r.leaveAlone) return false;
+    if (StorePath(r).empty() || r.leaveAlone) return false;
+    const std::string path = LinkTarget(StorePath(r));
     std::string text = FormatStore(r.store);
     bool setAside = r.keepAside;
     if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) {

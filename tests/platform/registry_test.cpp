@@ -209,6 +209,18 @@ TEST_F(RegistryTest, StoresThatReadAlsoWrite) {
     EXPECT_EQ(Get(u"Options"), Bytes(12, 2));
 }
 
+// A store that is a link (here to a file not there yet) is written where the
+// link points, and stays a link.
+TEST_F(RegistryTest, LinkedStoreIsWrittenWhereItPoints) {
+    fs::create_directory(folder_ / "real");
+    fs::create_symlink("real/settings.reg", store_);
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {1, 0, 0, 0}));
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {2, 0, 0, 0}));
+    EXPECT_TRUE(fs::is_symlink(store_));
+    EXPECT_NE(FileText(folder_ / "real" / "settings.reg").find("dword:00000002"),
+              std::string::npos);
+}
+
 TEST_F(RegistryTest, FailedSaveLeavesTheValueAsItWas) {
     ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {1, 0, 0, 0}));
     const fs::path moved = folder_.string() + "-moved";
