@@ -280,13 +280,23 @@ TEST(DesktopServicesTest, PacksInstalledLayoutFirstThenTheBuildsFolders) {
     EXPECT_TRUE(ModuleSearchFolders({}, {}, PackSearchFolders()).empty());
 }
 
+// Relative XDG folders are ignored, as the XDG rules say: they would name a
+// folder under wherever the game was started.
 TEST(DesktopServicesTest, StoreAndScreenshotsGoToTheUserDataFolder) {
     std::string home = (fs::temp_directory_path() / "quarvel-xdg-test").string();
     setenv("XDG_DATA_HOME", home.c_str(), 1);
     EXPECT_EQ(DataFolder(), home + "/quarvel/");
     EXPECT_TRUE(fs::is_directory(home + "/quarvel"));
     EXPECT_EQ(DefaultStorePath(), home + "/quarvel/settings.reg");
+    const std::string realHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_DATA_HOME", "data", 1);
+    setenv("XDG_CACHE_HOME", "cache", 1);
+    EXPECT_EQ(DataFolder(), home + "/.local/share/quarvel/");
+    EXPECT_EQ(FontCacheFile(), home + "/.cache/quarvel/fonts");
+    setenv("HOME", realHome.c_str(), 1);
     unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_CACHE_HOME");
     fs::remove_all(home);
 }
 
