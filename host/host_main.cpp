@@ -67,6 +67,19 @@ void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t 
                  start.peakKb, end.rssKb, end.peakKb);
 }
 
+// What the store tells the host, on stderr only: the game itself says nothing of
+// a save that failed. A save that fails again for the same reason is told once.
+void TellStoreTrouble(StoreTrouble trouble, const char* path, const char* reason) {
+    static std::string last;
+    const std::string line =
+        trouble == StoreTrouble::HeldByAnother
+            ? std::string(path) + " is in use by another running game; nothing will be saved"
+            : "could not save settings to " + std::string(path) + ": " + reason;
+    if (line == last) return;
+    last = line;
+    std::fprintf(stderr, "quarvel: %s\n", line.c_str());
+}
+
 }  // namespace
 
 namespace {
@@ -95,6 +108,7 @@ void SetUpLayer(const HostOptions& options, std::ofstream& log) {
     }
     SetFontCacheFile(FontCacheFile().c_str());
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
+    SetStoreTroubleHandler(TellStoreTrouble);
     SetRegistryStorePath(options.storePath.empty() ? DefaultStorePath().c_str()
                                                    : options.storePath.c_str());
     SetModuleSearchFolders(PackSearchFolders());

@@ -60,6 +60,10 @@ struct Registry {
     Store store;
     std::set<RegistryKeyObject*> handles;
     void (*writeHook)() = nullptr;
+    StoreTroubleHandler troubleHandler = nullptr;
+    std::string lockPath;  // "<file>.lock", locked by lockFd while this program runs
+    int lockFd = -1;
+    bool heldByAnother = false;  // another program holds the lock: nothing is saved
 };
 
 // Never destroyed, so handles stay valid until the very end of the program.
@@ -190,6 +194,35 @@ std::string LinkTarget(std::string path) {
     return path;
 }
 
+// Takes the store for this program: an advisory lock on "<file>.lock" beside
+// it, held until another store is set. A program that finds it held saves
+// nothing, so that it cannot write its old copy over what the holder saves;
+// the host is told once. Without a lock file (a folder that cannot be
+// written) saving is left to fail by itself.
+void LockStore(Registry& r) {
+    const std::string lockPath = r.path.empty() ? "" : LinkTarget(r.path) + ".lock";
+    if (r.lockFd >= 0 && lockPath == r.lockPath) return;
+    if (r.lockFd >= 0) close(r.lockFd);
+    r.lockFd = -1;
+    r.lockPath = lockPath;
+    r.heldByAnother = false;
+    if (lockPath.empty()) return;
+    int fd = open(lockPath.c_str(),
+                  O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0) return;
+    struct stat info;
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (regular && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        r.lockFd = fd;
+        return;
+    }
+    r.heldByAnother = regular && errno == EWOULDBLOCK;
+    close(fd);
+    if (r.heldByAnother && r.troubleHandler != nullptr) {
+        r.troubleHandler(StoreTrouble::HeldByAnother, r.path.c_str(), "");
+    }
+}
+
 // Moves the store file to the first free name of "<file>.bad", "<file>.bad.1",
 // ...: an earlier damaged file, or a folder, already there stays. True when the
 // file is gone from its place (or was not there).
@@ -227,7 +260,7 @@ Store KeyAlone(Store& store, std::u16string_view path) {
 // goes to a temporary file in the same folder, reaches the disk, and is then
 // renamed over the store, so the store is always either the old or the new file.
 bool SaveStore(Registry& r, std::u16string_view keyPath) {
-    if (StorePath(r).empty() || r.leaveAlone) return false;
+    if (StorePath(r).empty() || r.leaveAlone || r.heldByAnother) return false;
     const std::string path = LinkTarget(StorePath(r));
     std::string text = FormatStore(r.store);
     bool setAside = r.keepAside;
@@ -377,6 +410,16 @@ void SetRegistryStorePath(const char* path) {
         std::lock_guard lock(r.mutex);
         r.path = path != nullptr ? path : "";
         r.loaded = false;
+        LockStore(r);
+    } catch (...) {
+    }
+}
+
+void SetStoreTroubleHandler(StoreTroubleHandler handler) {
+    try {
+        Registry& r = State();
+        std::lock_guard lock(r.mutex);
+        r.troubleHandler = handler;
     } catch (...) {
     }
 }

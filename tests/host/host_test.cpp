@@ -192,6 +192,22 @@ TEST_F(HostTest, SoakRunsRepeatFromTheirSeed) {
     EXPECT_NE(soak("6", "c"), first);
 }
 
+// Starts the test program headless on a script in a process of its own, its
+// error stream to `errors`, and waits until its log says `awaited`.
+pid_t StartHeadless(const std::string& script, const std::string& log, const std::string& store,
+                    const std::string& awaited, const std::string& errors = "/dev/null") {
+    pid_t child = fork();
+    if (child == 0) {
+        freopen(errors.c_str(), "w", stderr);
+        execl(TEST_PROGRAM, TEST_PROGRAM, "--headless", "--script", script.c_str(), "--log",
+              log.c_str(), "--store", store.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 2000 && FileText(log).find(awaited) == std::string::npos; ++i)
+        usleep(5000);
+    return child;
+}
+
 // SIGTERM, SIGINT and SIGHUP close a headless run in order, as the desktop
 // window does: the program saves its store, and the run exits 0.
 TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
@@ -200,15 +216,8 @@ TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         const std::string log = (dir / ("run" + std::to_string(signal) + ".log")).string();
         const std::string store = (dir / ("run" + std::to_string(signal) + ".reg")).string();
-        pid_t child = fork();
-        if (child == 0) {
-            execl(TEST_PROGRAM, TEST_PROGRAM, "--headless", "--script", script.c_str(), "--log",
-                  log.c_str(), "--store", store.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        pid_t child = StartHeadless(script, log, store, "test tick");
         ASSERT_GT(child, 0);
-        for (int i = 0; i < 2000 && FileText(log).find("test tick") == std::string::npos; ++i)
-            usleep(5000);
         kill(child, signal);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -216,6 +225,34 @@ TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
         EXPECT_NE(FileText(log).find("close signal"), std::string::npos) << signal;
         EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000000"), std::string::npos) << signal;
     }
+}
+
+// Two programs on one store: the second, which ends last, saves nothing over the
+// first one's presses, and says why.
+TEST_F(HostTest, SecondProgramOnAStoreSavesNothing) {
+    const std::string store = (dir / "store.reg").string();
+    auto presses = [&](const std::string& name, int count) {
+        std::string script;
+        for (int i = 0; i < count; ++i)
+            script += "press return\n";
+        std::ofstream(dir / (name + ".txt")) << script << "wait 4000000000\n";
+        return StartHeadless((dir / (name + ".txt")).string(), (dir / (name + ".log")).string(),
+                             store, "presses=" + std::to_string(count),
+                             (dir / (name + ".err")).string());
+    };
+    const pid_t first = presses("first", 2);
+    const pid_t second = presses("second", 5);
+    for (pid_t child : {first, second}) {
+        ASSERT_GT(child, 0);
+        kill(child, SIGTERM);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000002"), std::string::npos);
+    EXPECT_EQ(FileText(dir / "first.err"), "");
+    EXPECT_EQ(FileText(dir / "second.err"),
+              "quarvel: " + store + " is in use by another running game; nothing will be saved\n");
 }
 
 // Presses keys in the desktop window from another thread, in real time.
