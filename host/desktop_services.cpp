@@ -54,9 +54,16 @@ std::string DataFolder() {
     return base + "/quarvel/";
 }
 
-std::string DefaultStorePath() {
+std::string DefaultStorePath(std::string* error) {
     std::string folder = DataFolder();
-    return folder.empty() ? "" : folder + "settings.reg";
+    if (!folder.empty()) return folder + "settings.reg";
+    if (error != nullptr) {
+        const std::string base = BaseFolder("XDG_DATA_HOME", ".local/share");
+        *error = "could not save settings" +
+                 (base.empty() ? std::string() : " to " + base + "/quarvel/settings.reg") + ": " +
+                 SDL_GetError();
+    }
+    return "";
 }
 
 std::string FontCacheFile() {

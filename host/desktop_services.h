@@ -11,8 +11,9 @@
 // created when missing; empty when there is none (SDL's error says why).
 std::string DataFolder();
 
-// The settings store in the data folder; empty when there is no data folder.
-std::string DefaultStorePath();
+// The settings store in the data folder; empty when there is no data folder,
+// with `error` (when given) saying which store could not be made and why.
+std::string DefaultStorePath(std::string* error = nullptr);
 
 // Where the faces fontconfig found are kept between runs: the user's cache
 // folder ($XDG_CACHE_HOME/quarvel/fonts, or ~/.cache/quarvel/fonts when that is

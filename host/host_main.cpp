@@ -109,8 +109,11 @@ void SetUpLayer(const HostOptions& options, std::ofstream& log) {
     SetFontCacheFile(FontCacheFile().c_str());
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
     SetStoreTroubleHandler(TellStoreTrouble);
-    SetRegistryStorePath(options.storePath.empty() ? DefaultStorePath().c_str()
-                                                   : options.storePath.c_str());
+    std::string store = options.storePath;
+    std::string error;
+    if (store.empty()) store = DefaultStorePath(&error);
+    if (!error.empty()) std::fprintf(stderr, "quarvel: %s\n", error.c_str());
+    SetRegistryStorePath(store.c_str());
     SetModuleSearchFolders(PackSearchFolders());
     if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
     // A phone's tick count is its time since start: the desktop clock starts where

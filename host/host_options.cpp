@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -96,6 +97,10 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             if (!needValue()) return false;
             if (value.empty()) return bad("expected a path");
             std::string path(value);
+            std::error_code ec;
+            if (arg == "--store" && std::filesystem::is_directory(path, ec)) {
+                return bad("a folder, not a file");
+            }
             if (arg == "--store")
                 options.storePath = path;
             else if (arg == "--packs")

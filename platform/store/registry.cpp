@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -134,6 +135,7 @@ bool WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
         ssize_t done = write(fd, text.data(), text.size());
         if (done < 0 && errno == EINTR) continue;
+        if (done == 0) errno = ENOSPC;
         if (done <= 0) return false;
         text.remove_prefix(static_cast<std::size_t>(done));
     }
@@ -259,8 +261,9 @@ Store KeyAlone(Store& store, std::u16string_view path) {
 // Replaces the store file after a change to the key at `keyPath`: the new text
 // goes to a temporary file in the same folder, reaches the disk, and is then
 // renamed over the store, so the store is always either the old or the new file.
-bool SaveStore(Registry& r, std::u16string_view keyPath) {
-    if (StorePath(r).empty() || r.leaveAlone || r.heldByAnother) return false;
+// Empty when it succeeds, else why not.
+std::string ReplaceStoreFile(Registry& r, std::u16string_view keyPath) {
+    if (r.leaveAlone) return "it is not a regular file";
     const std::string path = LinkTarget(StorePath(r));
     std::string text = FormatStore(r.store);
     bool setAside = r.keepAside;
@@ -270,29 +273,53 @@ bool SaveStore(Registry& r, std::u16string_view keyPath) {
         // rest is set aside.
         Store kept = KeyAlone(r.store, keyPath);
         text = FormatStore(kept);
-        if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) return false;
+        if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) {
+            return "the settings would take more than 1 MiB";
+        }
         r.store = std::move(kept);
         setAside = true;
     }
     RemoveStaleTemporaries(path);
     if (setAside) {
-        if (!SetAside(path)) return false;
+        if (!SetAside(path))
+            return std::string("cannot set the old file aside: ") + strerror(errno);
         r.keepAside = false;
     }
     std::string temporary = path + ".tmp-XXXXXX";
     int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return strerror(errno);
     // Held while the file is written, so that another run's clean-up passes it by.
     flock(fd, LOCK_EX | LOCK_NB);
     bool ok = WriteAll(fd, text) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
+    int error = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
     if (ok && r.writeHook != nullptr) r.writeHook();
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
         unlink(temporary.c_str());
-        return false;
+        return strerror(error);
     }
     SyncFolder(path);
-    return true;
+    return "";
+}
+
+// Saves the store, telling the host why when that fails. A program without a
+// store, or one that another program holds, saves nothing and is not told
+// again.
+bool SaveStore(Registry& r, std::u16string_view keyPath) {
+    if (StorePath(r).empty() || r.heldByAnother) return false;
+    const std::string failure = ReplaceStoreFile(r, keyPath);
+    if (failure.empty()) return true;
+    if (r.troubleHandler != nullptr) {
+        r.troubleHandler(StoreTrouble::SaveFailed, r.path.c_str(), failure.c_str());
+    }
+    return false;
 }
 
 // Applies a change to the key at `keyPath` and saves the store; when the change

@@ -74,6 +74,7 @@ TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
         {"q", "--mute=yes"},
         {"q", "--help=1"},
         {"q", "--version=no"},
+        {"q", "--store", "/"},  // a store that can never be written
     };
     for (const auto& args : bad) {
         HostOptions options;
@@ -255,6 +256,20 @@ TEST_F(HostTest, SecondProgramOnAStoreSavesNothing) {
               "quarvel: " + store + " is in use by another running game; nothing will be saved\n");
 }
 
+// A save that fails is told on stderr, once for one reason, and the run ends as
+// it would have: the program itself is told nothing.
+TEST_F(HostTest, FailedSaveIsToldOnStderr) {
+    std::ofstream(dir / "run.txt") << "press return\nwait 100\n";
+    const std::string store = (dir / "missing" / "store.reg").string();
+    const pid_t child = StartHeadless((dir / "run.txt").string(), (dir / "run.log").string(), store,
+                                      "", (dir / "run.err").string());
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(FileText(dir / "run.err"),
+              "quarvel: could not save settings to " + store + ": No such file or directory\n");
+}
+
 // Presses keys in the desktop window from another thread, in real time.
 void PushKey(SDL_Keycode key, bool down) {
     SDL_Event e{};
@@ -331,6 +346,13 @@ TEST(DesktopServicesTest, StoreAndScreenshotsGoToTheUserDataFolder) {
     setenv("XDG_CACHE_HOME", "cache", 1);
     EXPECT_EQ(DataFolder(), home + "/.local/share/quarvel/");
     EXPECT_EQ(FontCacheFile(), home + "/.cache/quarvel/fonts");
+    // A data folder that cannot be made is said at start.
+    setenv("XDG_DATA_HOME", "/dev/null/x", 1);
+    std::string error;
+    EXPECT_EQ(DefaultStorePath(&error), "");
+    EXPECT_EQ(error,
+              "could not save settings to /dev/null/x/quarvel/settings.reg: cannot create "
+              "/dev/null/x/quarvel: Not a directory");
     setenv("HOME", realHome.c_str(), 1);
     unsetenv("XDG_DATA_HOME");
     unsetenv("XDG_CACHE_HOME");
