@@ -80,8 +80,15 @@ bool OpenLinkOnDesktop(const char* link) {
     std::string program = "xdg-open";
     std::string argument = link;
     char* argv[] = {program.data(), argument.data(), nullptr};
+    // The child, and the browser or mail program it starts, gets stdin, stdout
+    // and stderr only: none of the game's files, sockets or pipes.
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return false;
     pid_t child = 0;
-    if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0) return false;
+    const bool started = posix_spawn_file_actions_addclosefrom_np(&actions, 3) == 0 &&
+                         posix_spawnp(&child, "xdg-open", &actions, nullptr, argv, environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (!started) return false;
     // A waiting thread reaps the child whenever it ends, whatever the program
     // does with SIGCHLD.
     std::thread([child] { waitpid(child, nullptr, 0); }).detach();

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -378,6 +380,36 @@ TEST(DesktopServicesTest, OpensLinksWithXdgOpenWithoutWaiting) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(FileText(out), "https://example.org/a b");
     EXPECT_FALSE(OpenLinkOnDesktop(""));
+    fs::remove_all(dir);
+}
+
+// The opener's child, and the browser it starts, inherits none of the game's
+// descriptors (a log file, fonts, pipes) but stdin, stdout and stderr.
+TEST(DesktopServicesTest, LinksOpenWithoutTheGamesDescriptors) {
+    const fs::path dir = FreshTestFolder();
+    const std::string out = (dir / "out").string();
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nls -l /proc/$$/fd/ > " << out << ".tmp\nmv "
+                                    << out << ".tmp " << out << "\n";
+    fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+    const int leaked = open((dir / "leaked").c_str(), O_WRONLY | O_CREAT, 0600);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (dir.string() + ":" + path).c_str(), 1);
+    EXPECT_TRUE(OpenLinkOnDesktop("https://example.org/"));
+    setenv("PATH", path.c_str(), 1);
+    for (int i = 0; i < 500 && !fs::exists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::string listed = FileText(out);
+    EXPECT_NE(listed.find(" 2 -> "), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("leaked"), std::string::npos) << listed;
+    struct stat pipeInfo;
+    ASSERT_EQ(fstat(ends[0], &pipeInfo), 0);
+    EXPECT_EQ(listed.find("pipe:[" + std::to_string(pipeInfo.st_ino) + "]"), std::string::npos)
+        << listed;
+    close(leaked);
+    close(ends[0]);
+    close(ends[1]);
     fs::remove_all(dir);
 }
 
