@@ -2,7 +2,9 @@
 // game code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/drawing/drawing.h"
 
@@ -28,6 +30,9 @@ Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::
 // empty: none, fontconfig is asked in every run). Set by a host before fonts are
 // made.
 void SetFontCacheFile(const char* path);
+// For the fuzz target: reads the text of such a file, whatever its stamp line
+// says, opens each face it takes (and closes it again); how many opened.
+std::size_t OpenKnownFacesForTests(const std::string& text);
 
 // Read access to a bitmap's pixels: rows of `width` pixels, `pitch` pixels apart,
 // each 0x00RRGGBB (red in bits 16 to 23, unlike Colour). Null pixels for a null
