@@ -55,26 +55,20 @@ int RunQuarvel(std::vector<std::string> args) {
 
 class HostTest : public ::testing::Test {
   protected:
-    void SetUp() override { dir = FreshTestFolder(); }
+    void SetUp() override {
+        dir = FreshTestFolder();
+    }
     void TearDown() override { fs::remove_all(dir); }
     fs::path dir;
 };
 
 TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
     const std::vector<std::vector<const char*>> bad = {
-        {"q", "--bogus"},
-        {"q", "--scale", "0"},
-        {"q", "--scale"},
-        {"q", "--screen", "240"},
-        {"q", "--screen", "9x9999"},
-        {"q", "--clock-start", "-1"},
-        {"q", "--headless"},
-        {"q", "--script", "x.txt"},
-        {"q", "--store="},
+        {"q", "--bogus"},         {"q", "--scale", "0"},       {"q", "--scale"},
+        {"q", "--screen", "240"}, {"q", "--screen", "9x9999"}, {"q", "--clock-start", "-1"},
+        {"q", "--headless"},      {"q", "--script", "x.txt"},  {"q", "--store="},
         // A flag given a value is refused, whatever the value says.
-        {"q", "--headless=0", "--script", "s.txt"},
-        {"q", "--mute=yes"},
-        {"q", "--help=1"},
+        {"q", "--headless=0", "--script", "s.txt"}, {"q", "--mute=yes"}, {"q", "--help=1"},
         {"q", "--version=no"},
         {"q", "--store", "/"},  // a store that can never be written
     };
@@ -366,10 +360,10 @@ TEST(DesktopServicesTest, StoreAndScreenshotsGoToTheUserDataFolder) {
 TEST(DesktopServicesTest, OpensLinksWithXdgOpenWithoutWaiting) {
     const fs::path dir = FreshTestFolder();
     std::string go = (dir / "go").string(), out = (dir / "out").string();
-    std::ofstream(dir / "xdg-open")
-        << "#!/bin/sh\nfor i in $(seq 500); do [ -e " << go
-        << " ] && break; sleep 0.01; done\n[ -e " << go << " ] && printf '%s' \"$1\" > " << out
-        << ".tmp\nmv " << out << ".tmp " << out << "\n";
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nfor i in $(seq 500); do [ -e " << go
+                                    << " ] && break; sleep 0.01; done\n[ -e " << go
+                                    << " ] && printf '%s' \"$1\" > " << out << ".tmp\nmv " << out
+                                    << ".tmp " << out << "\n";
     fs::permissions(dir / "xdg-open", fs::perms::owner_all);
     std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
     setenv("PATH", (dir.string() + ":" + path).c_str(), 1);

@@ -47,11 +47,8 @@ TEST(DisplayKeyTest, OneNamePerDisplaySafeAsAFileName) {
     std::string x = savedX != nullptr ? savedX : "", w = savedW != nullptr ? savedW : "";
     unsetenv("WAYLAND_DISPLAY");
     // Another screen of the same display is the same display.
-    for (auto [display, key] : {std::pair{":0", "_0"},
-                                {":0.1", "_0"},
-                                {"unix:0", "_0"},
-                                {":12", "_12"},
-                                {"remote.example:10.0", "remote.example_10"}}) {
+    for (auto [display, key] : {std::pair{":0", "_0"}, {":0.1", "_0"}, {"unix:0", "_0"},
+                                {":12", "_12"}, {"remote.example:10.0", "remote.example_10"}}) {
         setenv("DISPLAY", display, 1);
         EXPECT_EQ(DisplayKey(), key) << display;
     }
