@@ -26,6 +26,12 @@ Rect TakeSurfaceDamage(SurfaceHandle surface);
 Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
                      std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy);
 
+// Pictures decoded from image files (a pack's pictures) are for a screen of this
+// size: one is refused, as if missing, when it holds more than 16 times the
+// screen's pixels, or when it and the pictures decoded and not yet deleted would
+// take more than 64 MiB. The window manager sets it with the screen's size.
+void SetPictureScreenSize(std::int32_t width, std::int32_t height);
+
 // The file in which the faces fontconfig found are kept for later runs (null or
 // empty: none, fontconfig is asked in every run). Set by a host before fonts are
 // made.
