@@ -41,4 +41,18 @@ void BM_StoreManyValues(benchmark::State& state) {
 }
 BENCHMARK(BM_StoreManyValues)->RangeMultiplier(4)->Range(256, 16384)->Complexity(benchmark::oN);
 
+// One key nested `depth` levels deep: at 520,000 levels the file is just under
+// the store's 1 MiB limit, and far too deep to be taken.
+void BM_StoreDeepKey(benchmark::State& state) {
+    std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER";
+    for (long i = 0; i < state.range(0); ++i)
+        text += "\\k";
+    text += "]\n\"Value\"=dword:00000001\n";
+    std::string written;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReformatStoreForTests(text, written));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_StoreDeepKey)->Arg(1000)->Arg(520000)->Unit(benchmark::kMillisecond);
+
 }  // namespace

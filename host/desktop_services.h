@@ -7,16 +7,17 @@
 #include <vector>
 
 // The user's data folder for the game ($XDG_DATA_HOME/quarvel/, or
-// ~/.local/share/quarvel/), with a final '/', created when missing; empty when
-// there is none (SDL's error says why).
+// ~/.local/share/quarvel/ when that is not an absolute path), with a final '/',
+// created when missing; empty when there is none (SDL's error says why).
 std::string DataFolder();
 
-// The settings store in the data folder; empty when there is no data folder.
-std::string DefaultStorePath();
+// The settings store in the data folder; empty when there is no data folder,
+// with `error` (when given) saying which store could not be made and why.
+std::string DefaultStorePath(std::string* error = nullptr);
 
 // Where the faces fontconfig found are kept between runs: the user's cache
-// folder ($XDG_CACHE_HOME/quarvel/fonts, or ~/.cache/quarvel/fonts). Empty when
-// there is neither.
+// folder ($XDG_CACHE_HOME/quarvel/fonts, or ~/.cache/quarvel/fonts when that is
+// not an absolute path). Empty when there is neither.
 std::string FontCacheFile();
 
 // The folders searched for packs when --packs names none, relative to the

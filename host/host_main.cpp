@@ -67,6 +67,19 @@ void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t 
                  start.peakKb, end.rssKb, end.peakKb);
 }
 
+// What the store tells the host, on stderr only: the game itself says nothing of
+// a save that failed. A save that fails again for the same reason is told once.
+void TellStoreTrouble(StoreTrouble trouble, const char* path, const char* reason) {
+    static std::string last;
+    const std::string line =
+        trouble == StoreTrouble::HeldByAnother
+            ? std::string(path) + " is in use by another running game; nothing will be saved"
+            : "could not save settings to " + std::string(path) + ": " + reason;
+    if (line == last) return;
+    last = line;
+    std::fprintf(stderr, "quarvel: %s\n", line.c_str());
+}
+
 }  // namespace
 
 namespace {
@@ -95,8 +108,12 @@ void SetUpLayer(const HostOptions& options, std::ofstream& log) {
     }
     SetFontCacheFile(FontCacheFile().c_str());
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
-    SetRegistryStorePath(options.storePath.empty() ? DefaultStorePath().c_str()
-                                                   : options.storePath.c_str());
+    SetStoreTroubleHandler(TellStoreTrouble);
+    std::string store = options.storePath;
+    std::string error;
+    if (store.empty()) store = DefaultStorePath(&error);
+    if (!error.empty()) std::fprintf(stderr, "quarvel: %s\n", error.c_str());
+    SetRegistryStorePath(store.c_str());
     SetModuleSearchFolders(PackSearchFolders());
     if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
     // A phone's tick count is its time since start: the desktop clock starts where

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -50,8 +51,8 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             error = "bad value '" + std::string(value) + "' for " + std::string(arg) + ": " + what;
             return false;
         };
-        const bool flag = arg == "--help" || arg == "-h" || arg == "--version" || arg == "--mute" ||
-                          arg == "--headless";
+        const bool flag = arg == "--help" || arg == "-h" || arg == "--version" ||
+                          arg == "--mute" || arg == "--headless";
         if (flag && inlineValue) {
             // "--headless=0" must not turn headless on, nor "--mute=no" mute.
             error = "option " + std::string(arg) + " takes no value";
@@ -96,6 +97,10 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             if (!needValue()) return false;
             if (value.empty()) return bad("expected a path");
             std::string path(value);
+            std::error_code ec;
+            if (arg == "--store" && std::filesystem::is_directory(path, ec)) {
+                return bad("a folder, not a file");
+            }
             if (arg == "--store")
                 options.storePath = path;
             else if (arg == "--packs")

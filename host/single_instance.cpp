@@ -14,22 +14,27 @@
 
 namespace {
 
-// The user's runtime folder; without one, a private folder of our own in the
-// temporary folder ($TMPDIR or /tmp),
-// used only when it really is ours (not a link, not another user's, no access
-// for others). Empty when there is none.
+// Whether a folder is the user's alone: owned by the user, no access for others.
+bool Private(const struct stat& info) {
+    return S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 077) == 0;
+}
+
+// The user's runtime folder, when it is an absolute path and private (as the
+// XDG rules require: in a shared folder another user could hold the lock);
+// else a private folder of our own in the temporary folder ($TMPDIR or /tmp),
+// used only when it really is ours (not a link either). Empty when there is
+// none.
 std::string RuntimeFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && *runtime != '\0') return runtime;
+    struct stat info;
+    if (runtime != nullptr && *runtime == '/' && stat(runtime, &info) == 0 && Private(info)) {
+        return runtime;
+    }
     const char* temp = std::getenv("TMPDIR");
     std::string folder = std::string(temp != nullptr && *temp == '/' ? temp : "/tmp") +
                          "/quarvel-" + std::to_string(getuid());
     mkdir(folder.c_str(), 0700);
-    struct stat info;
-    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
-        (info.st_mode & 077) != 0) {
-        return "";
-    }
+    if (lstat(folder.c_str(), &info) != 0 || !Private(info)) return "";
     return folder;
 }
 
@@ -95,9 +100,18 @@ SingleInstance::Result SingleInstance::acquire(std::string& error) {
         error = "runtime folder path too long: " + folder;
         return Result::Failed;
     }
-    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (lockFd_ < 0) {
         error = "cannot open " + lockPath + ": " + std::strerror(errno);
+        return Result::Failed;
+    }
+    // A lock file that is not ours says nothing of our own instances: it never
+    // ends the game.
+    struct stat info;
+    if (fstat(lockFd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid()) {
+        error = lockPath + " is not this user's file";
+        close(lockFd_);
+        lockFd_ = -1;
         return Result::Failed;
     }
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {

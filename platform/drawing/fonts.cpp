@@ -1,6 +1,7 @@
 // Fonts: faces found through fontconfig (and remembered between runs), opened
 // with SDL2_ttf at the size that gives the asked cell height.
 #include <SDL_ttf.h>
+#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <compare>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,15 +35,34 @@ struct FaceKey {
     auto operator<=>(const FaceKey&) const = default;
 };
 
+// Opens a face from its file. Only a regular file is read, opened without
+// blocking (a FIFO must not hang the start) and closed for programs the game
+// starts.
+TTF_Font* OpenFontFile(const FaceKey& key) {
+    int fd = open(key.file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    std::FILE* file = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? fdopen(fd, "rb") : nullptr;
+    if (!file) {
+        close(fd);
+        return nullptr;
+    }
+    SDL_RWops* source = SDL_RWFromFP(file, SDL_TRUE);
+    if (!source) {
+        std::fclose(file);
+        return nullptr;
+    }
+    TTF_Font* font = TTF_OpenFontIndexRW(source, 1, key.points, key.index);
+    if (font && key.bold) TTF_SetFontStyle(font, TTF_STYLE_BOLD);
+    return font;
+}
+
 // Opened fonts by file, face, style and size. They live as long as the program;
 // font objects only borrow them.
 TTF_Font* OpenFace(const FaceKey& key) {
     static auto* fonts = new std::map<FaceKey, TTF_Font*>;
     auto [it, inserted] = fonts->try_emplace(key, nullptr);
-    if (inserted) {
-        it->second = TTF_OpenFontIndex(key.file.c_str(), key.points, key.index);
-        if (it->second && key.bold) TTF_SetFontStyle(it->second, TTF_STYLE_BOLD);
-    }
+    if (inserted) it->second = OpenFontFile(key);
     return it->second;
 }
 
@@ -115,26 +136,63 @@ std::string Stamp() {
 }
 
 constexpr const char* KNOWN_FACES_HEADER = "faces 2";
+constexpr off_t MAX_KNOWN_FACES_BYTES = 1 << 20;
+constexpr long MAX_FACE_INDEX = 0x7FFFFFFF;  // a face in its file and a named instance
+constexpr int MAX_POINTS = 4 * MAX_HEIGHT;
+
+// The whole of a small regular file, read without blocking; false for anything
+// else.
+bool ReadSmallFile(const std::string& path, std::string& text) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat info;
+    bool ok =
+        fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MAX_KNOWN_FACES_BYTES;
+    char chunk[4096];
+    for (ssize_t got; ok && (got = read(fd, chunk, sizeof chunk)) != 0;) {
+        ok = got > 0 && text.size() + static_cast<std::size_t>(got) <= MAX_KNOWN_FACES_BYTES;
+        if (ok) text.append(chunk, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return ok;
+}
+
+// One line of the file: the request, then the file, face index, emboldening,
+// points and average character width. False when a field is missing or out of
+// range (a face index of -1 asks the font library for something else): the
+// request is then matched again.
+bool ParseKnownFace(const std::string& line, std::string& request, KnownFace& k) {
+    std::istringstream fields(line);
+    return std::getline(fields, request, '\t') && std::getline(fields, k.face.file, '\t') &&
+           fields >> k.face.index >> k.face.bold >> k.face.points >> k.averageCharWidth &&
+           k.face.file.starts_with('/') && k.face.index >= 0 && k.face.index <= MAX_FACE_INDEX &&
+           k.face.points >= 1 && k.face.points <= MAX_POINTS && k.averageCharWidth >= 0 &&
+           k.averageCharWidth <= MAX_HEIGHT;
+}
+
+// The faces of a file's text whose stamp line is `stamp`.
+std::map<std::string, KnownFace> ParseKnownFaces(const std::string& text,
+                                                 const std::string& stamp) {
+    std::map<std::string, KnownFace> faces;
+    std::istringstream in(text);
+    std::string header, stamped, line;
+    if (!std::getline(in, header) || header != KNOWN_FACES_HEADER || !std::getline(in, stamped) ||
+        stamped != stamp) {
+        return faces;
+    }
+    while (std::getline(in, line)) {
+        std::string request;
+        KnownFace k;
+        if (ParseKnownFace(line, request, k)) faces[request] = k;
+    }
+    return faces;
+}
 
 void LoadKnownFaces(KnownFaces& known) {
     known.loaded = true;
-    if (known.path.empty()) return;
-    std::ifstream in(known.path);
-    std::string header, stamp, line;
-    if (!std::getline(in, header) || header != KNOWN_FACES_HEADER || !std::getline(in, stamp) ||
-        stamp != Stamp()) {
-        return;
-    }
-    // Each line: the request, then the file, face index, emboldening, points and
-    // average character width.
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string request;
-        KnownFace k;
-        if (std::getline(fields, request, '\t') && std::getline(fields, k.face.file, '\t') &&
-            fields >> k.face.index >> k.face.bold >> k.face.points >> k.averageCharWidth) {
-            known.faces[request] = k;
-        }
+    std::string text;
+    if (!known.path.empty() && ReadSmallFile(known.path, text)) {
+        known.faces = ParseKnownFaces(text, Stamp());
     }
 }
 
@@ -307,4 +365,20 @@ FontHandle CreateFontByName(const char16_t* face, std::int32_t height, std::int3
         return nullptr;
     }
     return font;
+}
+
+std::size_t OpenKnownFacesForTests(const std::string& text) {
+    if (!RendererReady()) return 0;
+    const std::size_t stampEnd = text.find('\n', text.find('\n') + 1);
+    const std::size_t stampStart = text.find('\n') + 1;
+    if (stampEnd == std::string::npos || stampStart == 0) return 0;
+    std::size_t opened = 0;
+    for (const auto& [request, k] :
+         ParseKnownFaces(text, text.substr(stampStart, stampEnd - stampStart))) {
+        if (TTF_Font* font = OpenFontFile(k.face)) {
+            TTF_CloseFont(font);
+            ++opened;
+        }
+    }
+    return opened;
 }

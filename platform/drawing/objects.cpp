@@ -76,15 +76,58 @@ std::int64_t LittleEndian32(const std::uint8_t* p) {
                                      std::uint32_t{p[1]} << 8 | p[0]);
 }
 
-// The picture size a PNG or BMP header claims is checked before decoding, so
-// that a forged size cannot ask the decoder for gigabytes.
-bool ImageHeaderAllowed(const std::uint8_t* bytes, std::size_t size, bool png) {
-    if (png) return size >= 24 && SizeAllowed(BigEndian32(bytes + 16), BigEndian32(bytes + 20));
-    if (size < 26) return false;
-    if (LittleEndian32(bytes + 14) == 12) {  // the old OS/2 header: 16-bit sides
-        return SizeAllowed(bytes[18] | bytes[19] << 8, bytes[20] | bytes[21] << 8);
+// The picture size a PNG or BMP header claims, checked before decoding, so that
+// a forged size cannot ask the decoder for gigabytes; false when there is none.
+bool ImageHeaderSize(const std::uint8_t* bytes, std::size_t size, bool png, std::int64_t& width,
+                     std::int64_t& height) {
+    if (png && size >= 24) {
+        width = BigEndian32(bytes + 16);
+        height = BigEndian32(bytes + 20);
+    } else if (png || size < 26) {
+        return false;
+    } else if (LittleEndian32(bytes + 14) == 12) {  // the old OS/2 header: 16-bit sides
+        width = bytes[18] | bytes[19] << 8;
+        height = bytes[20] | bytes[21] << 8;
+    } else {
+        width = LittleEndian32(bytes + 18);
+        height = std::abs(LittleEndian32(bytes + 22));
     }
-    return SizeAllowed(LittleEndian32(bytes + 18), std::abs(LittleEndian32(bytes + 22)));
+    return SizeAllowed(width, height);
+}
+
+// Pictures decoded from image files are for the screen: none is larger than
+// PICTURES_PER_SCREEN screens, and those not yet deleted take at most
+// MAX_PICTURE_BYTES together. A pack of pictures far beyond the screen took
+// gigabytes; such a picture is missing instead.
+constexpr std::int64_t PICTURES_PER_SCREEN = 16;
+constexpr std::int64_t MAX_PICTURE_BYTES = std::int64_t{64} << 20;
+
+struct PictureBudget {
+    std::int64_t maxPixels = PICTURES_PER_SCREEN * 240 * 320;
+    std::int64_t bytesHeld = 0;
+};
+
+PictureBudget& Pictures() {
+    static PictureBudget budget;
+    return budget;
+}
+
+bool PictureFits(std::int64_t width, std::int64_t height) {
+    const std::int64_t pixels = width * height;
+    return pixels <= Pictures().maxPixels && pixels * 4 <= MAX_PICTURE_BYTES - Pictures().bytesHeld;
+}
+
+// Counts a decoded picture in the budget; null, freeing it, when it does not fit.
+BitmapObject* CountPicture(BitmapObject* bitmap) {
+    if (!bitmap) return nullptr;
+    if (!PictureFits(bitmap->pixels->w, bitmap->pixels->h)) {
+        SDL_FreeSurface(bitmap->pixels);
+        delete bitmap;
+        return nullptr;
+    }
+    bitmap->pictureBytes = std::int64_t{bitmap->pixels->w} * bitmap->pixels->h * 4;
+    Pictures().bytesHeld += bitmap->pictureBytes;
+    return bitmap;
 }
 
 SDL_Surface* NewSdlSurface(std::int64_t width, std::int64_t height) {
@@ -212,17 +255,24 @@ BitmapHandle CreateBitmapFromPixels(std::int32_t width, std::int32_t height, con
 BitmapHandle CreateBitmapFromImageBytes(const void* bytes, std::size_t size) {
     if (!bytes || size == 0 || size > static_cast<std::size_t>(INT_MAX)) return nullptr;
     const bool png = IsPng(bytes, size);
+    std::int64_t width = 0, height = 0;
     if (!(png || IsBmp(bytes, size)) ||
-        !ImageHeaderAllowed(static_cast<const std::uint8_t*>(bytes), size, png)) {
+        !ImageHeaderSize(static_cast<const std::uint8_t*>(bytes), size, png, width, height) ||
+        !PictureFits(width, height)) {
         return nullptr;
     }
-    if (png) return WrapSurface(DecodePng(bytes, size, false, MAX_SIDE, MAX_PIXELS));
+    const std::int64_t maxPixels = std::min(MAX_PIXELS, Pictures().maxPixels);
+    if (png) return CountPicture(WrapSurface(DecodePng(bytes, size, false, MAX_SIDE, maxPixels)));
     SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(size));
     SDL_Surface* image = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr;
     if (!image) return nullptr;
     BitmapHandle bitmap = CreateBitmapFromSdlSurface(image);
     SDL_FreeSurface(image);
-    return bitmap;
+    return CountPicture(bitmap);
+}
+
+void SetPictureScreenSize(std::int32_t width, std::int32_t height) {
+    Pictures().maxPixels = PICTURES_PER_SCREEN * std::max(width, 1) * std::max(height, 1);
 }
 
 bool GetBitmapSize(BitmapHandle bitmap, std::int32_t& width, std::int32_t& height) {
@@ -273,6 +323,7 @@ bool SelectClipRegion(SurfaceHandle surface, RegionHandle region) {
 
 bool DeleteBitmap(BitmapHandle bitmap) {
     if (!bitmap || bitmap->stock || bitmap->selectedInto || bitmap->views > 0) return false;
+    Pictures().bytesHeld -= bitmap->pictureBytes;
     SDL_FreeSurface(bitmap->pixels);
     delete bitmap;
     return true;

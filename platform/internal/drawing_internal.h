@@ -2,7 +2,9 @@
 // game code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/drawing/drawing.h"
 
@@ -24,10 +26,19 @@ Rect TakeSurfaceDamage(SurfaceHandle surface);
 Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
                      std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy);
 
+// Pictures decoded from image files (a pack's pictures) are for a screen of this
+// size: one is refused, as if missing, when it holds more than 16 times the
+// screen's pixels, or when it and the pictures decoded and not yet deleted would
+// take more than 64 MiB. The window manager sets it with the screen's size.
+void SetPictureScreenSize(std::int32_t width, std::int32_t height);
+
 // The file in which the faces fontconfig found are kept for later runs (null or
 // empty: none, fontconfig is asked in every run). Set by a host before fonts are
 // made.
 void SetFontCacheFile(const char* path);
+// For the fuzz target: reads the text of such a file, whatever its stamp line
+// says, opens each face it takes (and closes it again); how many opened.
+std::size_t OpenKnownFacesForTests(const std::string& text);
 
 // Read access to a bitmap's pixels: rows of `width` pixels, `pitch` pixels apart,
 // each 0x00RRGGBB (red in bits 16 to 23, unlike Colour). Null pixels for a null

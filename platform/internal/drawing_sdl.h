@@ -39,6 +39,7 @@ struct BitmapObject {
     SurfaceObject* selectedInto = nullptr;  // the memory surface it is selected into
     std::int32_t views = 0;                 // view surfaces drawing into it
     bool stock = false;
+    std::int64_t pictureBytes = 0;  // decoded from an image file: counted in the pictures' budget
 };
 
 struct PenObject {

@@ -19,22 +19,26 @@ struct Value {
     std::vector<std::uint8_t> data;
 };
 
+using NameIndex = std::unordered_map<std::u16string, std::size_t>;  // folded name -> position
+
 struct Key {
     std::u16string path;  // the full path, starting with the root key
     std::vector<Value> values;
-    std::unordered_map<std::u16string, std::size_t> valueIndex;  // folded name -> value
+    NameIndex valueIndex;
+    NameIndex subkeys;  // in the store's keys
 };
 
-// The keys in the order they were made, each found by its folded path, so that
-// reading a store file takes time in proportion to its length.
+// The keys in the order they were made, found from the root down one component
+// at a time, so that reading a store file takes time in proportion to its length
+// however deep its keys are.
 struct Store {
     std::vector<Key> keys;
-    std::unordered_map<std::u16string, std::size_t> index;  // folded path -> key
-    std::size_t pathUnits = 0;                              // the keys' paths together
+    NameIndex roots;            // the keys without a parent
+    std::size_t pathUnits = 0;  // the keys' paths together
 
     void clear() {
         keys.clear();
-        index.clear();
+        roots.clear();
         pathUnits = 0;
     }
     auto begin() const { return keys.begin(); }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,6 +61,10 @@ struct Registry {
     Store store;
     std::set<RegistryKeyObject*> handles;
     void (*writeHook)() = nullptr;
+    StoreTroubleHandler troubleHandler = nullptr;
+    std::string lockPath;  // "<file>.lock", locked by lockFd while this program runs
+    int lockFd = -1;
+    bool heldByAnother = false;  // another program holds the lock: nothing is saved
 };
 
 // Never destroyed, so handles stay valid until the very end of the program.
@@ -130,6 +135,7 @@ bool WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
         ssize_t done = write(fd, text.data(), text.size());
         if (done < 0 && errno == EINTR) continue;
+        if (done == 0) errno = ENOSPC;
         if (done <= 0) return false;
         text.remove_prefix(static_cast<std::size_t>(done));
     }
@@ -171,45 +177,159 @@ void RemoveStaleTemporaries(const std::string& path) {
     closedir(dir);
 }
 
-// Replaces the store file: the new text goes to a temporary file in the same
-// folder, reaches the disk, and is then renamed over the store, so the store is
-// always either the old or the new file.
-bool SaveStore(Registry& r) {
-    const std::string& path = StorePath(r);
-    if (path.empty() || r.leaveAlone) return false;
-    std::string text = FormatStore(r.store);
-    if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) return false;
-    RemoveStaleTemporaries(path);
-    if (r.keepAside) {
-        if (std::rename(path.c_str(), (path + ".bad").c_str()) != 0 && errno != ENOENT) {
-            return false;
+// The file a path names, symbolic links followed (also to a file not there
+// yet): a store that is a link is replaced where the link points, and stays a
+// link.
+std::string LinkTarget(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+        char buffer[4096];
+        ssize_t size = readlink(path.c_str(), buffer, sizeof buffer);
+        if (size <= 0 || size == static_cast<ssize_t>(sizeof buffer)) break;
+        const std::string target(buffer, static_cast<std::size_t>(size));
+        std::size_t slash = path.find_last_of('/');
+        path = target.front() == '/' || slash == std::string::npos
+                   ? target
+                   : path.substr(0, slash + 1) + target;
+    }
+    return path;
+}
+
+// Takes the store for this program: an advisory lock on "<file>.lock" beside
+// it, held until another store is set. A program that finds it held saves
+// nothing, so that it cannot write its old copy over what the holder saves;
+// the host is told once. Without a lock file (a folder that cannot be
+// written) saving is left to fail by itself.
+void LockStore(Registry& r) {
+    const std::string lockPath = r.path.empty() ? "" : LinkTarget(r.path) + ".lock";
+    if (r.lockFd >= 0 && lockPath == r.lockPath) return;
+    if (r.lockFd >= 0) close(r.lockFd);
+    r.lockFd = -1;
+    r.lockPath = lockPath;
+    r.heldByAnother = false;
+    if (lockPath.empty()) return;
+    int fd = open(lockPath.c_str(),
+                  O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0) return;
+    struct stat info;
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (regular && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        r.lockFd = fd;
+        return;
+    }
+    r.heldByAnother = regular && errno == EWOULDBLOCK;
+    close(fd);
+    if (r.heldByAnother && r.troubleHandler != nullptr) {
+        r.troubleHandler(StoreTrouble::HeldByAnother, r.path.c_str(), "");
+    }
+}
+
+// Moves the store file to the first free name of "<file>.bad", "<file>.bad.1",
+// ...: an earlier damaged file, or a folder, already there stays. True when the
+// file is gone from its place (or was not there).
+bool SetAside(const std::string& path) {
+    for (int n = 0; n < 1000; ++n) {
+        const std::string name = path + ".bad" + (n == 0 ? "" : "." + std::to_string(n));
+        if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
+            return true;
         }
+        if (errno == ENOENT) return access(path.c_str(), F_OK) != 0;
+        if (errno == EINVAL || errno == ENOSYS) {
+            // A file system without the no-replace rename: look first.
+            struct stat info;
+            if (lstat(name.c_str(), &info) == 0) continue;
+            return std::rename(path.c_str(), name.c_str()) == 0 || errno == ENOENT;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+// The store holding only the key at `path` and its values.
+Store KeyAlone(Store& store, std::u16string_view path) {
+    Store kept;
+    Key* key = FindKey(store, path);
+    Key* copy = EnsureKey(kept, path);
+    if (key != nullptr && copy != nullptr) {
+        for (const Value& value : key->values)
+            PutValue(*copy, value.name, value.type, value.data);
+    }
+    return kept;
+}
+
+// Replaces the store file after a change to the key at `keyPath`: the new text
+// goes to a temporary file in the same folder, reaches the disk, and is then
+// renamed over the store, so the store is always either the old or the new file.
+// Empty when it succeeds, else why not.
+std::string ReplaceStoreFile(Registry& r, std::u16string_view keyPath) {
+    if (r.leaveAlone) return "it is not a regular file";
+    const std::string path = LinkTarget(StorePath(r));
+    std::string text = FormatStore(r.store);
+    bool setAside = r.keepAside;
+    if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) {
+        // Other programs' keys have filled the store: rather than save nothing
+        // ever again, the key written is kept alone and the file with all the
+        // rest is set aside.
+        Store kept = KeyAlone(r.store, keyPath);
+        text = FormatStore(kept);
+        if (text.size() > static_cast<std::size_t>(MAX_STORE_BYTES)) {
+            return "the settings would take more than 1 MiB";
+        }
+        r.store = std::move(kept);
+        setAside = true;
+    }
+    RemoveStaleTemporaries(path);
+    if (setAside) {
+        if (!SetAside(path))
+            return std::string("cannot set the old file aside: ") + strerror(errno);
         r.keepAside = false;
     }
     std::string temporary = path + ".tmp-XXXXXX";
     int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return strerror(errno);
     // Held while the file is written, so that another run's clean-up passes it by.
     flock(fd, LOCK_EX | LOCK_NB);
     bool ok = WriteAll(fd, text) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
+    int error = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
     if (ok && r.writeHook != nullptr) r.writeHook();
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
         unlink(temporary.c_str());
-        return false;
+        return strerror(error);
     }
     SyncFolder(path);
-    return true;
+    return "";
 }
 
-// Applies a change to the store and saves it; when the change cannot be made or
-// the save fails the store is as it was before.
+// Saves the store, telling the host why when that fails. A program without a
+// store, or one that another program holds, saves nothing and is not told
+// again.
+bool SaveStore(Registry& r, std::u16string_view keyPath) {
+    if (StorePath(r).empty() || r.heldByAnother) return false;
+    const std::string failure = ReplaceStoreFile(r, keyPath);
+    if (failure.empty()) return true;
+    if (r.troubleHandler != nullptr) {
+        r.troubleHandler(StoreTrouble::SaveFailed, r.path.c_str(), failure.c_str());
+    }
+    return false;
+}
+
+// Applies a change to the key at `keyPath` and saves the store; when the change
+// cannot be made or the save fails the store is as it was before.
 template <typename Change>
-bool ChangeAndSave(Registry& r, Change change) {
+bool ChangeAndSave(Registry& r, std::u16string_view keyPath, Change change) {
     Store before = r.store;
     bool saved = false;
     try {
-        saved = change(r.store) && SaveStore(r);
+        saved = change(r.store) && SaveStore(r, keyPath);
     } catch (...) {
     }
     if (!saved) r.store = std::move(before);
@@ -239,7 +359,7 @@ bool OpenKey(const char16_t* path, std::uint32_t access, RegistryKey& key, bool 
         if (!KeyExists(r.store, *full)) {
             if (!create) return false;
             auto add = [&](Store& store) { return EnsureKey(store, *full) != nullptr; };
-            if (!ChangeAndSave(r, add)) return false;
+            if (!ChangeAndSave(r, *full, add)) return false;
         }
         key = NewHandle(r, std::move(*full), access);
         return true;
@@ -301,7 +421,7 @@ bool SetRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
             return false;
         }
         std::vector<std::uint8_t> bytes(data, data + size);
-        return ChangeAndSave(r, [&](Store& store) {
+        return ChangeAndSave(r, key->path, [&](Store& store) {
             Key* stored = EnsureKey(store, key->path);
             if (stored != nullptr) PutValue(*stored, valueName, type, std::move(bytes));
             return stored != nullptr;
@@ -317,6 +437,16 @@ void SetRegistryStorePath(const char* path) {
         std::lock_guard lock(r.mutex);
         r.path = path != nullptr ? path : "";
         r.loaded = false;
+        LockStore(r);
+    } catch (...) {
+    }
+}
+
+void SetStoreTroubleHandler(StoreTroubleHandler handler) {
+    try {
+        Registry& r = State();
+        std::lock_guard lock(r.mutex);
+        r.troubleHandler = handler;
     } catch (...) {
     }
 }

@@ -34,7 +34,17 @@ bool SetRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
 
 // Host side: the store file (null or empty: none, and every write fails).
 // Setting it, even to the same file, reloads the store. Loading happens on first
-// use; a file that cannot be parsed reads as empty and is kept aside as
-// "<file>.bad" before the next write.
+// use; a file that cannot be parsed reads as empty and is kept aside before the
+// next write, as "<file>.bad" or, when that name is taken, "<file>.bad.1", ...
+// The program that sets a store first holds it while it runs (a lock on
+// "<file>.lock" beside it); another that sets the same store reads it but saves
+// nothing.
 void SetRegistryStorePath(const char* path);
 const char* RegistryStorePath();
+
+// Host side: what the host is told about the store, for its own error stream
+// (the program is told nothing but a failed call): once when another running
+// program holds the store, and at every save that fails, with the reason.
+enum class StoreTrouble { HeldByAnother, SaveFailed };
+using StoreTroubleHandler = void (*)(StoreTrouble trouble, const char* path, const char* reason);
+void SetStoreTroubleHandler(StoreTroubleHandler handler);

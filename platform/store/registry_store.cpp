@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
-#include <unordered_set>
 
 #include "platform/store/registry.h"
 #include "platform/text/text.h"
@@ -66,50 +65,66 @@ std::u16string Folded(std::u16string_view name) {
 
 }  // namespace
 
-Key* FindKey(Store& store, std::u16string_view path) {
-    auto found = store.index.find(Folded(path));
-    return found == store.index.end() ? nullptr : &store.keys[found->second];
+namespace {
+
+// The end of the path's component that starts at `start`.
+std::size_t ComponentEnd(std::u16string_view path, std::size_t start) {
+    return std::min(path.find(u'\\', start), path.size());
 }
 
-// Finds a key, adding it and any missing parents. The nearest existing ancestor
-// is found from the longest prefix down, so a long path costs one look-up per
-// key it adds; a new key keeps its parent's spelling of the path, so each key
-// has one case throughout.
+// Walks down from the root as far as the path's keys exist. `found` is the
+// deepest existing key (none: the store's size) and `start` the start of the
+// first component that is missing, or the path's size when all exist.
+void WalkExisting(const Store& store, std::u16string_view path, std::size_t& found,
+                  std::size_t& start) {
+    found = store.keys.size();
+    const NameIndex* level = &store.roots;
+    for (start = 0; start < path.size();) {
+        std::size_t end = ComponentEnd(path, start);
+        auto next = level->find(Folded(path.substr(start, end - start)));
+        if (next == level->end()) return;
+        found = next->second;
+        level = &store.keys[found].subkeys;
+        start = end == path.size() ? end : end + 1;
+    }
+}
+
+}  // namespace
+
+Key* FindKey(Store& store, std::u16string_view path) {
+    std::size_t found, missing;
+    WalkExisting(store, path, found, missing);
+    return missing == path.size() && found < store.keys.size() ? &store.keys[found] : nullptr;
+}
+
+// Finds a key, adding it and any missing parents. The paths of the keys it would
+// add are measured before any is made, so a path nested thousands deep costs
+// one pass over it; a new key keeps its parent's spelling of the path, so each
+// key has one case throughout.
 Key* EnsureKey(Store& store, std::u16string_view path) {
-    const std::u16string folded = Folded(path);
-    if (auto found = store.index.find(folded); found != store.index.end()) {
-        return &store.keys[found->second];
-    }
-    std::vector<std::size_t> ends;  // the ends of the prefixes still missing, longest first
-    std::size_t parentEnd = 0;      // 0: no ancestor exists
-    for (std::size_t end = path.size();;) {
-        ends.push_back(end);
-        std::size_t slash = path.rfind(u'\\', end - 1);
-        if (slash == std::u16string_view::npos || slash == 0) break;
-        if (store.index.count(folded.substr(0, slash)) != 0) {
-            parentEnd = slash;
-            break;
-        }
-        end = slash;
-    }
+    std::size_t parent, start;
+    WalkExisting(store, path, parent, start);
+    if (start == path.size()) return parent < store.keys.size() ? &store.keys[parent] : nullptr;
+    const std::size_t room = MAX_STORE_PATH_UNITS - std::min(store.pathUnits, MAX_STORE_PATH_UNITS);
     std::size_t units = 0;
-    for (std::size_t end : ends)
-        units += end;
-    if (units > MAX_STORE_PATH_UNITS - std::min(store.pathUnits, MAX_STORE_PATH_UNITS)) {
-        return nullptr;
+    for (std::size_t at = start;; ++at) {
+        at = ComponentEnd(path, at);
+        units += at;
+        if (units > room) return nullptr;
+        if (at == path.size()) break;
     }
-    std::u16string spelled = parentEnd == 0
-                                 ? std::u16string()
-                                 : store.keys[store.index[folded.substr(0, parentEnd)]].path;
-    std::size_t start = parentEnd == 0 ? 0 : parentEnd + 1;
-    for (auto end = ends.rbegin(); end != ends.rend(); ++end) {
-        std::u16string_view component = path.substr(start, *end - start);
-        spelled = spelled.empty() ? std::u16string(component)
-                                  : spelled + u'\\' + std::u16string(component);
-        store.index.emplace(folded.substr(0, *end), store.keys.size());
-        store.keys.push_back(Key{spelled, {}, {}});
+    while (start < path.size()) {
+        std::size_t end = ComponentEnd(path, start);
+        std::u16string_view component = path.substr(start, end - start);
+        std::u16string spelled = parent < store.keys.size()
+                                     ? store.keys[parent].path + u'\\' + std::u16string(component)
+                                     : std::u16string(component);
+        NameIndex& level = parent < store.keys.size() ? store.keys[parent].subkeys : store.roots;
+        level.emplace(Folded(component), store.keys.size());
         store.pathUnits += spelled.size();
-        start = *end + 1;
+        parent = store.keys.size();
+        store.keys.push_back(Key{std::move(spelled), {}, {}, {}});
+        start = end == path.size() ? end : end + 1;
     }
     return &store.keys.back();
 }
@@ -319,6 +334,21 @@ void AppendQuoted(std::string& out, std::u16string_view name) {
     out += '"';
 }
 
+// A string value's text, when it can be written as a quoted string that reads
+// back as the same bytes: UTF-16 ending in its one terminator, on one line.
+std::optional<std::u16string> StringText(const Value& value) {
+    const std::vector<std::uint8_t>& data = value.data;
+    if (value.type != REG_SZ || data.size() < 2 || data.size() % 2 != 0) return std::nullopt;
+    std::u16string text;
+    for (std::size_t i = 0; i + 2 < data.size(); i += 2)
+        text += static_cast<char16_t>(data[i] | data[i + 1] << 8);
+    if (data[data.size() - 2] != 0 || data.back() != 0 ||
+        text.find(u'\0') != std::u16string::npos || !Storable(text)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
 void AppendValue(std::string& out, const Value& value) {
     static constexpr char DIGITS[] = "0123456789abcdef";
     std::size_t lineStart = out.size();
@@ -327,7 +357,12 @@ void AppendValue(std::string& out, const Value& value) {
     } else {
         AppendQuoted(out, value.name);
     }
-    if (value.type == REG_DWORD && value.data.size() == 4) {
+    // Strings are written as strings, as they are read: as hex they would take
+    // six times the room.
+    if (auto text = StringText(value)) {
+        out += '=';
+        AppendQuoted(out, *text);
+    } else if (value.type == REG_DWORD && value.data.size() == 4) {
         out += "=dword:";
         for (int i = 3; i >= 0; --i) {
             out += DIGITS[value.data[i] >> 4];
@@ -355,17 +390,11 @@ void AppendValue(std::string& out, const Value& value) {
 }  // namespace
 
 // Keys without values are implied by their subkeys, so only the last of a chain
-// of empty keys is written. Every key's parent is in the store (EnsureKey adds
-// them), so a key has subkeys exactly when it is some key's parent.
+// of empty keys is written.
 std::string FormatStore(const Store& store) {
-    std::unordered_set<std::u16string> parents;
-    for (const Key& key : store) {
-        std::size_t slash = key.path.rfind(u'\\');
-        if (slash != std::u16string::npos) parents.insert(Folded(key.path.substr(0, slash)));
-    }
     std::string out = "REGEDIT4\n\n";
     for (const Key& key : store) {
-        if (key.values.empty() && parents.count(Folded(key.path)) != 0) continue;
+        if (key.values.empty() && !key.subkeys.empty()) continue;
         out.append("[").append(Utf16ToUtf8(key.path)).append("]\n");
         for (const Value& value : key.values)
             AppendValue(out, value);

@@ -24,6 +24,7 @@ void SetScreenSize(std::int32_t width, std::int32_t height) {
     m.screenWidth = width;
     m.screenHeight = height;
     m.workArea = Rect{0, 0, width, height};
+    SetPictureScreenSize(width, height);
     if (m.screen != nullptr) DeleteBitmap(m.screen);
     m.screen = nullptr;
     MarkScreenDirty();

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,27 +56,22 @@ int RunQuarvel(std::vector<std::string> args) {
 
 class HostTest : public ::testing::Test {
   protected:
-    void SetUp() override { dir = FreshTestFolder(); }
+    void SetUp() override {
+        dir = FreshTestFolder();
+    }
     void TearDown() override { fs::remove_all(dir); }
     fs::path dir;
 };
 
 TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
     const std::vector<std::vector<const char*>> bad = {
-        {"q", "--bogus"},
-        {"q", "--scale", "0"},
-        {"q", "--scale"},
-        {"q", "--screen", "240"},
-        {"q", "--screen", "9x9999"},
-        {"q", "--clock-start", "-1"},
-        {"q", "--headless"},
-        {"q", "--script", "x.txt"},
-        {"q", "--store="},
+        {"q", "--bogus"},         {"q", "--scale", "0"},       {"q", "--scale"},
+        {"q", "--screen", "240"}, {"q", "--screen", "9x9999"}, {"q", "--clock-start", "-1"},
+        {"q", "--headless"},      {"q", "--script", "x.txt"},  {"q", "--store="},
         // A flag given a value is refused, whatever the value says.
-        {"q", "--headless=0", "--script", "s.txt"},
-        {"q", "--mute=yes"},
-        {"q", "--help=1"},
+        {"q", "--headless=0", "--script", "s.txt"}, {"q", "--mute=yes"}, {"q", "--help=1"},
         {"q", "--version=no"},
+        {"q", "--store", "/"},  // a store that can never be written
     };
     for (const auto& args : bad) {
         HostOptions options;
@@ -193,6 +190,22 @@ TEST_F(HostTest, SoakRunsRepeatFromTheirSeed) {
     EXPECT_NE(soak("6", "c"), first);
 }
 
+// Starts the test program headless on a script in a process of its own, its
+// error stream to `errors`, and waits until its log says `awaited`.
+pid_t StartHeadless(const std::string& script, const std::string& log, const std::string& store,
+                    const std::string& awaited, const std::string& errors = "/dev/null") {
+    pid_t child = fork();
+    if (child == 0) {
+        freopen(errors.c_str(), "w", stderr);
+        execl(TEST_PROGRAM, TEST_PROGRAM, "--headless", "--script", script.c_str(), "--log",
+              log.c_str(), "--store", store.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 2000 && FileText(log).find(awaited) == std::string::npos; ++i)
+        usleep(5000);
+    return child;
+}
+
 // SIGTERM, SIGINT and SIGHUP close a headless run in order, as the desktop
 // window does: the program saves its store, and the run exits 0.
 TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
@@ -201,15 +214,8 @@ TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         const std::string log = (dir / ("run" + std::to_string(signal) + ".log")).string();
         const std::string store = (dir / ("run" + std::to_string(signal) + ".reg")).string();
-        pid_t child = fork();
-        if (child == 0) {
-            execl(TEST_PROGRAM, TEST_PROGRAM, "--headless", "--script", script.c_str(), "--log",
-                  log.c_str(), "--store", store.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        pid_t child = StartHeadless(script, log, store, "test tick");
         ASSERT_GT(child, 0);
-        for (int i = 0; i < 2000 && FileText(log).find("test tick") == std::string::npos; ++i)
-            usleep(5000);
         kill(child, signal);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -217,6 +223,48 @@ TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
         EXPECT_NE(FileText(log).find("close signal"), std::string::npos) << signal;
         EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000000"), std::string::npos) << signal;
     }
+}
+
+// Two programs on one store: the second, which ends last, saves nothing over the
+// first one's presses, and says why.
+TEST_F(HostTest, SecondProgramOnAStoreSavesNothing) {
+    const std::string store = (dir / "store.reg").string();
+    auto presses = [&](const std::string& name, int count) {
+        std::string script;
+        for (int i = 0; i < count; ++i)
+            script += "press return\n";
+        std::ofstream(dir / (name + ".txt")) << script << "wait 4000000000\n";
+        return StartHeadless((dir / (name + ".txt")).string(), (dir / (name + ".log")).string(),
+                             store, "presses=" + std::to_string(count),
+                             (dir / (name + ".err")).string());
+    };
+    const pid_t first = presses("first", 2);
+    const pid_t second = presses("second", 5);
+    for (pid_t child : {first, second}) {
+        ASSERT_GT(child, 0);
+        kill(child, SIGTERM);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000002"), std::string::npos);
+    EXPECT_EQ(FileText(dir / "first.err"), "");
+    EXPECT_EQ(FileText(dir / "second.err"),
+              "quarvel: " + store + " is in use by another running game; nothing will be saved\n");
+}
+
+// A save that fails is told on stderr, once for one reason, and the run ends as
+// it would have: the program itself is told nothing.
+TEST_F(HostTest, FailedSaveIsToldOnStderr) {
+    std::ofstream(dir / "run.txt") << "press return\nwait 100\n";
+    const std::string store = (dir / "missing" / "store.reg").string();
+    const pid_t child = StartHeadless((dir / "run.txt").string(), (dir / "run.log").string(), store,
+                                      "", (dir / "run.err").string());
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(FileText(dir / "run.err"),
+              "quarvel: could not save settings to " + store + ": No such file or directory\n");
 }
 
 // Presses keys in the desktop window from another thread, in real time.
@@ -309,13 +357,30 @@ TEST(DesktopServicesTest, PacksInstalledLayoutFirstThenTheBuildsFolders) {
     EXPECT_TRUE(ModuleSearchFolders({}, {}, PackSearchFolders()).empty());
 }
 
+// Relative XDG folders are ignored, as the XDG rules say: they would name a
+// folder under wherever the game was started.
 TEST(DesktopServicesTest, StoreAndScreenshotsGoToTheUserDataFolder) {
     std::string home = (fs::temp_directory_path() / "quarvel-xdg-test").string();
     setenv("XDG_DATA_HOME", home.c_str(), 1);
     EXPECT_EQ(DataFolder(), home + "/quarvel/");
     EXPECT_TRUE(fs::is_directory(home + "/quarvel"));
     EXPECT_EQ(DefaultStorePath(), home + "/quarvel/settings.reg");
+    const std::string realHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_DATA_HOME", "data", 1);
+    setenv("XDG_CACHE_HOME", "cache", 1);
+    EXPECT_EQ(DataFolder(), home + "/.local/share/quarvel/");
+    EXPECT_EQ(FontCacheFile(), home + "/.cache/quarvel/fonts");
+    // A data folder that cannot be made is said at start.
+    setenv("XDG_DATA_HOME", "/dev/null/x", 1);
+    std::string error;
+    EXPECT_EQ(DefaultStorePath(&error), "");
+    EXPECT_EQ(error,
+              "could not save settings to /dev/null/x/quarvel/settings.reg: cannot create "
+              "/dev/null/x/quarvel: Not a directory");
+    setenv("HOME", realHome.c_str(), 1);
     unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_CACHE_HOME");
     fs::remove_all(home);
 }
 
@@ -324,10 +389,10 @@ TEST(DesktopServicesTest, StoreAndScreenshotsGoToTheUserDataFolder) {
 TEST(DesktopServicesTest, OpensLinksWithXdgOpenWithoutWaiting) {
     const fs::path dir = FreshTestFolder();
     std::string go = (dir / "go").string(), out = (dir / "out").string();
-    std::ofstream(dir / "xdg-open")
-        << "#!/bin/sh\nfor i in $(seq 500); do [ -e " << go
-        << " ] && break; sleep 0.01; done\n[ -e " << go << " ] && printf '%s' \"$1\" > " << out
-        << ".tmp\nmv " << out << ".tmp " << out << "\n";
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nfor i in $(seq 500); do [ -e " << go
+                                    << " ] && break; sleep 0.01; done\n[ -e " << go
+                                    << " ] && printf '%s' \"$1\" > " << out << ".tmp\nmv " << out
+                                    << ".tmp " << out << "\n";
     fs::permissions(dir / "xdg-open", fs::perms::owner_all);
     std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
     setenv("PATH", (dir.string() + ":" + path).c_str(), 1);
@@ -338,6 +403,36 @@ TEST(DesktopServicesTest, OpensLinksWithXdgOpenWithoutWaiting) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(FileText(out), "https://example.org/a b");
     EXPECT_FALSE(OpenLinkOnDesktop(""));
+    fs::remove_all(dir);
+}
+
+// The opener's child, and the browser it starts, inherits none of the game's
+// descriptors (a log file, fonts, pipes) but stdin, stdout and stderr.
+TEST(DesktopServicesTest, LinksOpenWithoutTheGamesDescriptors) {
+    const fs::path dir = FreshTestFolder();
+    const std::string out = (dir / "out").string();
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nls -l /proc/$$/fd/ > " << out << ".tmp\nmv "
+                                    << out << ".tmp " << out << "\n";
+    fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+    const int leaked = open((dir / "leaked").c_str(), O_WRONLY | O_CREAT, 0600);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", (dir.string() + ":" + path).c_str(), 1);
+    EXPECT_TRUE(OpenLinkOnDesktop("https://example.org/"));
+    setenv("PATH", path.c_str(), 1);
+    for (int i = 0; i < 500 && !fs::exists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::string listed = FileText(out);
+    EXPECT_NE(listed.find(" 2 -> "), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("leaked"), std::string::npos) << listed;
+    struct stat pipeInfo;
+    ASSERT_EQ(fstat(ends[0], &pipeInfo), 0);
+    EXPECT_EQ(listed.find("pipe:[" + std::to_string(pipeInfo.st_ino) + "]"), std::string::npos)
+        << listed;
+    close(leaked);
+    close(ends[0]);
+    close(ends[1]);
     fs::remove_all(dir);
 }
 

@@ -1,7 +1,9 @@
 #include "host/single_instance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,11 +47,8 @@ TEST(DisplayKeyTest, OneNamePerDisplaySafeAsAFileName) {
     std::string x = savedX != nullptr ? savedX : "", w = savedW != nullptr ? savedW : "";
     unsetenv("WAYLAND_DISPLAY");
     // Another screen of the same display is the same display.
-    for (auto [display, key] : {std::pair{":0", "_0"},
-                                {":0.1", "_0"},
-                                {"unix:0", "_0"},
-                                {":12", "_12"},
-                                {"remote.example:10.0", "remote.example_10"}}) {
+    for (auto [display, key] : {std::pair{":0", "_0"}, {":0.1", "_0"}, {"unix:0", "_0"},
+                                {":12", "_12"}, {"remote.example:10.0", "remote.example_10"}}) {
         setenv("DISPLAY", display, 1);
         EXPECT_EQ(DisplayKey(), key) << display;
     }
@@ -162,6 +161,38 @@ TEST(SendRaiseRequestTest, AClosedConnectionIsNoSignal) {
     close(pair[1]);
     EXPECT_FALSE(SendRaiseRequest(pair[0]));
     close(pair[0]);
+}
+
+// A runtime folder that is not the user's alone (shared, or a relative path) is
+// not used: another user's lock there ended the game at once. A lock file that
+// is not ours never ends the game: it runs without the check.
+TEST_F(SingleInstanceTest, OnlyAPrivateRuntimeFolderIsUsed) {
+    const char* saved = std::getenv("TMPDIR");
+    std::string savedTemp = saved != nullptr ? saved : "";
+    fs::create_directories(dir / "tmp");
+    setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+    const fs::path shared = dir / "shared";
+    fs::create_directories(shared);
+    fs::permissions(shared, fs::perms::all);
+    int held = open((shared / "quarvel-_0.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const bool othersLock = fchown(held, getuid() + 1, getgid()) == 0;  // as root
+    for (const std::string& runtime : {shared.string(), std::string("relative")}) {
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        SingleInstance instance;
+        EXPECT_EQ(instance.acquire(error), Result::First) << runtime << ": " << error;
+    }
+    if (othersLock) {
+        fs::permissions(shared, fs::perms::owner_all);
+        setenv("XDG_RUNTIME_DIR", shared.c_str(), 1);
+        SingleInstance instance;
+        EXPECT_EQ(instance.acquire(error), Result::Failed);
+    }
+    close(held);
+    if (saved != nullptr)
+        setenv("TMPDIR", savedTemp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 }  // namespace

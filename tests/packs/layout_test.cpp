@@ -58,6 +58,7 @@ class PackTest : public ::testing::TestWithParam<Screen> {
   protected:
     void SetUp() override {
         SetModuleFolder(PACK_FOLDER);
+        SetPictureScreenSize(GetParam().width, GetParam().height);  // as the game's screen
         pack = LoadModule(GetParam().pack);
         ASSERT_NE(pack, nullptr) << "no pack " << Name(GetParam()) << " in " << PACK_FOLDER;
         const ResourceData text = FindResource(pack, 101, "TEXT");

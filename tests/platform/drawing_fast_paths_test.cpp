@@ -5,8 +5,10 @@
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -175,12 +177,36 @@ TEST(DrawingFastPathsTest, FacesKeptBetweenRunsGiveTheSameFontAndStaleOnesAreAsk
     SetFontCacheFile(file.c_str());  // as a later run: read from the file
     EXPECT_EQ(metrics(), asked);
     // A file from other fonts, or naming a face that is gone, is not believed.
-    std::string header, stamp;
+    std::string header, stamp, kept;
     {
         std::ifstream in(file);
         std::getline(in, header);
         std::getline(in, stamp);
+        std::getline(in, kept, ' ');  // the request, the face's file and its index
     }
+    // Nor is a field out of range: a face index of -1 crashed the font library,
+    // a FIFO for the face's file hung the start, a huge width overflowed. In a
+    // child, which an alarm ends if it hangs.
+    const std::string fifo = (folder / "fifo.ttf").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string request = kept.substr(0, kept.find('\t') + 1);
+    const std::string face = kept.substr(0, kept.rfind('\t') + 1);
+    EXPECT_EXIT(
+        {
+            alarm(20);
+            bool same = true;
+            for (const std::string& bad :
+                 {face + "-1 0 9 3", face + "0 0 9 2147483647", face + "0 0 0 3",
+                  request + fifo + "\t0 0 9 3", request + "fonts/relative.ttf\t0 0 9 3"}) {
+                std::ofstream(file, std::ios::trunc) << header << "\n"
+                                                     << stamp << "\n"
+                                                     << bad << "\n";
+                SetFontCacheFile(file.c_str());
+                same = same && metrics() == asked;
+            }
+            std::exit(same ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
     for (const std::string& stale :
          {std::string("faces 2\nother\n"), header + "\n" + stamp + "\n"}) {
         std::ofstream(file, std::ios::trunc) << stale

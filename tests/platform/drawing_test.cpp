@@ -286,14 +286,20 @@ TEST_F(TextTest, WordBreakStacksLinesAndNullFontDrawsNothing) {
     EXPECT_EQ(m.height, 0);
 }
 
+// A bitmap's pixels as a PNG file.
+std::vector<unsigned char> PngOf(BitmapHandle bitmap) {
+    std::vector<unsigned char> png(1 << 22);
+    SDL_RWops* out = SDL_RWFromMem(png.data(), static_cast<int>(png.size()));
+    EXPECT_EQ(IMG_SavePNG_RW(SdlSurfaceOf(bitmap), out, 0), 0);
+    png.resize(static_cast<std::size_t>(SDL_RWtell(out)));
+    SDL_RWclose(out);
+    return png;
+}
+
 TEST(DrawingTest, DecodesPngAndRejectsGarbage) {
     const Colour px[] = {RED, BLUE, MAGENTA, WHITE, 0, Rgb(1, 2, 3)};
     BitmapHandle original = CreateBitmapFromPixels(3, 2, px);
-    std::vector<unsigned char> png(4096);
-    SDL_RWops* out = SDL_RWFromMem(png.data(), static_cast<int>(png.size()));
-    ASSERT_EQ(IMG_SavePNG_RW(SdlSurfaceOf(original), out, 0), 0);
-    png.resize(static_cast<std::size_t>(SDL_RWtell(out)));
-    SDL_RWclose(out);
+    std::vector<unsigned char> png = PngOf(original);
     BitmapHandle decoded = CreateBitmapFromImageBytes(png.data(), png.size());
     ASSERT_NE(decoded, nullptr);
     std::int32_t w = 0, h = 0;
@@ -307,6 +313,38 @@ TEST(DrawingTest, DecodesPngAndRejectsGarbage) {
     EXPECT_EQ(CreateBitmapFromImageBytes(nullptr, 10), nullptr);
     DeleteBitmap(original);
     DeleteBitmap(decoded);
+}
+
+// Pictures far beyond the screen are missing: one over 16 screens of pixels, or
+// one that would take the pictures held past 64 MiB, until another is deleted.
+TEST(DrawingTest, PicturesStayWithinTheScreensBudget) {
+    auto png = [](int w, int h) {
+        BitmapHandle picture = CreateBitmap(nullptr, w, h);
+        std::vector<unsigned char> file = PngOf(picture);
+        DeleteBitmap(picture);
+        return file;
+    };
+    SetPictureScreenSize(100, 100);
+    const std::vector<unsigned char> fits = png(400, 400), over = png(401, 400);
+    BitmapHandle decoded = CreateBitmapFromImageBytes(fits.data(), fits.size());
+    EXPECT_NE(decoded, nullptr);
+    DeleteBitmap(decoded);
+    EXPECT_EQ(CreateBitmapFromImageBytes(over.data(), over.size()), nullptr);
+
+    SetPictureScreenSize(4096, 4096);
+    const std::vector<unsigned char> quarter = png(2048, 2048);  // 16 MiB decoded
+    std::vector<BitmapHandle> held;
+    for (int i = 0; i < 4; ++i) {
+        held.push_back(CreateBitmapFromImageBytes(quarter.data(), quarter.size()));
+        EXPECT_NE(held.back(), nullptr) << i;
+    }
+    EXPECT_EQ(CreateBitmapFromImageBytes(quarter.data(), quarter.size()), nullptr);
+    DeleteBitmap(held.back());
+    held.back() = CreateBitmapFromImageBytes(quarter.data(), quarter.size());
+    EXPECT_NE(held.back(), nullptr);
+    for (BitmapHandle bitmap : held)
+        DeleteBitmap(bitmap);
+    SetPictureScreenSize(240, 320);
 }
 
 }  // namespace

@@ -167,6 +167,7 @@ TEST_F(SettingsTest, AStoreThatCannotBeReadIsKeptAside) {
     const bool root = geteuid() == 0;
     if (root) {
         ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);  // the folder is the player's
+        fs::permissions(dir, fs::perms::others_exec, fs::perm_options::add);
     }
     pid_t child = fork();
     ASSERT_GE(child, 0);

@@ -14,7 +14,8 @@
 #include <utility>
 #include <vector>
 
-// An empty folder of the running test's own under the temporary folder.
+// An empty folder of the running test's own under the temporary folder, open to
+// the user alone (as a runtime folder must be).
 inline std::filesystem::path FreshTestFolder() {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::filesystem::path dir =
@@ -22,6 +23,7 @@ inline std::filesystem::path FreshTestFolder() {
                                                   test->test_suite_name() + "-" + test->name());
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);  // private
     return dir;
 }
 

@@ -1,0 +1,1 @@
+quarvel_fuzz_target(font_cache LIBS quarvel_drawing)
