@@ -1,12 +1,14 @@
 #include "host/host_main.h"
 
 #include <SDL.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "host/desktop_host.h"
@@ -95,8 +97,12 @@ void SetUpLayer(const HostOptions& options, std::ofstream& log) {
     }
     SetFontCacheFile(FontCacheFile().c_str());
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
-    SetRegistryStorePath(options.storePath.empty() ? DefaultStorePath().c_str()
-                                                   : options.storePath.c_str());
+    // A headless run touches only the store it is given (RunHost gives one of
+    // its own when --store names none); a desktop run defaults to the player's.
+    const std::string store = !options.storePath.empty() ? options.storePath
+                              : options.headless         ? ""
+                                                         : DefaultStorePath();
+    SetRegistryStorePath(store.c_str());
     SetModuleSearchFolders(PackSearchFolders());
     if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
     // A phone's tick count is its time since start: the desktop clock starts where
@@ -113,6 +119,27 @@ void SetUpLayer(const HostOptions& options, std::ofstream& log) {
     SetScreenSize(options.screenWidth, options.screenHeight);
     StartPhoneShell(u"Quarvel");
 }
+
+// A folder of the run's own under the temporary folder, removed with what it
+// holds when the run ends; empty when it cannot be made.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::error_code ec;
+        std::string name = (std::filesystem::temp_directory_path(ec) / "quarvel-XXXXXX").string();
+        if (!ec && mkdtemp(name.data()) != nullptr) path_ = name;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
 
 // A recording's replay needs the store as it was at the start: a copy beside
 // the recording. Empty when it succeeds, else the error.
@@ -165,6 +192,14 @@ int RunHost(int argc, const char* const* argv) {
             case SingleInstance::Result::First:
                 break;
         }
+    }
+
+    // Headless without --store: a fresh store, dropped at the end, so a script
+    // plays as on a first run and never reads or changes the player's scores.
+    std::optional<ScratchFolder> scratch;
+    if (options.headless && options.storePath.empty()) {
+        scratch.emplace();
+        if (!scratch->path().empty()) options.storePath = scratch->path() + "/settings.reg";
     }
 
     std::ofstream log;

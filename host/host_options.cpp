@@ -141,7 +141,8 @@ Options:
                      for 176x220, 240x240 and 240x320)
   --scale N          window scale, 1 to 16 (default: the largest that fits)
   --store FILE       settings store (default: settings.reg in the user's data
-                     folder for quarvel)
+                     folder for quarvel; a --headless run without --store
+                     starts from the defaults and saves nothing)
   --packs DIR        look for resource packs only in DIR (default: the
                      installed ../share/quarvel/packs from the program's
                      folder, then next to the program, then in its packs folder)

@@ -79,13 +79,18 @@ class EndToEndTest : public ::testing::Test {
         if (!HasFailure() && !std::getenv("QUARVEL_KEEP")) fs::remove_all(dir);
     }
 
-    // Runs the program headless on a script; returns its exit code.
-    int Run(const std::string& name, const std::string& script) {
+    // Runs the program headless on a script, on the store in `dir` or, when
+    // `environment` is given, with no --store and those variables; returns its
+    // exit code.
+    int Run(const std::string& name, const std::string& script,
+            const std::string& environment = "") {
         fs::path file = dir / (name + ".txt");
         std::ofstream(file) << script;
-        std::string command = std::string("'") + QUARVEL_PROGRAM + "' --headless --script '" +
-                              file.string() + "' --store '" + (dir / "settings.reg").string() +
-                              "' --log '" + (dir / (name + ".log")).string() + "'";
+        const std::string store =
+            environment.empty() ? "--store '" + (dir / "settings.reg").string() + "'" : "";
+        std::string command = environment + " '" + QUARVEL_PROGRAM + "' --headless --script '" +
+                              file.string() + "' " + store + " --log '" +
+                              (dir / (name + ".log")).string() + "'";
         return WEXITSTATUS(std::system(command.c_str()));
     }
     fs::path dir;
@@ -148,6 +153,25 @@ TEST_F(EndToEndTest, AGameFromTheTitleToANameInTheTableThatStays) {
         EXPECT_EQ(CountColour(second, TableRow(i), paleYellow), 0) << i;
         EXPECT_EQ(SameRegion(second, before, TableRow(i)), i < place) << i;
     }
+}
+
+// Without --store a headless run plays on a fresh store of its own: the player's
+// highest level does not ungrey the start levels, the sound turned off is not
+// saved into the player's file, and nothing is left in the temporary folder.
+TEST_F(EndToEndTest, AHeadlessRunWithoutStoreLeavesThePlayersAlone) {
+    const std::string d = dir.string();
+    fs::create_directories(dir / "data/quarvel");
+    fs::create_directories(dir / "tmp");
+    const fs::path players = dir / "data/quarvel/settings.reg";
+    const std::string stored = StoreWith("\"HighestLevel\"=dword:00000032");
+    std::ofstream(players) << stored;
+    ASSERT_EQ(Run("alone", "wait 300\ncommand 40036\nwait 300\ncommand 40001\nwait 100\n",
+                  "HOME='" + d + "' XDG_DATA_HOME='" + d + "/data' TMPDIR='" + d + "/tmp'"),
+              0);
+    EXPECT_NE(FileText(dir / "alone.log").find("menu command 40036 grayed"), std::string::npos)
+        << FileText(dir / "alone.log");
+    EXPECT_EQ(FileText(players), stored);
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
 }
 
 // A game played in the desktop window (title, hard, the stack to the top, a tap,
