@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "host/desktop_host.h"
 #include "host/desktop_services.h"
@@ -86,15 +87,34 @@ std::string ReadScript(HostOptions& options, std::vector<ScriptCommand>& command
     return "";
 }
 
-// The layer as the program finds it: the log, the faces found before, the store,
-// the packs' folders, the clock, the screen and the phone shell.
-void SetUpLayer(const HostOptions& options, std::ofstream& log) {
-    if (log.is_open()) {
-        SetEventSink([&log](const std::string& line) {
-            log << '[' << GetTickCount() << "] " << line << '\n';
-            log.flush();
-        });
+// The text of an event log line `message box "CAPTION" "TEXT"`, unquoted and on
+// one line.
+std::string MessageBoxText(std::string_view line) {
+    line.remove_prefix(std::string_view("message box \"").size());
+    std::size_t i = 0;
+    while (i < line.size() && line[i] != '"') i += line[i] == '\\' ? 2 : 1;  // the caption
+    std::string text;
+    for (i += 3; i + 1 < line.size(); ++i) {  // after `" "`, to the closing quote
+        char c = line[i];
+        if (c == '\\') {
+            c = line[++i];
+            if (c == 'n') c = ' ';
+        }
+        text += c;
     }
+    return text;
+}
+
+// The layer as the program finds it: the log (which also keeps the last message
+// box shown), the faces found before, the store, the packs' folders, the clock,
+// the screen and the phone shell.
+void SetUpLayer(const HostOptions& options, std::ofstream& log, std::string& lastMessageBox) {
+    SetEventSink([&log, &lastMessageBox](const std::string& line) {
+        if (line.starts_with("message box \"")) lastMessageBox = MessageBoxText(line);
+        if (!log.is_open()) return;
+        log << '[' << GetTickCount() << "] " << line << '\n';
+        log.flush();
+    });
     SetFontCacheFile(FontCacheFile().c_str());
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
     // A headless run touches only the store it is given (RunHost gives one of
@@ -207,7 +227,8 @@ int RunHost(int argc, const char* const* argv) {
         log.open(options.logPath, std::ios::trunc);
         if (!log) return Fail("cannot write " + options.logPath);
     }
-    SetUpLayer(options, log);
+    std::string lastMessageBox;
+    SetUpLayer(options, log, lastMessageBox);
 
     std::unique_ptr<HeadlessHost> headless;
     std::unique_ptr<DesktopHost> desktop;
@@ -243,7 +264,14 @@ int RunHost(int argc, const char* const* argv) {
     if (soak) ReportSoak(options, *soak, code, started);
     SetHostDriver(nullptr);
     SetEventSink(nullptr);
-    if (headless && !headless->failure().empty()) return Fail(headless->failure());
+    // A program that ends with a failure said why in its last message box, which
+    // nobody sees in a headless run.
+    if (headless && code != 0 && !lastMessageBox.empty()) {
+        std::fprintf(stderr, "quarvel: %s\n", lastMessageBox.c_str());
+    }
+    if (headless && !headless->failure().empty()) {
+        return Fail(options.scriptPath + ": " + headless->failure());
+    }
     if (desktop && desktop->displayLost()) {
         std::fprintf(stderr,
                      "quarvel: the connection to the display was lost; the game closed "

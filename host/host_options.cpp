@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -126,6 +127,11 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
     }
     if (options.headless && !options.recordPath.empty()) {
         error = "--record is for the desktop window, not --headless";
+        return false;
+    }
+    std::error_code ec;
+    if (!options.packsFolder.empty() && !std::filesystem::is_directory(options.packsFolder, ec)) {
+        error = "bad value '" + options.packsFolder + "' for --packs: no such folder";
         return false;
     }
     return true;
