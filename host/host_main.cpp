@@ -53,8 +53,9 @@ bool ReadFile(const std::string& path, std::string& text) {
     return true;
 }
 
-// One line on stderr that tools/quarvel-soak reads: how far the soak got (the
-// program may end it early, by its Exit command) and the process's memory.
+// One line on stderr that tools/quarvel-soak reads: the ticks that ran of those
+// asked for (the program may end the soak early, by its Exit command) and the
+// process's memory.
 void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t code,
                 std::chrono::steady_clock::time_point started) {
     const double seconds =
@@ -65,7 +66,7 @@ void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t 
                  "quarvel soak: seed %llu, %llu of %llu ticks, exit %d, %.1f s; RSS at the start "
                  "%ld KiB (peak %ld KiB), at the end %ld KiB (peak %ld KiB)\n",
                  static_cast<unsigned long long>(options.seed),
-                 static_cast<unsigned long long>(soak.ticksGiven()),
+                 static_cast<unsigned long long>(soak.ticksRun()),
                  static_cast<unsigned long long>(*options.soakTicks), code, seconds, start.rssKb,
                  start.peakKb, end.rssKb, end.peakKb);
 }
