@@ -156,7 +156,8 @@ Options:
   --headless         no window and no sound; run on a virtual clock from --script
   --script FILE      the input script of a headless run
   --log FILE         write one line per observable event (sounds, windows,
-                     dialogs, links) to FILE
+                     dialogs, message boxes, menu and soft-key commands,
+                     links, screenshots, start and exit) to FILE
   --clock-start MS   start the clock at MS milliseconds (it wraps at 2^32)
   --record FILE      record the run's input as a headless script in FILE, with
                      a copy of the settings store at start in FILE.store
@@ -180,8 +181,9 @@ Keys (desktop window):
   PrintScreen        save a PNG of the phone screen in the user's data folder
 Gamepad: D-pad arrows, A Action, B Back, Start / Back left / right soft key,
   X Y LB RB and the stick buttons application keys 1 to 6.
-Closing the window, Ctrl+C, SIGTERM and SIGHUP close the game in order (its
-settings are saved).
+Closing the game:
+  closing the window, Ctrl+C, SIGTERM and SIGHUP close it in order (its
+  settings are saved).
 
 Headless scripts: one command per line, # starts a comment:
   down KEY | up KEY | press KEY      KEY: a code or left, right, up, down,
