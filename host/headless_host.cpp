@@ -140,7 +140,7 @@ bool HeadlessHost::step() {
             return false;
         case Kind::Shot:
             if (!SaveBitmapPng(ComposeScreen(), c.text.c_str())) {
-                failure_ = "could not write " + c.text;
+                failure_ = "line " + std::to_string(c.line) + ": could not write " + c.text;
             } else {
                 LogEvent("shot " + c.text);
             }

@@ -1,13 +1,16 @@
 #include "host/host_main.h"
 
 #include <SDL.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "host/desktop_host.h"
 #include "host/desktop_services.h"
@@ -50,8 +53,9 @@ bool ReadFile(const std::string& path, std::string& text) {
     return true;
 }
 
-// One line on stderr that tools/quarvel-soak reads: how far the soak got (the
-// program may end it early, by its Exit command) and the process's memory.
+// One line on stderr that tools/quarvel-soak reads: the ticks that ran of those
+// asked for (the program may end the soak early, by its Exit command) and the
+// process's memory.
 void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t code,
                 std::chrono::steady_clock::time_point started) {
     const double seconds =
@@ -62,7 +66,7 @@ void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t 
                  "quarvel soak: seed %llu, %llu of %llu ticks, exit %d, %.1f s; RSS at the start "
                  "%ld KiB (peak %ld KiB), at the end %ld KiB (peak %ld KiB)\n",
                  static_cast<unsigned long long>(options.seed),
-                 static_cast<unsigned long long>(soak.ticksGiven()),
+                 static_cast<unsigned long long>(soak.ticksRun()),
                  static_cast<unsigned long long>(*options.soakTicks), code, seconds, start.rssKb,
                  start.peakKb, end.rssKb, end.peakKb);
 }
@@ -97,22 +101,45 @@ std::string ReadScript(HostOptions& options, std::vector<ScriptCommand>& command
     return "";
 }
 
-// The layer as the program finds it: the log, the faces found before, the store,
-// the packs' folders, the clock, the screen and the phone shell.
-void SetUpLayer(const HostOptions& options, std::ofstream& log) {
-    if (log.is_open()) {
-        SetEventSink([&log](const std::string& line) {
-            log << '[' << GetTickCount() << "] " << line << '\n';
-            log.flush();
-        });
+// The text of an event log line `message box "CAPTION" "TEXT"`, unquoted and on
+// one line.
+std::string MessageBoxText(std::string_view line) {
+    line.remove_prefix(std::string_view("message box \"").size());
+    std::size_t i = 0;
+    while (i < line.size() && line[i] != '"') i += line[i] == '\\' ? 2 : 1;  // the caption
+    std::string text;
+    for (i += 3; i + 1 < line.size(); ++i) {  // after `" "`, to the closing quote
+        char c = line[i];
+        if (c == '\\') {
+            c = line[++i];
+            if (c == 'n') c = ' ';
+        }
+        text += c;
     }
+    return text;
+}
+
+// The layer as the program finds it: the log (which also keeps the last message
+// box shown), the faces found before, the store, the packs' folders, the clock,
+// the screen and the phone shell.
+void SetUpLayer(const HostOptions& options, std::ofstream& log, std::string& lastMessageBox) {
+    SetEventSink([&log, &lastMessageBox](const std::string& line) {
+        if (line.starts_with("message box \"")) lastMessageBox = MessageBoxText(line);
+        if (!log.is_open()) return;
+        log << '[' << GetTickCount() << "] " << line << '\n';
+        log.flush();
+    });
     SetFontCacheFile(FontCacheFile().c_str());
     SetSoundNameLookup(ResourceEntryName);  // sounds are logged by their resource names
     SetStoreTroubleHandler(TellStoreTrouble);
+    // A headless run touches only the store it is given (RunHost gives one of
+    // its own when --store names none); a desktop run defaults to the player's.
     std::string store = options.storePath;
-    std::string error;
-    if (store.empty()) store = DefaultStorePath(&error);
-    if (!error.empty()) std::fprintf(stderr, "quarvel: %s\n", error.c_str());
+    if (store.empty() && !options.headless) {
+        std::string error;
+        store = DefaultStorePath(&error);
+        if (!error.empty()) std::fprintf(stderr, "quarvel: %s\n", error.c_str());
+    }
     SetRegistryStorePath(store.c_str());
     SetModuleSearchFolders(PackSearchFolders());
     if (!options.packsFolder.empty()) SetModuleFolder(options.packsFolder.c_str());
@@ -130,6 +157,27 @@ void SetUpLayer(const HostOptions& options, std::ofstream& log) {
     SetScreenSize(options.screenWidth, options.screenHeight);
     StartPhoneShell(u"Quarvel");
 }
+
+// A folder of the run's own under the temporary folder, removed with what it
+// holds when the run ends; empty when it cannot be made.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::error_code ec;
+        std::string name = (std::filesystem::temp_directory_path(ec) / "quarvel-XXXXXX").string();
+        if (!ec && mkdtemp(name.data()) != nullptr) path_ = name;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
 
 // A recording's replay needs the store as it was at the start: a copy beside
 // the recording. Empty when it succeeds, else the error.
@@ -185,12 +233,21 @@ int RunHost(int argc, const char* const* argv) {
         }
     }
 
+    // Headless without --store: a fresh store, dropped at the end, so a script
+    // plays as on a first run and never reads or changes the player's scores.
+    std::optional<ScratchFolder> scratch;
+    if (options.headless && options.storePath.empty()) {
+        scratch.emplace();
+        if (!scratch->path().empty()) options.storePath = scratch->path() + "/settings.reg";
+    }
+
     std::ofstream log;
     if (!options.logPath.empty()) {
         log.open(options.logPath, std::ios::trunc);
         if (!log) return Fail("cannot write " + options.logPath);
     }
-    SetUpLayer(options, log);
+    std::string lastMessageBox;
+    SetUpLayer(options, log, lastMessageBox);
 
     std::unique_ptr<HeadlessHost> headless;
     std::unique_ptr<DesktopHost> desktop;
@@ -226,7 +283,14 @@ int RunHost(int argc, const char* const* argv) {
     if (soak) ReportSoak(options, *soak, code, started);
     SetHostDriver(nullptr);
     SetEventSink(nullptr);
-    if (headless && !headless->failure().empty()) return Fail(headless->failure());
+    // A program that ends with a failure said why in its last message box, which
+    // nobody sees in a headless run.
+    if (headless && code != 0 && !lastMessageBox.empty()) {
+        std::fprintf(stderr, "quarvel: %s\n", lastMessageBox.c_str());
+    }
+    if (headless && !headless->failure().empty()) {
+        return Fail(options.scriptPath + ": " + headless->failure());
+    }
     if (desktop && desktop->displayLost()) {
         std::fprintf(stderr,
                      "quarvel: the connection to the display was lost; the game closed "

@@ -133,6 +133,11 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
         error = "--record is for the desktop window, not --headless";
         return false;
     }
+    std::error_code ec;
+    if (!options.packsFolder.empty() && !std::filesystem::is_directory(options.packsFolder, ec)) {
+        error = "bad value '" + options.packsFolder + "' for --packs: no such folder";
+        return false;
+    }
     return true;
 }
 
@@ -146,7 +151,8 @@ Options:
                      for 176x220, 240x240 and 240x320)
   --scale N          window scale, 1 to 16 (default: the largest that fits)
   --store FILE       settings store (default: settings.reg in the user's data
-                     folder for quarvel)
+                     folder for quarvel; a --headless run without --store
+                     starts from the defaults and saves nothing)
   --packs DIR        look for resource packs only in DIR (default: the
                      installed ../share/quarvel/packs from the program's
                      folder, then next to the program, then in its packs folder)
@@ -154,7 +160,8 @@ Options:
   --headless         no window and no sound; run on a virtual clock from --script
   --script FILE      the input script of a headless run
   --log FILE         write one line per observable event (sounds, windows,
-                     dialogs, links) to FILE
+                     dialogs, message boxes, menu and soft-key commands,
+                     links, screenshots, start and exit) to FILE
   --clock-start MS   start the clock at MS milliseconds (it wraps at 2^32)
   --record FILE      record the run's input as a headless script in FILE, with
                      a copy of the settings store at start in FILE.store
@@ -178,8 +185,9 @@ Keys (desktop window):
   PrintScreen        save a PNG of the phone screen in the user's data folder
 Gamepad: D-pad arrows, A Action, B Back, Start / Back left / right soft key,
   X Y LB RB and the stick buttons application keys 1 to 6.
-Closing the window, Ctrl+C, SIGTERM and SIGHUP close the game in order (its
-settings are saved).
+Closing the game:
+  closing the window, Ctrl+C, SIGTERM and SIGHUP close it in order (its
+  settings are saved).
 
 Headless scripts: one command per line, # starts a comment:
   down KEY | up KEY | press KEY      KEY: a code or left, right, up, down,

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
 
 namespace {
@@ -46,16 +47,28 @@ std::uint32_t SoakInput::randomKey() {
     }
 }
 
+std::uint64_t SoakInput::ranMs() const {
+    if (!started_) return 0;
+    return std::min<std::uint64_t>(ranMs_ + (GetTickCount() - lastClock_), totalMs_);
+}
+
 void SoakInput::wait(std::vector<ScriptCommand>& commands, std::uint32_t ms) {
+    const std::uint64_t left = totalMs_ - std::min(totalMs_, ranMs_ + plannedMs_);
     ScriptCommand c;
     c.kind = ScriptCommand::Kind::Wait;
-    c.ms = ms;
+    c.ms = static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, left));
     commands.push_back(c);
-    givenMs_ += ms;
+    plannedMs_ += c.ms;
 }
 
 void SoakInput::next(std::vector<ScriptCommand>& commands) {
-    if (!sampled_ && givenMs_ >= std::min<std::uint64_t>(totalMs_ / 100, 1000 * TICK_MS)) {
+    // The clock is read at every call, long before it could wrap between two.
+    const std::uint32_t now = GetTickCount();
+    if (started_) ranMs_ = ranMs();
+    started_ = true;
+    lastClock_ = now;
+    plannedMs_ = 0;
+    if (!sampled_ && ranMs_ >= std::min<std::uint64_t>(totalMs_ / 100, 1000 * TICK_MS)) {
         start_ = MemoryNow();
         sampled_ = true;
     }

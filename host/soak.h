@@ -18,15 +18,18 @@ class SoakInput {
 
     // Appends the next few commands: one input (a key press or hold, a soft key,
     // a tap or drag anywhere on the screen, text, a menu command) and the wait
-    // after it.
+    // after it, never waiting past the ticks asked for. The soak's time starts
+    // at the first call, on the layer's clock.
     void next(std::vector<ScriptCommand>& commands);
-    // The ticks have all been given out.
-    bool done() const { return givenMs_ >= totalMs_; }
-    std::uint64_t ticksGiven() const { return givenMs_ / TICK_MS; }
+    // The ticks asked for have run.
+    bool done() const { return ranMs() >= totalMs_; }
+    // The whole ticks that have run since the soak started, at most those asked
+    // for (a press's hold after the last wait, or closing, runs past them).
+    std::uint64_t ticksRun() const { return ranMs() / TICK_MS; }
 
     // The process's resident set in KiB, now and at its peak, sampled when the
-    // first hundredth of the ticks or the first 1000 ticks have been given out,
-    // whichever comes first (start), and at the end.
+    // first hundredth of the ticks or the first 1000 ticks have run, whichever
+    // comes first (start), and at the end.
     struct Memory {
         long rssKb = 0;
         long peakKb = 0;
@@ -39,10 +42,14 @@ class SoakInput {
     std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); }
     std::uint32_t randomKey();
     void wait(std::vector<ScriptCommand>& commands, std::uint32_t ms);
+    std::uint64_t ranMs() const;
 
     std::uint64_t state_;
     std::uint64_t totalMs_;
-    std::uint64_t givenMs_ = 0;
+    bool started_ = false;
+    std::uint64_t ranMs_ = 0;      // up to the clock at `lastClock_`
+    std::uint32_t lastClock_ = 0;  // the clock at the last call of next()
+    std::uint64_t plannedMs_ = 0;  // the waits of the commands next() is appending
     std::int32_t width_, height_;
     Memory start_;
     bool sampled_ = false;

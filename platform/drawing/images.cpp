@@ -88,10 +88,8 @@ bool EncodeFrom(png_structp png, png_infop info, SDL_Surface* image, std::FILE* 
                 std::vector<png_byte>& row) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
-    // Screenshots are written often by scripts: fast compression, which keeps
-    // the pixels in a file about a third larger.
-    png_set_compression_level(png, 1);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    // libpng's own compression and filters, which the screenshots in docs/ were
+    // written with, and no time chunk: the same pixels give the same bytes.
     png_set_IHDR(png, info, static_cast<png_uint_32>(image->w), static_cast<png_uint_32>(image->h),
                  8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
                  PNG_FILTER_TYPE_BASE);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -79,13 +80,19 @@ class EndToEndTest : public ::testing::Test {
         if (!HasFailure() && !std::getenv("QUARVEL_KEEP")) fs::remove_all(dir);
     }
 
-    // Runs the program headless on a script; returns its exit code.
-    int Run(const std::string& name, const std::string& script) {
+    // Runs the program headless on a script, with `options` (by default the
+    // store in `dir`) and the `environment` variables, its stderr in NAME.err;
+    // returns its exit code.
+    int Run(const std::string& name, const std::string& script,
+            std::optional<std::string> options = std::nullopt,
+            const std::string& environment = "") {
         fs::path file = dir / (name + ".txt");
         std::ofstream(file) << script;
-        std::string command = std::string("'") + QUARVEL_PROGRAM + "' --headless --script '" +
-                              file.string() + "' --store '" + (dir / "settings.reg").string() +
-                              "' --log '" + (dir / (name + ".log")).string() + "'";
+        std::string command = environment + " '" + QUARVEL_PROGRAM + "' --headless --script '" +
+                              file.string() + "' --log '" + (dir / (name + ".log")).string() +
+                              "' " +
+                              options.value_or("--store '" + (dir / "settings.reg").string() + "'") +
+                              " 2>'" + (dir / (name + ".err")).string() + "'";
         return WEXITSTATUS(std::system(command.c_str()));
     }
     fs::path dir;
@@ -148,6 +155,41 @@ TEST_F(EndToEndTest, AGameFromTheTitleToANameInTheTableThatStays) {
         EXPECT_EQ(CountColour(second, TableRow(i), paleYellow), 0) << i;
         EXPECT_EQ(SameRegion(second, before, TableRow(i)), i < place) << i;
     }
+}
+
+// Without --store a headless run plays on a fresh store of its own: the player's
+// highest level does not ungrey the start levels, the sound turned off is not
+// saved into the player's file, and nothing is left in the temporary folder.
+TEST_F(EndToEndTest, AHeadlessRunWithoutStoreLeavesThePlayersAlone) {
+    const std::string d = dir.string();
+    fs::create_directories(dir / "data/quarvel");
+    fs::create_directories(dir / "tmp");
+    const fs::path players = dir / "data/quarvel/settings.reg";
+    const std::string stored = StoreWith("\"HighestLevel\"=dword:00000032");
+    std::ofstream(players) << stored;
+    ASSERT_EQ(Run("alone", "wait 300\ncommand 40036\nwait 300\ncommand 40001\nwait 100\n",
+                  "", "HOME='" + d + "' XDG_DATA_HOME='" + d + "/data' TMPDIR='" + d + "/tmp'"),
+              0);
+    EXPECT_NE(FileText(dir / "alone.log").find("menu command 40036 grayed"), std::string::npos)
+        << FileText(dir / "alone.log");
+    EXPECT_EQ(FileText(players), stored);
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+}
+
+// What ends a headless run is said on stderr in one line: the program's message
+// box that ends it (with its own exit code, -1), a --packs folder that is not
+// there (a bad option), a script's command that is not on the soft keys.
+TEST_F(EndToEndTest, AHeadlessRunSaysWhyItEnded) {
+    const std::string d = dir.string();
+    fs::create_directories(dir / "no-packs");
+    EXPECT_EQ(Run("no-pack", "wait 100\n", "--packs '" + d + "/no-packs'"), 255);
+    EXPECT_EQ(FileText(dir / "no-pack.err"), "quarvel: Could not load resources\n");
+    EXPECT_EQ(Run("no-folder", "wait 100\n", "--packs '" + d + "/missing'"), 2);
+    EXPECT_EQ(FileText(dir / "no-folder.err"),
+              "quarvel: bad value '" + d + "/missing' for --packs: no such folder\n");
+    EXPECT_EQ(Run("no-command", "wait 100\ncommand 40999\n"), 2);
+    EXPECT_EQ(FileText(dir / "no-command.err"),
+              "quarvel: " + d + "/no-command.txt: line 2: no command 40999 on the soft keys\n");
 }
 
 // A game played in the desktop window (title, hard, the stack to the top, a tap,

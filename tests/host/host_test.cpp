@@ -20,6 +20,7 @@
 #include "host/host_main.h"
 #include "host/host_options.h"
 #include "host/script.h"
+#include "host/soak.h"
 #include "platform/internal/host_interface.h"
 #include "platform/internal/resources_internal.h"
 #include "platform/runtime/clock.h"
@@ -173,6 +174,26 @@ TEST(HeadlessHostTest, LongWaitsLastTheirWholeTime) {
         }
         EXPECT_EQ(elapsed, ms);
     }
+}
+
+// A soak runs the ticks asked for on the clock, a press's hold at most beyond
+// them, and counts those that ran, never more than asked.
+TEST(HeadlessHostTest, SoakRunsAndCountsTheTicksAskedFor) {
+    for (std::uint64_t ticks : {1u, 5000u, 7465u}) {
+        ResetWindowManager();
+        SetClock(1000);
+        SoakInput soak(ticks, ticks, 240, 320);
+        HeadlessHost host({});
+        host.setSoak(&soak);
+        std::uint64_t counted = 0;
+        while (host.idle(false, 0)) {
+            EXPECT_GE(soak.ticksRun(), counted);
+            counted = soak.ticksRun();
+        }
+        EXPECT_EQ(counted, ticks);
+        EXPECT_LE(GetTickCount() - 1000, ticks * SoakInput::TICK_MS + 50) << ticks;
+    }
+    ReleaseAllKeys();
 }
 
 // The soak plays the same input for the same seed, and other input for another.
