@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
 """Figures of the desktop program in a real window: the time from exec to the
-first frame of the title, the processor time the idle title costs, and the peak
-memory of a whole run (optionally with a game played through xdotool).
+first frame of the title, the processor time of the idle title (before and
+after a sound), of a paused game and of a game in play, and the peak memory of
+a whole run.
 
-usage: bench/desktop_run.py QUARVEL [--runs N] [--idle SECONDS] [--play]
+usage: bench/desktop_run.py QUARVEL [QUARVEL ...] [--runs N] [--idle SECONDS]
+                            [--play] [--mute]
 
-Without a DISPLAY it starts its own Xvfb. Each run uses a fresh store, no sound,
-and ends with SIGTERM (the program closes in order).
+Several programs (today's main built beside a change) are measured in turns,
+run by run, so that the noise of a shared machine falls on each alike. Without
+a DISPLAY it starts its own Xvfb; with sound on (the default) it starts its own
+PulseAudio server with a null sink when pulseaudio is installed, so that the
+audio device's thread costs what it costs on a desktop. Each run uses a fresh
+store and ends with SIGTERM (the program closes in order).
 """
 import argparse
 import os
@@ -18,6 +24,9 @@ import subprocess
 import sys
 import tempfile
 import time
+
+# After a sound the audio device may stay open this long before it idles.
+AFTER_SOUND_S = 11
 
 
 def wait_for(path, pattern, timeout):
@@ -40,32 +49,60 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def cpu_percent(pid, seconds):
+    before = cpu_seconds(pid)
+    time.sleep(seconds)
+    return 100 * (cpu_seconds(pid) - before) / seconds
+
+
 def xdo(*args):
     subprocess.run(["xdotool", *args], check=True)
 
 
-def one_run(quarvel, idle, play):
+def one_run(quarvel, idle, play, mute, env):
     work = tempfile.mkdtemp(prefix="quarvel-desktop-")
     log = os.path.join(work, "log.txt")
-    env = dict(os.environ, XDG_RUNTIME_DIR=work, XDG_DATA_HOME=work)
+    env = dict(env, XDG_RUNTIME_DIR=work, XDG_DATA_HOME=work)
     start_ns = time.monotonic_ns()
-    proc = subprocess.Popen([quarvel, "--log", log, "--store", os.path.join(work, "s.reg"),
-                             "--mute"], env=env)
+    args = [quarvel, "--log", log, "--store", os.path.join(work, "s.reg")]
+    proc = subprocess.Popen(args + (["--mute"] if mute else []), env=env)
     figures = {}
     m = wait_for(log, r"first frame at monotonic (\d+) us", 10)
     if m:
         figures["first_frame_ms"] = (int(m.group(1)) * 1000 - start_ns) / 1e6
-    if idle:
+    wid = None
+    if idle or play:
         time.sleep(1)
-        before = cpu_seconds(proc.pid)
-        time.sleep(idle)
-        figures["idle_cpu_percent"] = 100 * (cpu_seconds(proc.pid) - before) / idle
-    if play:
-        wid = subprocess.run(["xdotool", "search", "--name", "^Quarvel"], capture_output=True,
+        wid = subprocess.run(["xdotool", "search", "--all", "--pid", str(proc.pid), "--name", "^Quarvel$"], capture_output=True,
                              text=True).stdout.split()[0]
-        xdo("key", "--window", wid, "Up")
-        xdo("key", "--window", wid, "Return")
+    if idle:
+        figures["title_idle_cpu_percent"] = cpu_percent(proc.pid, idle)
+        xdo("key", "--window", wid, "Down")  # the title's click
         time.sleep(0.5)
+        figures["title_after_sound_first_10s_cpu_percent"] = cpu_percent(proc.pid, 10)
+        time.sleep(AFTER_SOUND_S - 10)
+        figures["title_after_sound_cpu_percent"] = cpu_percent(proc.pid, idle)
+        xdo("key", "--window", wid, "Return")  # a game
+        time.sleep(0.5)
+        xdo("key", "--window", wid, "F1")  # paused
+        time.sleep(AFTER_SOUND_S)
+        figures["paused_cpu_percent"] = cpu_percent(proc.pid, idle)
+        xdo("key", "--window", wid, "F1")
+    if play:
+        if not idle:
+            xdo("key", "--window", wid, "Up")
+            xdo("key", "--window", wid, "Return")
+            time.sleep(0.5)
+        # A game played for a while at the start level, the piece moved now and
+        # then, then dropped to its end.
+        before, started = cpu_seconds(proc.pid), time.monotonic()
+        for i in range(40):
+            xdo("key", "--window", wid, "Left" if i % 3 else "Right")
+            time.sleep(0.25)
+        seconds = time.monotonic() - started
+        used = cpu_seconds(proc.pid) - before
+        figures["play_cpu_percent"] = 100 * used / seconds
+        figures["play_cpu_us_per_tick"] = used * 1e6 / (seconds * 1000 / 33)
         xdo("keydown", "--window", wid, "Down")
         if wait_for(log, r"sndLose", 120):
             xdo("keyup", "--window", wid, "Down")
@@ -75,7 +112,7 @@ def one_run(quarvel, idle, play):
             xdo("type", "--window", wid, "--delay", "50", "Bench")
             xdo("key", "--window", wid, "F1")
             time.sleep(0.5)
-        figures["played"] = 1
+            figures["played"] = 1
     proc.send_signal(signal.SIGTERM)
     _, status, usage = os.wait4(proc.pid, 0)
     figures["exit"] = os.waitstatus_to_exitcode(status)
@@ -84,12 +121,27 @@ def one_run(quarvel, idle, play):
     return figures
 
 
+def start_pulse(env):
+    """A PulseAudio server of the bench's own with a null sink; None without one."""
+    if not shutil.which("pulseaudio"):
+        return None, None
+    run = tempfile.mkdtemp(prefix="quarvel-pulse-")
+    os.chmod(run, 0o700)
+    penv = dict(env, XDG_RUNTIME_DIR=run, HOME=run)
+    subprocess.run(["pulseaudio", "--daemonize=yes", "--exit-idle-time=-1", "-n",
+                    "-L", "module-null-sink", "-L", "module-native-protocol-unix"],
+                   env=penv, check=True)
+    time.sleep(0.5)
+    return run, f"unix:{run}/pulse/native"
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("quarvel")
+    parser.add_argument("quarvel", nargs="+")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--idle", type=float, default=0)
     parser.add_argument("--play", action="store_true")
+    parser.add_argument("--mute", action="store_true")
     args = parser.parse_args()
     xvfb = None
     if not os.environ.get("DISPLAY"):
@@ -97,15 +149,32 @@ def main():
         xvfb = subprocess.Popen(["Xvfb", ":93", "-screen", "0", "1280x1024x24"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(1)
+    env = dict(os.environ)
+    pulse = None
+    if not args.mute:
+        pulse, server = start_pulse(env)
+        if server:
+            env["PULSE_SERVER"] = server
+        else:
+            print("pulseaudio not installed: sound goes to whatever device there is")
+    runs = {q: [] for q in args.quarvel}
     try:
-        runs = [one_run(args.quarvel, args.idle, args.play) for _ in range(args.runs)]
+        for _ in range(args.runs):
+            for q in args.quarvel:
+                runs[q].append(one_run(q, args.idle, args.play, args.mute, env))
     finally:
         if xvfb:
             xvfb.terminate()
-    for key in sorted({k for r in runs for k in r}):
-        values = [r[key] for r in runs if key in r]
-        print(f"{key}: median {statistics.median(values):.2f} "
-              f"(min {min(values):.2f}, max {max(values):.2f}, {len(values)} runs)")
+        if pulse:
+            subprocess.run(["pulseaudio", "--kill"], env=dict(env, XDG_RUNTIME_DIR=pulse,
+                                                               HOME=pulse))
+            shutil.rmtree(pulse, ignore_errors=True)
+    for q in args.quarvel:
+        print(q)
+        for key in sorted({k for r in runs[q] for k in r}):
+            values = [r[key] for r in runs[q] if key in r]
+            print(f"  {key}: median {statistics.median(values):.4f} "
+                  f"(min {min(values):.4f}, max {max(values):.4f}, {len(values)} runs)")
 
 
 if __name__ == "__main__":
