@@ -180,56 +180,61 @@ void DesktopView::toggleFullScreen() {
 }
 
 bool DesktopView::present(bool force) {
-    // Of what was drawn on, only the pixels that differ from those shown are
-    // scaled and sent: a game redraws its whole playfield at every tick, where
-    // a falling piece changes a few rows.
-    Rect area;
-    BitmapHandle screen = ComposeScreen(nullptr, &area);
+    // Of what was drawn on, only the bands of pixels that differ from those
+    // shown are scaled and sent: a game redraws its whole playfield at every
+    // tick, where a falling piece and its shadow change a few rows.
+    Bands bands;
+    BitmapHandle screen = ComposeScreen(nullptr, nullptr, &bands);
     if (lost_) return false;
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     PixelRows rows = BitmapPixels(screen);
     if (target == nullptr || rows.pixels == nullptr) return false;
-    if (force) area = Rect{0, 0, width_, height_};
+    if (force) {
+        bands.clear();
+        bands.add(Rect{0, 0, width_, height_});
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+    }
     // Placed by the surface's own size, which is what is written to; a window
     // smaller than the screen (at scale 1) shows what fits of it.
     const ScreenPlacement p = PlaceScreen(width_, height_, target->w, target->h);
     const int scale = p.scale, left = p.left, top = p.top;
-    area.right = std::min(area.right, (target->w - left) / scale);
-    area.bottom = std::min(area.bottom, (target->h - top) / scale);
-    if (force) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-    if (area.right <= area.left || area.bottom <= area.top) {
-        if (force) SDL_UpdateWindowSurface(window_);
-        return force;
+    bands.clip(Rect{0, 0, std::min(width_, (target->w - left) / scale),
+                    std::min(height_, (target->h - top) / scale)});
+    SDL_Rect changed[Bands::MAX];
+    int count = 0;
+    const bool direct = target->format->BytesPerPixel == 4 && target->format->Rmask == 0xFF0000 &&
+                        target->format->Gmask == 0xFF00 && target->format->Bmask == 0xFF;
+    SDL_Surface* source = direct ? nullptr
+                                 : SDL_CreateRGBSurfaceWithFormatFrom(
+                                       const_cast<std::uint32_t*>(rows.pixels), rows.width,
+                                       rows.height, 32, rows.pitch * 4, SDL_PIXELFORMAT_RGB888);
+    if (direct) SDL_LockSurface(target);
+    for (const Rect& area : bands) {
+        SDL_Rect& to = changed[count++];
+        to = SDL_Rect{left + area.left * scale, top + area.top * scale,
+                      (area.right - area.left) * scale, (area.bottom - area.top) * scale};
+        if (direct) {
+            // Nearest-neighbour integer scaling.
+            auto* base = static_cast<std::uint8_t*>(target->pixels) +
+                         std::size_t(to.y) * target->pitch + std::size_t(to.x) * 4;
+            ScaleRows(rows.pixels + std::size_t(area.top) * rows.pitch + area.left,
+                      std::size_t(rows.pitch), area.right - area.left, area.bottom - area.top, base,
+                      std::size_t(target->pitch), scale);
+        } else if (source != nullptr) {
+            // Any other window format: let SDL convert and scale.
+            SDL_Rect from{area.left, area.top, area.right - area.left, area.bottom - area.top};
+            SDL_Rect into = to;
+            SDL_BlitScaled(source, &from, target, &into);
+        }
     }
-
-    SDL_Rect changed{left + area.left * scale, top + area.top * scale,
-                     (area.right - area.left) * scale, (area.bottom - area.top) * scale};
-    if (target->format->BytesPerPixel == 4 && target->format->Rmask == 0xFF0000 &&
-        target->format->Gmask == 0xFF00 && target->format->Bmask == 0xFF) {
-        // Nearest-neighbour integer scaling.
-        SDL_LockSurface(target);
-        auto* base = static_cast<std::uint8_t*>(target->pixels) +
-                     std::size_t(changed.y) * target->pitch + std::size_t(changed.x) * 4;
-        ScaleRows(rows.pixels + std::size_t(area.top) * rows.pitch + area.left,
-                  std::size_t(rows.pitch), area.right - area.left, area.bottom - area.top, base,
-                  std::size_t(target->pitch), scale);
-        SDL_UnlockSurface(target);
-    } else {
-        // Any other window format: let SDL convert and scale.
-        SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-            const_cast<std::uint32_t*>(rows.pixels), rows.width, rows.height, 32, rows.pitch * 4,
-            SDL_PIXELFORMAT_RGB888);
-        if (source == nullptr) return false;
-        SDL_Rect from{area.left, area.top, area.right - area.left, area.bottom - area.top};
-        SDL_Rect to = changed;
-        SDL_BlitScaled(source, &from, target, &to);
-        SDL_FreeSurface(source);
-    }
+    if (direct) SDL_UnlockSurface(target);
+    if (source != nullptr) SDL_FreeSurface(source);
     if (force) {
         SDL_UpdateWindowSurface(window_);
-    } else {
-        SDL_UpdateWindowSurfaceRects(window_, &changed, 1);
+    } else if (count > 0) {
+        SDL_UpdateWindowSurfaceRects(window_, changed, count);
     }
+    if (count == 0) return force;
     if (!firstFrameLogged_ && ProgramMainWindow() != nullptr) {
         // For start-up measurements: the system's monotonic time of the first frame
         // that shows the program's window.

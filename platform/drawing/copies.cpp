@@ -21,6 +21,8 @@ inline void KeepLoop(std::int64_t& i) {
 // Rows at least this wide are copied by the library; a call per tile row would
 // cost more than the copy itself.
 constexpr std::int64_t LIBRARY_ROW_PIXELS = 32;
+// Rows at least this wide are compared before they are written.
+constexpr std::int64_t LONG_ROW_PIXELS = 64;
 
 // Copies `count` pixels between rows that do not overlap.
 inline void CopyRow(std::uint32_t* __restrict to, const std::uint32_t* __restrict from,
@@ -92,14 +94,8 @@ void CopyRows(std::uint32_t* to, std::int64_t toPitch, const std::uint32_t* from
         }
         return;
     }
-    // Long rows that hold the same pixels already are left alone: a game lays
-    // the same background under its board at every tick, and a row read costs
-    // less than a row written back to memory.
-    const bool compare = count >= 64;
-    for (std::int64_t y = 0; y < rows; ++y, to += toPitch, from += fromPitch) {
-        if (compare && std::memcmp(to, from, static_cast<std::size_t>(count) * 4) == 0) continue;
+    for (std::int64_t y = 0; y < rows; ++y, to += toPitch, from += fromPitch)
         CopyRow(to, from, count);
-    }
 }
 
 // Copies `count` pixels leaving out those whose colour bits equal `key`; the
@@ -251,33 +247,68 @@ CopyPlacement PlaceCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, st
             dx, dy};
 }
 
-// Writes only the pixels of the placed block that differ between two distinct
-// bitmaps, marks them as drawn and returns the box around them (empty when none).
-PixelBox CopyDifferingPixels(SurfaceObject* target, SurfaceObject* source,
-                             const CopyPlacement& place) {
+// Copies the placed block between two distinct bitmaps writing only the pixels
+// that differ, marks them as drawn and adds them to `changed`, band by band.
+// Rows that neither bitmap has written since the same copy was made last are
+// known to hold the pixels already and are not even compared: a game lays the
+// same background under its board and copies the same playfield to its window
+// at every tick, where a falling piece changes a few rows.
+void CopyDifferingPixels(SurfaceObject* target, SurfaceObject* source, const CopyPlacement& place,
+                         Bands* changed = nullptr) {
     const PixelBox& dst = place.dst;
-    SDL_Surface* out = target->bitmap->pixels;
-    SDL_Surface* in = source->bitmap->pixels;
-    PixelBox changed{dst.right, dst.bottom, dst.left, dst.top};
-    if (dst.empty() || in == out) return changed;
+    BitmapObject* into = target->bitmap;
+    const BitmapObject* from = source->bitmap;
+    SDL_Surface* out = into->pixels;
+    SDL_Surface* in = from->pixels;
+    if (dst.empty() || in == out) return;
+    auto& last = into->lastCopy;
+    const bool again = last.source == from->serial && last.dx == place.dx && last.dy == place.dy &&
+                       last.box.left <= dst.left && dst.right <= last.box.right;
     const std::int64_t count = dst.right - dst.left;
+    const bool trim = target->view || changed != nullptr;
+    // The rows changed since the last band was handed on.
+    PixelBox band{dst.right, 0, dst.left, 0};
+    auto handOn = [&] {
+        if (band.empty()) return;
+        AddDamage(target, band);
+        if (changed != nullptr) {
+            changed->add(Rect{
+                static_cast<std::int32_t>(band.left), static_cast<std::int32_t>(band.top),
+                static_cast<std::int32_t>(band.right), static_cast<std::int32_t>(band.bottom)});
+        }
+        band = PixelBox{dst.right, 0, dst.left, 0};
+    };
     for (std::int64_t py = dst.top; py < dst.bottom; ++py) {
+        if (again && py >= last.box.top && py < last.box.bottom &&
+            into->rowTurns[static_cast<std::size_t>(py)] < last.turn &&
+            from->rowTurns[static_cast<std::size_t>(py + place.dy)] < last.turn) {
+            continue;
+        }
         std::uint32_t* to = PixelRow(out, py) + dst.left;
-        const std::uint32_t* from = PixelRow(in, py + place.dy) + dst.left + place.dx;
-        if (std::memcmp(to, from, static_cast<std::size_t>(count) * 4) == 0) continue;
-        std::int64_t first = 0, last = count;
-        while (to[first] == from[first])
-            ++first;
-        while (to[last - 1] == from[last - 1])
-            --last;
-        std::memcpy(to + first, from + first, static_cast<std::size_t>(last - first) * 4);
-        changed.left = std::min(changed.left, dst.left + first);
-        changed.right = std::max(changed.right, dst.left + last);
-        changed.top = std::min(changed.top, py);
-        changed.bottom = py + 1;
+        const std::uint32_t* row = PixelRow(in, py + place.dy) + dst.left + place.dx;
+        if (std::memcmp(to, row, static_cast<std::size_t>(count) * 4) == 0) continue;
+        // Into a window or the screen, only the pixels that differ are marked;
+        // elsewhere the whole row is written.
+        std::int64_t first = 0, end = count;
+        if (trim) {
+            while (to[first] == row[first])
+                ++first;
+            while (to[end - 1] == row[end - 1])
+                --end;
+        }
+        std::memcpy(to + first, row + first, static_cast<std::size_t>(end - first) * 4);
+        if (!band.empty() && py - band.bottom > Bands::GAP) handOn();
+        if (band.empty()) band.top = py;
+        band.left = std::min(band.left, dst.left + first);
+        band.right = std::max(band.right, dst.left + end);
+        band.bottom = py + 1;
     }
-    AddDamage(target, changed);
-    return changed;
+    handOn();
+    last.source = from->serial;
+    last.dx = place.dx;
+    last.dy = place.dy;
+    last.box = dst;
+    last.turn = NextDrawingTurn();
 }
 
 }  // namespace
@@ -292,10 +323,10 @@ bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_
 
     SDL_Surface* out = target->bitmap->pixels;
     SDL_Surface* in = source->bitmap->pixels;
-    if (target->view && in != out) {
-        // Into a window: only the pixels that change are written and marked, so
-        // that the screen is composed again only where something changed (a
-        // game presents its whole playfield at every tick).
+    if (in != out && (target->view || dst.right - dst.left >= LONG_ROW_PIXELS)) {
+        // Into a window, and long rows: only the pixels that change are written
+        // and marked, so that the screen is composed again only where something
+        // changed, and a row read costs less than a row written back to memory.
         CopyDifferingPixels(target, source, place);
         return true;
     }
@@ -321,15 +352,12 @@ bool BlockCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_
     return true;
 }
 
-Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
-                     std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy) {
-    if (!target || !source || width <= 0 || height <= 0) return Rect{};
-    const PixelBox changed =
-        CopyDifferingPixels(target, source, PlaceCopy(target, x, y, width, height, source, sx, sy));
-    if (changed.empty()) return Rect{};
-    return Rect{static_cast<std::int32_t>(changed.left), static_cast<std::int32_t>(changed.top),
-                static_cast<std::int32_t>(changed.right),
-                static_cast<std::int32_t>(changed.bottom)};
+void CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+                     std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy,
+                     Bands& changed) {
+    if (!target || !source || width <= 0 || height <= 0) return;
+    CopyDifferingPixels(target, source, PlaceCopy(target, x, y, width, height, source, sx, sy),
+                        &changed);
 }
 
 bool StretchCopy(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,

@@ -142,12 +142,19 @@ BitmapObject* WrapSurface(SDL_Surface* s) {
     if (!s) return nullptr;
     auto* bitmap = new BitmapObject;
     bitmap->pixels = s;
+    bitmap->rowTurns.assign(static_cast<std::size_t>(s->h), NextDrawingTurn());
     return bitmap;
 }
 
 // The 1 x 1 black bitmap every memory surface starts with; shared, never deleted.
 BitmapObject* StockBitmap() {
-    static BitmapObject stock{NewSdlSurface(1, 1), nullptr, 0, true};
+    static BitmapObject stock = [] {
+        BitmapObject b;
+        b.pixels = NewSdlSurface(1, 1);
+        b.stock = true;
+        b.rowTurns.assign(1, 0);
+        return b;
+    }();
     return stock.pixels ? &stock : nullptr;
 }
 
@@ -168,12 +175,16 @@ void InitSurface(SurfaceObject* surface, FontObject* font) {
 
 // ---- Shared helpers ----
 
-Rect TakeSurfaceDamage(SurfaceHandle surface) {
-    if (!surface || surface->damage.empty()) return Rect{};
-    const PixelBox d = surface->damage;
-    surface->damage = PixelBox{};
-    return Rect{static_cast<std::int32_t>(d.left), static_cast<std::int32_t>(d.top),
-                static_cast<std::int32_t>(d.right), static_cast<std::int32_t>(d.bottom)};
+std::uint64_t NextDrawingTurn() {
+    static std::uint64_t turn = 0;
+    return ++turn;
+}
+
+Bands TakeSurfaceDamage(SurfaceHandle surface) {
+    if (!surface) return Bands{};
+    const Bands d = surface->damage;
+    surface->damage.clear();
+    return d;
 }
 
 void FillBox(SDL_Surface* s, const PixelBox& box, std::uint32_t pixel) {

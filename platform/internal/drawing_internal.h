@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/drawing/drawing.h"
+#include "platform/internal/bands.h"
 
 // A surface that draws into `target` with its origin at `origin` (in the
 // target's pixels) and everything outside `bounds` (target pixels) clipped away.
@@ -17,14 +18,15 @@ SurfaceHandle CreateViewSurface(BitmapHandle target, Point origin, const Rect& b
 // The target pixels drawn on through the surface since the last call (its
 // bitmap's coordinates; empty when none), and starts counting afresh. The window
 // manager composes only these parts of the screen again.
-Rect TakeSurfaceDamage(SurfaceHandle surface);
+Bands TakeSurfaceDamage(SurfaceHandle surface);
 
 // As BlockCopy, but writes only the pixels that differ from the target's, and
-// returns the smallest rectangle (target pixels) that holds them; empty when the
+// adds the bands (target pixels) that hold them to `changed`; none when the
 // target already showed the block. For composing the screen: reading is cheaper
 // than writing, and what did not change need not be shown again.
-Rect CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
-                     std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy);
+void CopyDifferences(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
+                     std::int32_t height, SurfaceHandle source, std::int32_t sx, std::int32_t sy,
+                     Bands& changed);
 
 // Pictures decoded from image files (a pack's pictures) are for a screen of this
 // size: one is refused, as if missing, when it holds more than 16 times the

@@ -8,8 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "platform/drawing/drawing.h"
+#include "platform/internal/bands.h"
 
 // The SDL surface of a bitmap (32-bit SDL_PIXELFORMAT_RGB888); null for null.
 SDL_Surface* SdlSurfaceOf(BitmapHandle bitmap);
@@ -34,12 +36,38 @@ bool EncodePng(SDL_Surface* image, const char* path);
 
 typedef struct _TTF_Font TTF_Font;  // as SDL_ttf declares it
 
+struct PixelBox {
+    std::int64_t left = 0;
+    std::int64_t top = 0;
+    std::int64_t right = 0;
+    std::int64_t bottom = 0;
+    bool empty() const { return right <= left || bottom <= top; }
+};
+
+// Drawing operations take turns, counted for the whole layer: what a row last
+// had written, and when a copy was made, are told apart by their turns.
+std::uint64_t NextDrawingTurn();
+
 struct BitmapObject {
     SDL_Surface* pixels = nullptr;
     SurfaceObject* selectedInto = nullptr;  // the memory surface it is selected into
     std::int32_t views = 0;                 // view surfaces drawing into it
     bool stock = false;
     std::int64_t pictureBytes = 0;  // decoded from an image file: counted in the pictures' budget
+    // Never used again by another bitmap: a copy remembers its source by it.
+    std::uint64_t serial = NextDrawingTurn();
+    // The turn in which each row was last written (WrapSurface sizes it).
+    std::vector<std::uint64_t> rowTurns;
+    // The last long copy into this bitmap from another: at `turn`, `box` held
+    // the source's pixels moved by (dx, dy). Rows neither bitmap has written
+    // since hold them still, and need not be compared when the copy comes again
+    // (a game copies its playfield to its window at every tick).
+    struct {
+        std::uint64_t source = 0;
+        std::int64_t dx = 0, dy = 0;
+        PixelBox box;
+        std::uint64_t turn = 0;
+    } lastCopy;
 };
 
 struct PenObject {
@@ -71,13 +99,6 @@ struct RegionObject {
 };
 
 // A rectangle in 64-bit target pixels, right and bottom exclusive.
-struct PixelBox {
-    std::int64_t left = 0;
-    std::int64_t top = 0;
-    std::int64_t right = 0;
-    std::int64_t bottom = 0;
-    bool empty() const { return right <= left || bottom <= top; }
-};
 
 struct SurfaceObject {
     BitmapObject* bitmap = nullptr;
@@ -90,9 +111,9 @@ struct SurfaceObject {
     Colour backgroundColour = 0xFFFFFF;
     BackgroundMode backgroundMode = BackgroundMode::Opaque;
     bool view = false;
-    Point origin;     // added to every coordinate (views)
-    Rect bounds;      // target pixels a view may touch
-    PixelBox damage;  // target pixels drawn on since the last TakeSurfaceDamage
+    Point origin;  // added to every coordinate (views)
+    Rect bounds;   // target pixels a view may touch
+    Bands damage;  // target pixels drawn on since the last TakeSurfaceDamage
 };
 
 // The colour bits of our pixels.
@@ -125,13 +146,23 @@ inline PixelBox Intersect(const PixelBox& a, const PixelBox& b) {
             std::min(a.bottom, b.bottom)};
 }
 
-// Adds target pixels a drawing operation has written to the surface's damage.
+// Notes the rows a drawing operation has written in a bitmap.
+inline void MarkRowsWritten(BitmapObject* bitmap, std::int64_t top, std::int64_t bottom) {
+    auto& turns = bitmap->rowTurns;
+    top = std::max<std::int64_t>(top, 0);
+    bottom = std::min<std::int64_t>(bottom, static_cast<std::int64_t>(turns.size()));
+    if (top >= bottom) return;
+    std::fill(turns.begin() + top, turns.begin() + bottom, NextDrawingTurn());
+}
+
+// Adds target pixels a drawing operation has written to the surface's damage,
+// and notes their rows as written.
 inline void AddDamage(SurfaceObject* surface, const PixelBox& box) {
     if (box.empty()) return;
-    PixelBox& d = surface->damage;
-    d = d.empty() ? box
-                  : PixelBox{std::min(d.left, box.left), std::min(d.top, box.top),
-                             std::max(d.right, box.right), std::max(d.bottom, box.bottom)};
+    MarkRowsWritten(surface->bitmap, box.top, box.bottom);
+    surface->damage.add(
+        Rect{static_cast<std::int32_t>(box.left), static_cast<std::int32_t>(box.top),
+             static_cast<std::int32_t>(box.right), static_cast<std::int32_t>(box.bottom)});
 }
 
 // A rectangle in the surface's coordinates moved to target pixels.

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/drawing/drawing.h"
+#include "platform/internal/bands.h"
 #include "platform/runtime/types.h"
 
 class HostDriver {
@@ -40,9 +41,11 @@ void SetCharactersFromKeys(bool on);
 
 // The screen composed from the visible windows, bottom to top. Only the area
 // drawn on since the last call is composed again; `changedArea` receives it
-// (empty when nothing changed), and `differentArea` the part of it whose pixels
-// now differ from the composition before (all of it the first time).
-BitmapHandle ComposeScreen(Rect* changedArea = nullptr, Rect* differentArea = nullptr);
+// (empty when nothing changed), `differentArea` the part of it whose pixels now
+// differ from the composition before (all of it the first time), and
+// `differentBands` the same as a few boxes, apart where they are far apart.
+BitmapHandle ComposeScreen(Rect* changedArea = nullptr, Rect* differentArea = nullptr,
+                           Bands* differentBands = nullptr);
 
 // The program's main window: the earliest created top-level window that still
 // exists and belongs to the program (not the phone shell's). Null when none.

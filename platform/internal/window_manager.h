@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/internal/bands.h"
 #include "platform/internal/host_interface.h"
 #include "platform/internal/input_filter.h"
 #include "platform/windows/windows.h"
@@ -57,6 +58,12 @@ struct InputEvent {
     std::int32_t x = 0, y = 0;
 };
 
+inline Bands WholeScreen() {
+    Bands all;
+    all.add(Rect{0, 0, 1 << 16, 1 << 16});
+    return all;
+}
+
 struct WindowManager {
     std::vector<ClassEntry> classes;
     std::vector<std::unique_ptr<WindowObject>> objects;  // never freed before a reset
@@ -78,7 +85,7 @@ struct WindowManager {
     std::int32_t screenHeight = 320;
     Rect workArea{0, 0, 240, 320};
     BitmapHandle screen = nullptr;
-    Rect screenDamage{0, 0, 1 << 16, 1 << 16};  // screen area to compose again
+    Bands screenDamage = WholeScreen();  // screen area to compose again
     HostDriver* host = nullptr;
     InputFilter inputFilter = nullptr;
 };

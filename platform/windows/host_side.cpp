@@ -79,57 +79,60 @@ void Subtract(const Rect& r, const Rect& cut, std::vector<Rect>& out) {
 
 }  // namespace
 
-BitmapHandle ComposeScreen(Rect* changedArea, Rect* differentArea) {
+BitmapHandle ComposeScreen(Rect* changedArea, Rect* differentArea, Bands* differentBands) {
     WindowManager& m = Manager();
-    Rect screenRect{0, 0, m.screenWidth, m.screenHeight};
+    const Rect screenRect{0, 0, m.screenWidth, m.screenHeight};
     bool fresh = false;
     if (m.screen == nullptr) {
         m.screen = CreateBitmap(nullptr, m.screenWidth, m.screenHeight);
-        m.screenDamage = screenRect;
+        m.screenDamage = WholeScreen();
         fresh = true;
     }
-    Rect damage = Intersect(m.screenDamage, screenRect);
-    m.screenDamage = Rect{};
-    if (changedArea != nullptr) *changedArea = damage;
-    if (differentArea != nullptr) *differentArea = Rect{};
-    if (IsEmpty(damage)) return m.screen;
-    // Only the damaged area is composed again: the desktop, then each visible
-    // top-level window from the bottom up. Only pixels that differ are written.
-    SurfaceHandle target = CreateMemorySurface(nullptr);
-    SurfaceHandle source = CreateMemorySurface(nullptr);
-    BitmapHandle oldTarget = SelectBitmap(target, m.screen);
-    Rect different = fresh ? damage : Rect{};
-    auto add = [&different](const Rect& r) {
-        if (!IsEmpty(r)) different = IsEmpty(different) ? r : Union(different, r);
-    };
-    // The white desktop only where no window covers it: each window's bitmap
-    // covers its whole rectangle.
-    std::vector<Rect> uncovered{damage};
-    for (WindowHandle w : m.zOrder) {
-        if (!w->visible || w->bitmap == nullptr) continue;
-        std::vector<Rect> left;
-        for (const Rect& r : uncovered)
-            Subtract(r, w->rect, left);
-        uncovered.swap(left);
-        if (uncovered.empty()) break;
+    Bands damage = m.screenDamage;
+    damage.clip(screenRect);
+    m.screenDamage.clear();
+    Bands different;
+    if (!damage.empty()) {
+        // Only the damaged bands are composed again: the desktop, then each
+        // visible top-level window from the bottom up. Only pixels that differ
+        // are written.
+        SurfaceHandle target = CreateMemorySurface(nullptr);
+        SurfaceHandle source = CreateMemorySurface(nullptr);
+        BitmapHandle oldTarget = SelectBitmap(target, m.screen);
+        for (const Rect& band : damage) {
+            if (fresh) different.add(band);
+            // The white desktop only where no window covers it: each window's
+            // bitmap covers its whole rectangle.
+            std::vector<Rect> uncovered{band};
+            for (WindowHandle w : m.zOrder) {
+                if (!w->visible || w->bitmap == nullptr) continue;
+                std::vector<Rect> left;
+                for (const Rect& r : uncovered)
+                    Subtract(r, w->rect, left);
+                uncovered.swap(left);
+                if (uncovered.empty()) break;
+            }
+            for (const Rect& r : uncovered) {
+                FillRect(target, r, GetStockBrush(StockBrush::White));
+                different.add(r);
+            }
+            for (WindowHandle w : m.zOrder) {
+                if (!w->visible || w->bitmap == nullptr) continue;
+                const Rect part = Intersect(w->rect, band);
+                if (IsEmpty(part)) continue;
+                SelectBitmap(source, w->bitmap);
+                CopyDifferences(target, part.left, part.top, part.right - part.left,
+                                part.bottom - part.top, source, part.left - w->rect.left,
+                                part.top - w->rect.top, different);
+            }
+        }
+        SelectBitmap(target, oldTarget);
+        DeleteSurface(target);
+        DeleteSurface(source);
     }
-    for (const Rect& r : uncovered) {
-        FillRect(target, r, GetStockBrush(StockBrush::White));
-        add(r);
-    }
-    for (WindowHandle w : m.zOrder) {
-        if (!w->visible || w->bitmap == nullptr) continue;
-        Rect part = Intersect(w->rect, damage);
-        if (IsEmpty(part)) continue;
-        SelectBitmap(source, w->bitmap);
-        add(CopyDifferences(target, part.left, part.top, part.right - part.left,
-                            part.bottom - part.top, source, part.left - w->rect.left,
-                            part.top - w->rect.top));
-    }
-    SelectBitmap(target, oldTarget);
-    DeleteSurface(target);
-    DeleteSurface(source);
-    if (differentArea != nullptr) *differentArea = different;
+    if (changedArea != nullptr) *changedArea = damage.bounds();
+    if (differentArea != nullptr) *differentArea = different.bounds();
+    if (differentBands != nullptr) *differentBands = different;
     return m.screen;
 }
 

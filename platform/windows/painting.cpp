@@ -44,11 +44,13 @@ SurfaceHandle ClientSurface(WindowObject* w, const Rect& area) {
 
 // Marks what was drawn through a window's surface for composing the screen again.
 void TakeWindowSurfaceDamage(WindowObject* w, SurfaceHandle surface) {
-    Rect damage = TakeSurfaceDamage(surface);
+    const Bands damage = TakeSurfaceDamage(surface);
     WindowObject* top = TopLevelOf(w);
-    if (top == nullptr || IsEmpty(damage)) return;
-    MarkScreenDirty(Rect{top->rect.left + damage.left, top->rect.top + damage.top,
-                         top->rect.left + damage.right, top->rect.top + damage.bottom});
+    if (top == nullptr) return;
+    for (const Rect& d : damage) {
+        MarkScreenDirty(Rect{top->rect.left + d.left, top->rect.top + d.top,
+                             top->rect.left + d.right, top->rect.top + d.bottom});
+    }
 }
 
 }  // namespace

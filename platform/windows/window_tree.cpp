@@ -70,7 +70,7 @@ bool Reachable(WindowObject* w) {
 }
 
 void MarkScreenDirty(const Rect& area) {
-    Manager().screenDamage = Union(Manager().screenDamage, area);
+    Manager().screenDamage.add(area);
 }
 
 bool IsAncestor(WindowObject* ancestor, WindowObject* w) {

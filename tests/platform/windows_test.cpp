@@ -222,6 +222,28 @@ TEST_F(WindowsTest, CopiesIntoAWindowMarkOnlyWhatChanges) {
     SurfaceHandle view = CreateViewSurface(ComposeScreen(), Point{0, 0}, Rect{0, 0, 240, 320});
     EXPECT_EQ(GetPixel(view, 51, 86), Rgb(255, 255, 255));
     EXPECT_EQ(GetPixel(view, 52, 86), Rgb(255, 0, 0));
+    // Drawn over in the window, the copy puts the block back; changes far apart
+    // (a piece at the top, its shadow at the bottom) are bands of their own.
+    SurfaceHandle s = GetWindowSurface(w);
+    FillRect(s, Rect{30, 30, 31, 31}, GetStockBrush(StockBrush::White));
+    ReleaseWindowSurface(w, s);
+    FillRect(back, Rect{40, 50, 42, 51}, red);
+    FillRect(back, Rect{5, 2, 6, 3}, GetStockBrush(StockBrush::White));
+    FillRect(back, Rect{5, 95, 6, 96}, GetStockBrush(StockBrush::White));
+    s = GetWindowSurface(w);
+    BlockCopy(s, 10, 10, 100, 100, back, 0, 0);
+    ReleaseWindowSurface(w, s);
+    Bands bands;
+    ComposeScreen(nullptr, nullptr, &bands);
+    ASSERT_EQ(bands.size(), 3);
+    EXPECT_EQ(bands.begin()[0], (Rect{15, 38, 16, 39}));
+    EXPECT_EQ(bands.begin()[1], (Rect{50, 86, 52, 87}));
+    EXPECT_EQ(bands.begin()[2], (Rect{15, 131, 16, 132}));
+    EXPECT_EQ(GetPixel(view, 30, 56), Rgb(255, 0, 0));
+    // Another bitmap in the same place is another source, whatever its address.
+    DeleteBitmap(SelectBitmap(back, CreateBitmap(nullptr, 100, 100)));
+    present();
+    EXPECT_EQ(GetPixel(view, 30, 56), Rgb(0, 0, 0));
     DeleteSurface(view);
     DeleteBitmap(SelectBitmap(back, old));
     DeleteSurface(back);
