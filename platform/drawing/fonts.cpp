@@ -1,14 +1,13 @@
-// Fonts: faces found through fontconfig (and remembered between runs), opened
-// with SDL2_ttf at the size that gives the asked cell height.
+// Fonts: faces found through fontconfig or in the host's font folder (and
+// remembered between runs), opened with SDL2_ttf at the size that gives the
+// asked cell height.
 #include <SDL_ttf.h>
 #include <fcntl.h>
-#include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <compare>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "platform/drawing/drawing.h"
 #include "platform/internal/drawing_sdl.h"
@@ -32,7 +32,11 @@ struct FaceKey {
     long index = 0;
     bool bold = false;  // drawn emboldened: the face found has no bold weight
     int points = 0;
-    auto operator<=>(const FaceKey&) const = default;
+    // By members (the web build's standard library has no <=> for strings).
+    bool operator<(const FaceKey& other) const {
+        return std::tie(file, index, bold, points) <
+               std::tie(other.file, other.index, other.bold, other.points);
+    }
 };
 
 // Opens a face from its file. Only a regular file is read, opened without
@@ -68,13 +72,6 @@ TTF_Font* OpenFace(const FaceKey& key) {
 
 bool RendererReady() {
     static const bool ready = TTF_WasInit() || TTF_Init() == 0;
-    return ready;
-}
-
-// fontconfig reads its whole configuration when it starts: only when a face must
-// be matched, not when the faces are known already.
-bool MatcherReady() {
-    static const bool ready = FcInit();
     return ready;
 }
 
@@ -234,33 +231,14 @@ const KnownFace* FindKnownFace(const std::string& request) {
     return found == known.faces.end() ? nullptr : &found->second;
 }
 
-// The installed face closest to the family and weight; false when there is none.
+// The face for a request: from the host's font folder when it set one, else the
+// installed face closest to the family and weight; false when there is none.
 bool MatchFace(const std::string& family, std::int32_t weight, std::int32_t pixels, FaceKey& face) {
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixels);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (!match) return false;
-    FcChar8* file = nullptr;
-    int index = 0;
-    int matchedWeight = FC_WEIGHT_REGULAR;
-    bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
-    if (found) {
-        face.file = reinterpret_cast<const char*>(file);
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
-        face.index = index;
-        face.bold = weight >= 600 && matchedWeight < FC_WEIGHT_DEMIBOLD;
+    if (FontFolderSet()) {
+        face.index = 0;
+        return FindFolderFace(family, weight, face.file, face.bold);
     }
-    FcPatternDestroy(match);
-    return found;
+    return FindInstalledFace(family, weight, pixels, face.file, face.index, face.bold);
 }
 
 // Opens the face at the point size whose line height comes closest to `height`
@@ -303,7 +281,7 @@ bool Resolve(FontObject* object, const std::string& family, std::int32_t height,
         object->averageCharWidth = known->averageCharWidth;
     } else {
         KnownFace found;
-        if (!MatcherReady() || !MatchFace(family, matchWeight, pixels, found.face)) return false;
+        if (!MatchFace(family, matchWeight, pixels, found.face)) return false;
         if (height < 0) {  // a character height: the em size in pixels
             found.face.points = pixels;
             font = OpenFace(found.face);
@@ -332,12 +310,6 @@ TTF_Font* ReadyFont(FontObject* font) {
     if (!font) return nullptr;
     if (!font->resolved) Resolve(font, DEFAULT_FACE, DEFAULT_HEIGHT, FONT_WEIGHT_NORMAL);
     return font->font;
-}
-
-// fontconfig 2.14 loses a few bytes while it parses its configuration, once per
-// process; sanitizer builds leave the library's own leaks out of their report.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
 }
 
 void SetFontCacheFile(const char* path) {

@@ -42,6 +42,12 @@ void SetFontCacheFile(const char* path);
 // says, opens each face it takes (and closes it again); how many opened.
 std::size_t OpenKnownFacesForTests(const std::string& text);
 
+// A folder of font files whose upright faces are used instead of the installed
+// fonts: those of the family asked for, else any, nearest in weight (null or
+// empty: the installed fonts). No faces are kept in a file then. Set by a host
+// before fonts are made.
+void SetFontFolder(const char* path);
+
 // Read access to a bitmap's pixels: rows of `width` pixels, `pitch` pixels apart,
 // each 0x00RRGGBB (red in bits 16 to 23, unlike Colour). Null pixels for a null
 // bitmap.

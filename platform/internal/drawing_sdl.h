@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/drawing/drawing.h"
@@ -124,6 +125,17 @@ FontObject* DefaultFont();
 // The font object's face, matched and opened the first time; null when none.
 TTF_Font* ReadyFont(FontObject* font);
 void ReleaseFont(FontObject* font);
+
+// Finding a face's file for a family and weight (1-1000), and whether it is to
+// be drawn emboldened (bold asked, and none found). In the host's font folder
+// (font_folder.cpp), when one is set:
+bool FontFolderSet();
+bool FindFolderFace(const std::string& family, std::int32_t weight, std::string& file,
+                    bool& embolden);
+// Else among the installed fonts, at a pixel size (installed_faces.cpp), with the
+// face's index in the file; always false in builds without fontconfig.
+bool FindInstalledFace(const std::string& family, std::int32_t weight, std::int32_t pixels,
+                       std::string& file, long& index, bool& embolden);
 
 // The helpers below are inline: every drawing operation goes through them, and
 // a tile copy is hardly more than they are.

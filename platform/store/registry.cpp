@@ -225,13 +225,25 @@ void LockStore(Registry& r) {
     }
 }
 
+// Renames without replacing what is at `to` (EEXIST then); EINVAL or ENOSYS
+// where the file system or the C library has no such rename.
+int RenameNoReplace(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+    return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+#else
+    (void)from, (void)to;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
 // Moves the store file to the first free name of "<file>.bad", "<file>.bad.1",
 // ...: an earlier damaged file, or a folder, already there stays. True when the
 // file is gone from its place (or was not there).
 bool SetAside(const std::string& path) {
     for (int n = 0; n < 1000; ++n) {
         const std::string name = path + ".bad" + (n == 0 ? "" : "." + std::to_string(n));
-        if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
+        if (RenameNoReplace(path.c_str(), name.c_str()) == 0) {
             return true;
         }
         if (errno == ENOENT) return access(path.c_str(), F_OK) != 0;

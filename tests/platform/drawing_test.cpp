@@ -1,9 +1,12 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -294,6 +297,74 @@ std::vector<unsigned char> PngOf(BitmapHandle bitmap) {
     png.resize(static_cast<std::size_t>(SDL_RWtell(out)));
     SDL_RWclose(out);
     return png;
+}
+
+// A font folder with the files the web edition carries draws every request as
+// the installed fonts do, by family and weight; a bold request without a bold
+// face is emboldened; a folder of no fonts gives no font.
+TEST(DrawingTest, FontFolderFacesDrawAsTheInstalledOnes) {
+    namespace fs = std::filesystem;
+    const fs::path dejavu = "/usr/share/fonts/truetype/dejavu";
+    const char* files[] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSerif.ttf"};
+    for (const char* file : files) {
+        if (!fs::exists(dejavu / file)) GTEST_SKIP() << "fonts-dejavu-core is not installed";
+    }
+    const fs::path folder =
+        fs::temp_directory_path() / ("quarvel-font-folder-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder / "regular only");
+    for (const char* file : files)
+        fs::create_symlink(dejavu / file, folder / file);
+    if (fs::exists(dejavu / "DejaVuSans-Oblique.ttf")) {  // fonts-dejavu-extra; sorts first
+        fs::create_symlink(dejavu / "DejaVuSans-Oblique.ttf", folder / "DejaVuSans-Oblique.ttf");
+    }
+    fs::create_symlink(dejavu / files[0], folder / "regular only" / files[0]);
+    std::ofstream(folder / "README") << "not a font\n";
+
+    auto drawn = [](const char16_t* face, std::int32_t height, std::int32_t weight) {
+        Canvas canvas{200, 24};
+        FontHandle font = CreateFontByName(face, height, weight);
+        SelectFont(canvas.surface, font);
+        SetTextColour(canvas.surface, WHITE);
+        SetBackgroundMode(canvas.surface, BackgroundMode::Transparent);
+        DrawText(canvas.surface, u"AVATAR Turn left, Level 12", -1, {0, 0, 200, 24}, 0);
+        SelectFont(canvas.surface, nullptr);
+        if (font) DeleteFont(font);
+        return font ? PixelsOf(canvas.bitmap) : std::vector<Colour>{};
+    };
+    struct Request {
+        const char16_t* face;
+        std::int32_t height, weight;
+    };
+    const Request requests[] = {{u"Tahoma", 14, FONT_WEIGHT_NORMAL},
+                                {u"Tahoma", 14, FONT_WEIGHT_BOLD},
+                                {u"MS Sans Serif", 11, 0},
+                                {u"Tahoma", -12, 500},
+                                {u"Tahoma", 13, 600},
+                                {u"DejaVu Serif", 13, 0}};
+    std::vector<std::vector<Colour>> installed;
+    for (const Request& r : requests)
+        installed.push_back(drawn(r.face, r.height, r.weight));
+    SetFontFolder(folder.c_str());
+    for (std::size_t i = 0; i < std::size(requests); ++i) {
+        EXPECT_EQ(drawn(requests[i].face, requests[i].height, requests[i].weight), installed[i])
+            << "request " << i;
+    }
+    auto ink = [](const std::vector<Colour>& pixels) {
+        std::int64_t sum = 0;
+        for (Colour c : pixels)
+            sum += c & 0xFF;
+        return sum;
+    };
+    SetFontFolder((folder / "regular only").c_str());
+    const std::vector<Colour> emboldened = drawn(u"Tahoma", 14, FONT_WEIGHT_BOLD);
+    EXPECT_GT(ink(emboldened), ink(installed[0]) * 5 / 4);
+    EXPECT_NE(emboldened, installed[1]);
+    fs::remove(folder / "regular only" / files[0]);
+    SetFontFolder((folder / "regular only").c_str());
+    EXPECT_EQ(CreateFontByName(u"Tahoma", 14, 0), nullptr);
+    SetFontFolder(nullptr);
+    fs::remove_all(folder);
 }
 
 TEST(DrawingTest, DecodesPngAndRejectsGarbage) {
