@@ -180,11 +180,16 @@ Keys (desktop window):
   letters, digits, F3-F12, keypad keys: their own codes
   Insert Home PageUp Delete End PageDown: application keys 1 to 6 (193-198)
   Shift, Ctrl        16, 17
-  mouse left button  stylus
+  typed text         the characters the keyboard layout or input method makes
+  mouse left button, a touch (first finger): the stylus
   Alt+Enter          full screen on/off
   PrintScreen        save a PNG of the phone screen in the user's data folder
+                     (the title bar names it for two seconds)
 Gamepad: D-pad arrows, A Action, B Back, Start / Back left / right soft key,
   X Y LB RB and the stick buttons application keys 1 to 6.
+Leaving the window (another window, minimising) pauses a running game, as the
+phone does when another program comes to the front; it stays paused on return.
+The phone's task bar shows the local time of day (headless: 12:00 at clock 0).
 Closing the game:
   closing the window, Ctrl+C, SIGTERM and SIGHUP close it in order (its
   settings are saved).
@@ -202,5 +207,8 @@ Headless scripts: one command per line, # starts a comment:
   shot FILE.png      save the screen
   clock-start MS     (first command only) start the clock at MS
   close              ask the program to close
+  deactivate | activate  another program takes the foreground, or gives it back
+  keys-type on|off   whether key presses type characters (on at start; a
+                     desktop recording turns it off and types with text)
 )";
 }

@@ -12,10 +12,11 @@ namespace {
 // Keys the phone has, the game's own first: arrows, Return, Action, Back, the soft
 // keys and the application keys; then digits, letters and a few others.
 constexpr std::uint32_t COMMON_KEYS[] = {
-    VK_LEFT,   VK_RIGHT,  VK_UP,   VK_DOWN,     VK_DOWN,     VK_LEFT,     VK_RIGHT,    VK_RETURN,
-    VK_ACTION, VK_ESCAPE, VK_APP1, VK_APP1 + 1, VK_APP1 + 2, VK_APP1 + 3, VK_APP1 + 4, VK_APP6};
-constexpr std::uint32_t OTHER_KEYS[] = {VK_SPACE, VK_TAB,     VK_BACK,        16,   17, VK_F1,
-                                        VK_F2,    VK_NUMPAD0, VK_NUMPAD0 + 5, 0xBE, 255};
+    VK_LEFT,   VK_RIGHT,  VK_UP,   VK_DOWN, VK_DOWN, VK_LEFT, VK_RIGHT, VK_RETURN,
+    VK_ACTION, VK_ESCAPE, VK_APP1, VK_APP2, VK_APP3, VK_APP4, VK_APP5,  VK_APP6};
+constexpr std::uint32_t OTHER_KEYS[] = {VK_SPACE,       VK_TAB, VK_BACK, VK_SHIFT,
+                                        VK_CONTROL,     VK_F1,  VK_F2,   VK_NUMPAD0,
+                                        VK_NUMPAD0 + 5, 0xBE,   255};
 
 const char* const TEXTS[] = {
     "a",  "Z",    "7", " ", "Quarvel", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
