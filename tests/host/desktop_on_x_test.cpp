@@ -175,23 +175,33 @@ class DesktopOnXTest : public ::testing::Test {
     // Starts the game on the test's display with a store and a log of its own;
     // its X window once it shows its first frame.
     Window startGame(const fs::path& dir, pid_t& game) {
-        game = fork();
-        if (game == 0) {
-            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-            setenv("XDG_DATA_HOME", dir.c_str(), 1);
-            freopen((dir / "stderr.txt").c_str(), "w", stderr);
-            const std::string store = (dir / "settings.reg").string();
-            const std::string log = (dir / "log.txt").string();
-            execl(QUARVEL_PROGRAM, "quarvel", "--mute", "--scale", "1", "--store", store.c_str(),
-                  "--log", log.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        game = spawnGame(dir);
         if (!WaitFor([&] {
                 return FileText(dir / "log.txt").find("first frame") != std::string::npos;
             })) {
             return 0;
         }
         return GameWindow(DefaultRootWindow(sender), game);
+    }
+
+    static pid_t spawnGame(const fs::path& dir) {
+        const pid_t game = fork();
+        if (game == 0) {
+            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+            setenv("XDG_DATA_HOME", dir.c_str(), 1);
+            freopen((dir / "stderr.txt").c_str(), "a", stderr);
+            const std::string store = (dir / "settings.reg").string();
+            const std::string log = (dir / "log.txt").string();
+            execl(QUARVEL_PROGRAM, "quarvel", "--mute", "--scale", "1", "--store", store.c_str(),
+                  "--log", log.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return game;
+    }
+
+    bool Viewable(Window w) {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(sender, w, &attributes) && attributes.map_state == IsViewable;
     }
 
     // The game's window: the one whose _NET_WM_PID is the game's, among the
@@ -391,6 +401,7 @@ TEST_F(DesktopOnXTest, TheDisplayGoingAwayClosesTheGameInOrder) {
     const fs::path dir = FreshTestFolder();
     pid_t game = 0;
     ASSERT_NE(startGame(dir, game), 0u);
+    host.reset();  // this process's own window goes first
     XCloseDisplay(sender);
     sender = nullptr;
     kill(server, SIGTERM);
@@ -402,6 +413,41 @@ TEST_F(DesktopOnXTest, TheDisplayGoingAwayClosesTheGameInOrder) {
         << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(FileText(dir / "settings.reg").find("\"HighScores\"="), std::string::npos);
+    fs::remove_all(dir);
+}
+
+// Under a window manager, a second start brings a minimised first one back.
+TEST_F(DesktopOnXTest, ASecondStartRestoresAMinimisedFirst) {
+    if (access("/usr/bin/openbox", X_OK) != 0) GTEST_SKIP() << "no openbox";
+    const pid_t wm = fork();
+    if (wm == 0) {
+        execl("/usr/bin/openbox", "openbox", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const Atom check = XInternAtom(sender, "_NET_SUPPORTING_WM_CHECK", False);
+    EXPECT_TRUE(WaitFor([&] {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(sender, DefaultRootWindow(sender), check, 0, 1, False, AnyPropertyType,
+                           &type, &format, &items, &after, &data);
+        if (data != nullptr) XFree(data);
+        return items == 1;
+    }));
+    const fs::path dir = FreshTestFolder();
+    pid_t game = 0;
+    const Window w = startGame(dir, game);
+    ASSERT_NE(w, 0u);
+    XIconifyWindow(sender, w, DefaultScreen(sender));
+    XSync(sender, False);
+    EXPECT_TRUE(WaitFor([&] { return !Viewable(w); }));
+    EXPECT_EQ(ExitStatus(spawnGame(dir)), 0);
+    EXPECT_TRUE(WaitFor([&] { return Viewable(w); }));
+    kill(game, SIGTERM);
+    EXPECT_EQ(ExitStatus(game), 0);
+    kill(wm, SIGTERM);
+    waitpid(wm, nullptr, 0);
     fs::remove_all(dir);
 }
 
