@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <poll.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "host/close_signals.h"
 #include "host/desktop_keys.h"
@@ -60,7 +60,6 @@ DesktopHost::~DesktopHost() {
     SetTimeOfDaySource(nullptr);
     SetCharactersFromKeys(true);
     SetNoAudioDeviceHandler(nullptr);
-    if (devices_ >= 0) close(devices_);
     x_.check();
     if (XDisplay::WindowLost()) {
         // SDL would wait for ever for a lost window to be unmapped, and nothing
@@ -98,15 +97,7 @@ bool DesktopHost::open(const HostOptions& options, std::string& error) {
     }
     if (!view_.open(options.screenWidth, options.screenHeight, options.scale, error)) return false;
     x_.attach(view_.window());
-    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-        if (SDL_IsGameController(i)) SDL_GameControllerOpen(i);
-    }
-    // Gamepads plugged in while the loop sleeps wake it: new devices appear here.
-    devices_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (devices_ >= 0 && inotify_add_watch(devices_, "/dev/input", IN_CREATE | IN_ATTRIB) < 0) {
-        close(devices_);
-        devices_ = -1;
-    }
+    pads_.open();
     // Typed text comes from the system's text input (any keyboard layout or
     // input method), not from the keys.
     SDL_StartTextInput();
@@ -207,11 +198,10 @@ void DesktopHost::handleEvent(const SDL_Event& event) {
                            event.type == SDL_CONTROLLERBUTTONDOWN);
             break;
         case SDL_CONTROLLERDEVICEADDED:
-            SDL_GameControllerOpen(event.cdevice.which);
+            pads_.added(event.cdevice.which);
             break;
         case SDL_CONTROLLERDEVICEREMOVED:
-            if (SDL_GameController* c = SDL_GameControllerFromInstanceID(event.cdevice.which))
-                SDL_GameControllerClose(c);
+            pads_.removed(event.cdevice.which);
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
@@ -249,8 +239,11 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
     for (;;) {
         if (eventsDue()) {
             SDL_PumpEvents();  // events move to SDL's queue, which is emptied here
-            joysticks_ = SDL_NumJoysticks();
+        } else if (padsDue_) {
+            // Only the gamepads: a tenth of what gathering everything costs.
+            SDL_GameControllerUpdate();
         }
+        padsDue_ = false;
         SDL_Event event;
         while (!XDisplay::DisplayLost() &&
                SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
@@ -328,20 +321,15 @@ void DesktopHost::sleep(int timeout) {
         gatherPending_ = true;
         return;
     }
-    // SDL reads gamepads only when it gathers.
-    if (joysticks_ > 0) timeout = std::min(timeout, GAMEPAD_POLL_MS);
-    // The sockets and the devices at once; a signal stops the wait (poll fails).
-    // A negative descriptor is not looked at.
-    pollfd waiting[3] = {
-        {x_.socket(), POLLIN, 0}, {raiseSocket_, POLLIN, 0}, {devices_, POLLIN, 0}};
-    const bool stopped = poll(waiting, 3, timeout) < 0;
-    if (waiting[2].revents != 0) {
-        char events[4096];
-        while (read(devices_, events, sizeof events) > 0) {
-        }
-    }
-    gatherPending_ =
-        stopped || waiting[0].revents != 0 || waiting[2].revents != 0 || joysticks_ > 0;
+    // The X socket, the raise socket and the gamepads at once; a signal stops
+    // the wait (poll fails). A negative descriptor is not looked at.
+    std::vector<pollfd> waiting{{x_.socket(), POLLIN, 0}, {raiseSocket_, POLLIN, 0}};
+    pads_.watch(waiting);
+    if (const int pads = pads_.longestSleep(); pads >= 0) timeout = std::min(timeout, pads);
+    const bool stopped = poll(waiting.data(), waiting.size(), timeout) < 0;
+    bool plugged = false;
+    padsDue_ = pads_.readDue(waiting.data() + 2, waiting.size() - 2, plugged);
+    gatherPending_ = stopped || waiting[0].revents != 0 || plugged;
     raiseDue_ = raiseSocket_ < 0 || waiting[1].revents != 0;
     lastLooked_ = SDL_GetTicks64();
 }

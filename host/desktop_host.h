@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "host/desktop_pads.h"
 #include "host/desktop_view.h"
 #include "host/host_loop.h"
 #include "host/host_options.h"
@@ -70,8 +71,8 @@ class DesktopHost : public HostDriver {
     // The raise check should look: the loop has slept since it last looked, and
     // the raise socket had something to read (or is not watched).
     bool raiseDue_ = true;
-    int devices_ = -1;                // inotify on /dev/input: gamepads plugged in
-    int joysticks_ = 0;               // as SDL last gathered
+    DesktopPads pads_;
+    bool padsDue_ = false;            // the gamepads should be read (the loop woke for them)
     bool gatherPending_ = true;       // SDL should gather events before the loop sleeps
     std::uint64_t lastGathered_ = 0;  // when SDL last gathered (SDL_GetTicks64)
     std::uint64_t lastLooked_ = 0;    // when the X socket was last looked at

@@ -106,7 +106,8 @@ std::string ReadScript(HostOptions& options, std::vector<ScriptCommand>& command
 std::string MessageBoxText(std::string_view line) {
     line.remove_prefix(std::string_view("message box \"").size());
     std::size_t i = 0;
-    while (i < line.size() && line[i] != '"') i += line[i] == '\\' ? 2 : 1;  // the caption
+    while (i < line.size() && line[i] != '"')
+        i += line[i] == '\\' ? 2 : 1;  // the caption
     std::string text;
     for (i += 3; i + 1 < line.size(); ++i) {  // after `" "`, to the closing quote
         char c = line[i];

@@ -51,8 +51,8 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             error = "bad value '" + std::string(value) + "' for " + std::string(arg) + ": " + what;
             return false;
         };
-        const bool flag = arg == "--help" || arg == "-h" || arg == "--version" ||
-                          arg == "--mute" || arg == "--headless";
+        const bool flag = arg == "--help" || arg == "-h" || arg == "--version" || arg == "--mute" ||
+                          arg == "--headless";
         if (flag && inlineValue) {
             // "--headless=0" must not turn headless on, nor "--mute=no" mute.
             error = "option " + std::string(arg) + " takes no value";
