@@ -5,15 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "host/close_signals.h"
 #include "host/desktop_keys.h"
+#include "host/desktop_services.h"
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/runtime/clock.h"
 #include "platform/sound/sound.h"
@@ -26,27 +25,10 @@ namespace {
 constexpr std::uint64_t GATHER_INTERVAL_MS = 30000;
 // While the program is too busy to sleep, the X socket is looked at this often.
 constexpr std::uint64_t LOOK_INTERVAL_MS = 8;
-// With a gamepad in use the loop wakes this often for SDL to read it.
-constexpr int GAMEPAD_POLL_MS = 16;
 
 bool Set(const char* variable) {
     const char* value = std::getenv(variable);
     return value != nullptr && *value != '\0';
-}
-
-std::uint64_t SteadyMs() {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
-}
-
-// The local time of day for the task bar's clock.
-std::uint32_t LocalTimeOfDay() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) return 0;
-    return static_cast<std::uint32_t>((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) *
-           1000;
 }
 
 }  // namespace

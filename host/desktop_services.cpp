@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 extern char** environ;
@@ -93,4 +95,18 @@ bool OpenLinkOnDesktop(const char* link) {
     // does with SIGCHLD.
     std::thread([child] { waitpid(child, nullptr, 0); }).detach();
     return true;
+}
+
+std::uint32_t LocalTimeOfDay() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) return 0;
+    return static_cast<std::uint32_t>((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) *
+           1000;
+}
+
+std::uint64_t SteadyMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
 }

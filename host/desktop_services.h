@@ -1,8 +1,9 @@
 // What the desktop offers the layer for this game: the user's data folder (for
 // the settings store and screenshots), its cache folder (for the fonts found),
-// the folders searched for packs, and the link opener.
+// the folders searched for packs, the link opener and the time.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,3 +29,9 @@ std::vector<std::string> PackSearchFolders();
 // Starts `xdg-open <link>` without waiting for it (the child is reaped when it
 // ends); false when it could not be started.
 bool OpenLinkOnDesktop(const char* link);
+
+// The local time of day in milliseconds since midnight, for the task bar's clock.
+std::uint32_t LocalTimeOfDay();
+
+// std::chrono::steady_clock's time in milliseconds.
+std::uint64_t SteadyMs();
