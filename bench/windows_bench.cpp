@@ -84,4 +84,33 @@ void BM_GameLikeFrameToWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_GameLikeFrameToWindow)->Unit(benchmark::kMicrosecond);
 
+// A dialog of 15 controls over the main window, made, painted and destroyed,
+// after as many dialogs before it as the argument says: windows destroyed long
+// ago must cost nothing.
+void BM_DialogAfterManyDialogs(benchmark::State& state) {
+    ResetWindowManager();
+    WindowClass c;
+    c.procedure = DefaultWindowProcedure;
+    c.name = u"Dialog";
+    RegisterWindowClass(c);
+    WindowHandle main = CreateWindow(u"Dialog", u"", WS_VISIBLE, USE_DEFAULT, USE_DEFAULT,
+                                     USE_DEFAULT, USE_DEFAULT, nullptr, nullptr, nullptr);
+    auto dialog = [main] {
+        WindowHandle d =
+            CreateWindow(u"Dialog", u"", WS_VISIBLE, 10, 40, 220, 200, main, nullptr, nullptr);
+        for (int i = 0; i < 15; ++i) {
+            CreateWindow(u"Dialog", u"", WS_CHILD | WS_VISIBLE, 5, 5 + 12 * i, 200, 12, d, nullptr,
+                         nullptr);
+        }
+        UpdateWindow(d);
+        DestroyWindow(d);
+    };
+    for (std::int64_t i = 0; i < state.range(0); ++i)
+        dialog();
+    for (auto _ : state)
+        dialog();
+    ResetWindowManager();
+}
+BENCHMARK(BM_DialogAfterManyDialogs)->Arg(0)->Arg(3000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

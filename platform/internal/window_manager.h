@@ -6,7 +6,7 @@
 #include <deque>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/internal/bands.h"
@@ -31,6 +31,9 @@ struct WindowObject {
     bool erase = false;
     std::intptr_t data = 0;
     std::uint64_t serial = 0;  // creation order
+    WindowHandle handle = nullptr;
+    std::vector<WindowObject*> children;  // child and owned windows, in creation order
+    bool destroying = false;              // between WM_DESTROY and its removal
 
     bool isChild() const { return (style & WS_CHILD) != 0; }
     std::int32_t width() const { return rect.right - rect.left; }
@@ -66,9 +69,12 @@ inline Bands WholeScreen() {
 
 struct WindowManager {
     std::vector<ClassEntry> classes;
-    std::vector<std::unique_ptr<WindowObject>> objects;  // never freed before a reset
-    std::unordered_set<WindowHandle> alive;
-    std::vector<WindowHandle> zOrder;  // top-level windows, bottom first
+    std::unordered_map<WindowHandle, std::unique_ptr<WindowObject>> windows;  // the live ones
+    // Destroyed windows are freed when the outermost DestroyWindow returns, so
+    // that none is freed under a caller that is still destroying it.
+    std::vector<std::unique_ptr<WindowObject>> destroyed;
+    std::int32_t destroyDepth = 0;
+    std::vector<WindowObject*> zOrder;  // top-level windows, bottom first
     std::vector<Timer> timers;
     std::deque<InputEvent> input;
     WindowHandle focus = nullptr;
@@ -94,6 +100,8 @@ WindowManager& Manager();
 
 // The window, or null when the handle is not a live window.
 WindowObject* Live(WindowHandle window);
+// A window's handle; null for null.
+WindowHandle HandleOf(const WindowObject* w);
 
 Rect Intersect(const Rect& a, const Rect& b);
 bool IsEmpty(const Rect& r);

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
-// A window known to the layer. The layer owns the object; callers hold handles.
-struct WindowObject;
-using WindowHandle = WindowObject*;
+// A window known to the layer. The layer owns the window; callers hold handles,
+// which are numbers, not addresses: a destroyed window's handle is never given
+// to another window.
+struct WindowId;
+using WindowHandle = WindowId*;
 
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;

@@ -104,7 +104,7 @@ BitmapHandle ComposeScreen(Rect* changedArea, Rect* differentArea, Bands* differ
             // The white desktop only where no window covers it: each window's
             // bitmap covers its whole rectangle.
             std::vector<Rect> uncovered{band};
-            for (WindowHandle w : m.zOrder) {
+            for (WindowObject* w : m.zOrder) {
                 if (!w->visible || w->bitmap == nullptr) continue;
                 std::vector<Rect> left;
                 for (const Rect& r : uncovered)
@@ -116,7 +116,7 @@ BitmapHandle ComposeScreen(Rect* changedArea, Rect* differentArea, Bands* differ
                 FillRect(target, r, GetStockBrush(StockBrush::White));
                 different.add(r);
             }
-            for (WindowHandle w : m.zOrder) {
+            for (WindowObject* w : m.zOrder) {
                 if (!w->visible || w->bitmap == nullptr) continue;
                 const Rect part = Intersect(w->rect, band);
                 if (IsEmpty(part)) continue;
@@ -137,26 +137,28 @@ BitmapHandle ComposeScreen(Rect* changedArea, Rect* differentArea, Bands* differ
 }
 
 WindowHandle ProgramMainWindow() {
-    WindowHandle found = nullptr;
-    for (WindowHandle w : Manager().zOrder) {
+    WindowObject* found = nullptr;
+    for (WindowObject* w : Manager().zOrder) {
         if (w->parent == nullptr && !(w->style & WS_NOACTIVATE) &&
             (found == nullptr || w->serial < found->serial)) {
             found = w;
         }
     }
-    return found;
+    return HandleOf(found);
 }
 
 void ResetWindowManager() {
     WindowManager& m = Manager();
-    for (const auto& object : m.objects) {
-        if (object->bitmap != nullptr) DeleteBitmap(object->bitmap);
+    for (const auto& [handle, w] : m.windows) {
+        if (w->bitmap != nullptr) DeleteBitmap(w->bitmap);
     }
     if (m.screen != nullptr) DeleteBitmap(m.screen);
     HostDriver* host = m.host;
     InputFilter filter = m.inputFilter;
+    const std::uint64_t nextSerial = m.nextSerial;  // handles are never given twice
     m = WindowManager();
     m.host = host;
     m.inputFilter = filter;
+    m.nextSerial = nextSerial;
     ClearPostedMessages();
 }

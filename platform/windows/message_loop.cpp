@@ -15,13 +15,9 @@ namespace {
 
 WindowObject* ChildAt(WindowObject* w, Point p) {
     // p is in w's client coordinates; the last created child on top.
-    WindowManager& m = Manager();
     WindowObject* found = nullptr;
-    for (const auto& object : m.objects) {
-        WindowObject* c = object.get();
-        if (Live(c) && c->isChild() && c->parent == w && c->visible && PointInRect(c->rect, p)) {
-            found = c;
-        }
+    for (WindowObject* c : w->children) {
+        if (c->isChild() && c->visible && PointInRect(c->rect, p)) found = c;
     }
     if (found == nullptr) return w;
     return ChildAt(found, Point{p.x - found->rect.left, p.y - found->rect.top});
@@ -38,7 +34,7 @@ bool RouteInput(const InputEvent& e, Message& out) {
     if (e.kind == InputEvent::Kind::PenDown || e.kind == InputEvent::Kind::PenUp) {
         WindowObject* target = nullptr;
         if (e.kind == InputEvent::Kind::PenUp && Live(m.penCapture)) {
-            target = m.penCapture;
+            target = Live(m.penCapture);
         } else {
             for (auto it = m.zOrder.rbegin(); it != m.zOrder.rend(); ++it) {
                 if ((*it)->visible && PointInRect((*it)->rect, Point{e.x, e.y})) {
@@ -47,18 +43,19 @@ bool RouteInput(const InputEvent& e, Message& out) {
                 }
             }
         }
-        m.penCapture = e.kind == InputEvent::Kind::PenDown ? target : nullptr;
+        m.penCapture = e.kind == InputEvent::Kind::PenDown ? HandleOf(target) : nullptr;
         if (target == nullptr || !Reachable(target)) return false;
-        Rect screenRect = GetWindowRect(target);
-        out = Message{target, e.kind == InputEvent::Kind::PenDown ? WM_LBUTTONDOWN : WM_LBUTTONUP,
+        Rect screenRect = GetWindowRect(target->handle);
+        out = Message{target->handle,
+                      e.kind == InputEvent::Kind::PenDown ? WM_LBUTTONDOWN : WM_LBUTTONUP,
                       e.kind == InputEvent::Kind::PenDown ? WParam{1} : WParam{0},
                       PackPoint(e.x - screenRect.left, e.y - screenRect.top)};
         return true;
     }
-    WindowHandle target = Live(m.focus) ? m.focus : Live(m.active);
+    WindowHandle target = Live(m.focus) ? m.focus : HandleOf(Live(m.active));
     bool appKey = e.code >= VK_APP1 && e.code <= VK_APP6 && e.kind != InputEvent::Kind::Char;
-    if (appKey) target = Live(AppKeyWindow(e.code));
-    if (target == nullptr || !Reachable(target)) return false;
+    if (appKey) target = HandleOf(Live(AppKeyWindow(e.code)));
+    if (target == nullptr || !Reachable(Live(target))) return false;
     switch (e.kind) {
         case InputEvent::Kind::KeyDown:
             out = Message{target, WM_KEYDOWN, e.code, 1 | (e.wasDown ? KEY_WAS_DOWN : 0)};
@@ -75,10 +72,9 @@ bool RouteInput(const InputEvent& e, Message& out) {
 
 WindowObject* FirstInvalid() {
     WindowObject* found = nullptr;
-    for (const auto& object : Manager().objects) {
-        WindowObject* w = object.get();
-        if (Live(w) && w->invalid && Shown(w) && (found == nullptr || w->serial < found->serial)) {
-            found = w;
+    for (const auto& [handle, w] : Manager().windows) {
+        if (w->invalid && Shown(w.get()) && (found == nullptr || w->serial < found->serial)) {
+            found = w.get();
         }
     }
     return found;
@@ -134,7 +130,7 @@ std::int32_t NextMessage(Message& out) {
             if (RouteInput(e, out) && (m.inputFilter == nullptr || !m.inputFilter(out))) return 1;
         }
         if (WindowObject* w = FirstInvalid()) {
-            out = Message{w, WM_PAINT, 0, 0};
+            out = Message{w->handle, WM_PAINT, 0, 0};
             return 1;
         }
         bool anyTimer = false;
@@ -155,7 +151,7 @@ std::int32_t NextMessage(Message& out) {
 LResult SendMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
     WindowObject* w = Live(window);
     if (w == nullptr || w->procedure == nullptr) return 0;
-    return w->procedure(w, message, wParam, lParam);
+    return w->procedure(window, message, wParam, lParam);
 }
 
 void PostQuitMessage(std::int32_t exitCode) {
@@ -192,8 +188,8 @@ LResult DispatchMessage(const Message& message) {
 void RunModalLoop(WindowHandle modal, const bool& done) {
     WindowObject* w = Live(modal);
     if (w == nullptr) return;
-    WindowHandle owner = w->isChild() ? nullptr : Live(w->parent);
-    bool ownerWasEnabled = owner != nullptr && owner->enabled;
+    WindowHandle owner = w->isChild() ? nullptr : HandleOf(w->parent);
+    bool ownerWasEnabled = owner != nullptr && w->parent->enabled;
     if (owner != nullptr) EnableWindow(owner, false);
     Message message;
     while (!done && Live(modal)) {

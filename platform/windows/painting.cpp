@@ -9,7 +9,7 @@ using namespace window_manager;
 bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) {
     WindowObject* w = Live(window);
     if (w == nullptr) return false;
-    Rect client = GetClientRect(w);
+    Rect client = GetClientRect(window);
     Rect area = rect != nullptr ? Intersect(*rect, client) : client;
     if (IsEmpty(area)) return true;
     w->invalidRect = w->invalid ? Union(w->invalidRect, area) : area;
@@ -21,7 +21,7 @@ bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) {
 bool UpdateWindow(WindowHandle window) {
     WindowObject* w = Live(window);
     if (w == nullptr) return false;
-    if (w->invalid && Shown(w)) SendMessage(w, WM_PAINT, 0, 0);
+    if (w->invalid && Shown(w)) SendMessage(window, WM_PAINT, 0, 0);
     return true;
 }
 
@@ -80,7 +80,7 @@ bool EndPaint(WindowHandle window, const PaintInfo& paint) {
 SurfaceHandle GetWindowSurface(WindowHandle window) {
     WindowObject* w = Live(window);
     if (w == nullptr) return nullptr;
-    return ClientSurface(w, GetClientRect(w));
+    return ClientSurface(w, GetClientRect(window));
 }
 
 bool ReleaseWindowSurface(WindowHandle window, SurfaceHandle surface) {

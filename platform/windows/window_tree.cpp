@@ -18,7 +18,13 @@ WindowManager& Manager() {
 }
 
 WindowObject* Live(WindowHandle window) {
-    return window != nullptr && Manager().alive.count(window) ? window : nullptr;
+    if (window == nullptr) return nullptr;
+    auto found = Manager().windows.find(window);
+    return found == Manager().windows.end() ? nullptr : found->second.get();
+}
+
+WindowHandle HandleOf(const WindowObject* w) {
+    return w != nullptr ? w->handle : nullptr;
 }
 
 Rect Intersect(const Rect& a, const Rect& b) {
@@ -126,12 +132,13 @@ void ResizeBitmap(WindowObject* w) {
 void ActivateNext(WindowHandle preferred) {
     WindowManager& m = Manager();
     WindowHandle next = nullptr;
-    if (Live(preferred) && preferred->visible && !(preferred->style & WS_NOACTIVATE)) {
+    WindowObject* p = Live(preferred);
+    if (p != nullptr && p->visible && !(p->style & WS_NOACTIVATE)) {
         next = preferred;
     } else {
         for (auto it = m.zOrder.rbegin(); it != m.zOrder.rend(); ++it) {
             if ((*it)->visible && !((*it)->style & WS_NOACTIVATE)) {
-                next = *it;
+                next = (*it)->handle;
                 break;
             }
         }
@@ -151,7 +158,7 @@ void SetInBackground(bool background) {
     if (background) {
         // As when another program comes to the front: the active window is told
         // it lost activation, and the focus leaves it.
-        WindowHandle previous = Live(m.active);
+        WindowHandle previous = HandleOf(Live(m.active));
         m.activeBeforeBackground = previous;
         m.active = nullptr;
         SendActivate(previous, WA_INACTIVE, nullptr);
@@ -169,27 +176,40 @@ void SetInBackground(bool background) {
 
 namespace {
 
+// Sends WM_DESTROY to the window, then destroys its children and owned windows,
+// and unlinks it; it is freed when the outermost DestroyWindow returns.
 void DestroyTree(WindowObject* w) {
     WindowManager& m = Manager();
-    if (!Live(w)) return;
-    SendMessage(w, WM_DESTROY, 0, 0);
+    if (w->destroying) return;
+    w->destroying = true;
+    const WindowHandle handle = w->handle;
+    SendMessage(handle, WM_DESTROY, 0, 0);
     LogEvent("window destroyed " + Utf16ToUtf8(w->className) + " \"" + Utf16ToUtf8(w->title) +
              "\"");
-    // Children and owned windows go with it.
-    for (std::size_t i = 0; i < m.objects.size(); ++i) {
-        WindowObject* other = m.objects[i].get();
-        if (Live(other) && other->parent == w) DestroyTree(other);
+    // Children and owned windows go with it, in the order they were made (the
+    // list changes as they go; one already being destroyed finishes by itself).
+    for (;;) {
+        auto next = std::find_if(w->children.begin(), w->children.end(),
+                                 [](const WindowObject* c) { return !c->destroying; });
+        if (next == w->children.end()) break;
+        DestroyTree(*next);
     }
-    m.alive.erase(w);
+    if (w->parent != nullptr) {
+        std::vector<WindowObject*>& siblings = w->parent->children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), w), siblings.end());
+    }
     m.zOrder.erase(std::remove(m.zOrder.begin(), m.zOrder.end(), w), m.zOrder.end());
     m.timers.erase(std::remove_if(m.timers.begin(), m.timers.end(),
-                                  [w](const Timer& t) { return t.window == w; }),
+                                  [handle](const Timer& t) { return t.window == handle; }),
                    m.timers.end());
     if (w->bitmap != nullptr) {
         DeleteBitmap(w->bitmap);
         w->bitmap = nullptr;
     }
-    if (m.penCapture == w) m.penCapture = nullptr;
+    if (m.penCapture == handle) m.penCapture = nullptr;
+    auto found = m.windows.find(handle);
+    m.destroyed.push_back(std::move(found->second));
+    m.windows.erase(found);
 }
 
 }  // namespace
@@ -218,6 +238,8 @@ WindowHandle CreateWindow(const char16_t* className, const char16_t* title, std:
     }
     if (entry == nullptr) return nullptr;
     if ((style & WS_CHILD) && !Live(parent)) return nullptr;
+    // Handles are numbers, never given twice: past the last one no window is made.
+    if (m.nextSerial > UINTPTR_MAX) return nullptr;
 
     auto object = std::make_unique<WindowObject>();
     WindowObject* w = object.get();
@@ -230,6 +252,7 @@ WindowHandle CreateWindow(const char16_t* className, const char16_t* title, std:
     w->parent = Live(parent);
     w->enabled = !(style & WS_DISABLED);
     w->serial = m.nextSerial++;
+    w->handle = reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(w->serial));
     Rect area = (style & WS_CHILD) ? Rect{} : m.workArea;
     if (x == USE_DEFAULT) {
         x = area.left;
@@ -240,38 +263,43 @@ WindowHandle CreateWindow(const char16_t* className, const char16_t* title, std:
         height = area.bottom - area.top;
     }
     w->rect = Rect{x, y, x + std::max(width, 0), y + std::max(height, 0)};
-    m.objects.push_back(std::move(object));
-    m.alive.insert(w);
+    const WindowHandle handle = w->handle;
+    m.windows.emplace(handle, std::move(object));
+    if (w->parent != nullptr) w->parent->children.push_back(w);
     if (!w->isChild()) {
         m.zOrder.push_back(w);
         ResizeBitmap(w);
     }
 
     CreateParams params{param, parent, className, title, style};
-    if (SendMessage(w, WM_CREATE, 0, reinterpret_cast<LParam>(&params)) == -1) {
-        DestroyWindow(w);
+    if (SendMessage(handle, WM_CREATE, 0, reinterpret_cast<LParam>(&params)) == -1) {
+        DestroyWindow(handle);
         return nullptr;
     }
-    if (!Live(w)) return nullptr;
+    w = Live(handle);  // the window may have been destroyed while it was created
+    if (w == nullptr) return nullptr;
     LogEvent("window created " + Utf16ToUtf8(w->className) + " \"" + Utf16ToUtf8(w->title) + "\"");
-    if (style & WS_VISIBLE) ShowWindow(w, SW_SHOW);
-    return w;
+    if (style & WS_VISIBLE) ShowWindow(handle, SW_SHOW);
+    return handle;
 }
 
 bool DestroyWindow(WindowHandle window) {
     WindowManager& m = Manager();
     WindowObject* w = Live(window);
-    if (w == nullptr) return false;
-    bool hadFocus = Live(m.focus) && IsAncestor(w, m.focus);
-    bool wasActive = m.active == w || (Live(m.active) && IsAncestor(w, m.active));
-    WindowObject* owner = w->isChild() ? nullptr : w->parent;
+    if (w == nullptr || w->destroying) return false;
+    bool hadFocus = IsAncestor(w, Live(m.focus));
+    bool wasActive = IsAncestor(w, Live(m.active));
+    WindowHandle owner = w->isChild() ? nullptr : HandleOf(w->parent);
+    bool child = w->isChild();
+    ++m.destroyDepth;
     DestroyTree(w);
     if (hadFocus) m.focus = nullptr;
     if (wasActive) ActivateNext(owner);
-    if (!w->isChild()) MarkScreenDirty();
+    if (!child) MarkScreenDirty();
     // Windows below show again where it was.
-    for (WindowHandle below : m.zOrder)
-        InvalidateRect(below, nullptr, true);
+    for (WindowObject* below : m.zOrder)
+        InvalidateRect(below->handle, nullptr, true);
+    if (--m.destroyDepth == 0) m.destroyed.clear();
     return true;
 }
 
@@ -280,10 +308,10 @@ bool IsWindow(WindowHandle window) {
 }
 
 WindowHandle FindWindow(const char16_t* className, const char16_t* title) {
-    for (WindowHandle w : Manager().zOrder) {
+    for (WindowObject* w : Manager().zOrder) {
         if ((className == nullptr || w->className == className) &&
             (title == nullptr || w->title == title)) {
-            return w;
+            return w->handle;
         }
     }
     return nullptr;
@@ -295,13 +323,16 @@ bool BringWindowToFront(WindowHandle window) {
     if (w == nullptr) return false;
     // The windows it owns (its soft-key bar, its dialogs and theirs) come along and
     // stay above it, in their order: raised alone, it would cover them.
-    std::vector<WindowHandle> raised;
-    std::vector<WindowHandle> rest;
-    for (WindowHandle other : m.zOrder)
+    std::vector<WindowObject*> raised;
+    std::vector<WindowObject*> rest;
+    for (WindowObject* other : m.zOrder)
         (IsAncestor(w, other) ? raised : rest).push_back(other);
     rest.insert(rest.end(), raised.begin(), raised.end());
     m.zOrder = std::move(rest);
-    ShowWindow(w, SW_SHOW);
+    const WindowHandle handle = w->handle;
+    ShowWindow(handle, SW_SHOW);
+    w = Live(handle);  // activation may have destroyed it
+    if (w == nullptr) return true;
     // The topmost of them that takes input is activated: a modal dialog rather
     // than the owner it has disabled.
     WindowObject* target = nullptr;
@@ -312,7 +343,7 @@ bool BringWindowToFront(WindowHandle window) {
             target = candidate;
         }
     }
-    if (target != nullptr) Activate(target);
+    if (target != nullptr) Activate(target->handle);
     MarkScreenDirty();
     return true;
 }
@@ -329,12 +360,12 @@ bool ShowWindow(WindowHandle window, std::int32_t showState) {
     else
         w->style &= ~WS_VISIBLE;
     if (show && !wasVisible) {
-        InvalidateRect(w, nullptr, true);
-        if (!w->isChild() && !(w->style & WS_NOACTIVATE)) Activate(w);
+        InvalidateRect(window, nullptr, true);
+        if (!w->isChild() && !(w->style & WS_NOACTIVATE)) Activate(window);
     } else if (!show && wasVisible) {
-        if (m.active == w) ActivateNext(w->parent);
-        for (WindowHandle other : m.zOrder)
-            InvalidateRect(other, nullptr, true);
+        if (m.active == window) ActivateNext(HandleOf(w->parent));
+        for (WindowObject* other : m.zOrder)
+            InvalidateRect(other->handle, nullptr, true);
     }
     MarkScreenDirty();
     return wasVisible;
@@ -363,7 +394,7 @@ bool IsWindowVisible(WindowHandle window) {
 
 WindowHandle GetParent(WindowHandle window) {
     WindowObject* w = Live(window);
-    return w != nullptr ? Live(w->parent) : nullptr;
+    return w != nullptr ? HandleOf(w->parent) : nullptr;
 }
 
 std::intptr_t GetWindowData(WindowHandle window) {
@@ -395,24 +426,27 @@ LResult DefaultWindowProcedure(WindowHandle window, std::uint32_t message, WPara
 
 WindowHandle SetFocus(WindowHandle window) {
     WindowManager& m = Manager();
-    WindowHandle previous = Live(m.focus);
+    WindowHandle previous = HandleOf(Live(m.focus));
     WindowObject* w = Live(window);
     if (w != nullptr && (w->style & WS_NOACTIVATE)) return previous;
-    if (w == previous) return previous;
-    m.focus = w;
-    if (previous != nullptr) SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WParam>(w), 0);
-    if (w != nullptr && m.focus == w) {
-        SendMessage(w, WM_SETFOCUS, reinterpret_cast<WParam>(previous), 0);
+    WindowHandle next = HandleOf(w);
+    if (next == previous) return previous;
+    m.focus = next;
+    if (previous != nullptr) {
+        SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WParam>(next), 0);
+    }
+    if (next != nullptr && m.focus == next) {
+        SendMessage(next, WM_SETFOCUS, reinterpret_cast<WParam>(previous), 0);
     }
     return previous;
 }
 
 WindowHandle GetFocus() {
-    return Live(Manager().focus);
+    return HandleOf(Live(Manager().focus));
 }
 
 WindowHandle GetActiveWindow() {
-    return Live(Manager().active);
+    return HandleOf(Live(Manager().active));
 }
 
 // ---- Placement ----
@@ -425,10 +459,10 @@ bool MoveWindow(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_
     w->rect = Rect{x, y, x + std::max(width, 0), y + std::max(height, 0)};
     if (resized) ResizeBitmap(w);
     if (repaint || (resized && (w->classStyle & (CS_HREDRAW | CS_VREDRAW)))) {
-        InvalidateRect(w, nullptr, true);
+        InvalidateRect(window, nullptr, true);
     }
-    for (WindowHandle other : Manager().zOrder) {
-        if (other != w) InvalidateRect(other, nullptr, true);
+    for (WindowObject* other : Manager().zOrder) {
+        if (other != w) InvalidateRect(other->handle, nullptr, true);
     }
     MarkScreenDirty();
     return true;

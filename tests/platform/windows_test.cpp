@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/internal/drawing_internal.h"
 #include "platform/internal/host_interface.h"
+#include "platform/internal/window_manager.h"
 #include "platform/runtime/clock.h"
 #include "platform/windows/windows.h"
 #include "tests/support/layer_fixture.h"
@@ -74,6 +76,34 @@ TEST_F(WindowsTest, CreationDestructionAndDefaults) {
     Message m;
     EXPECT_EQ(GetMessage(m), 0);
     EXPECT_EQ(m.wParam, 7u);
+}
+
+// A destroyed window is freed with its children and owned windows, so that a
+// long run of dialogs keeps only the windows alive; its handle stays invalid
+// for ever, also after a reset: no later window is given it.
+TEST_F(WindowsTest, DestroyedWindowsAreFreedAndTheirHandlesNeverComeBack) {
+    const std::size_t live = window_manager::Manager().windows.size();
+    WindowHandle owner = Create();
+    std::set<WindowHandle> given{owner};
+    for (int i = 0; i < 1000; ++i) {
+        WindowHandle dialog = Create(WS_VISIBLE, owner);
+        WindowHandle control = Create(WS_CHILD | WS_VISIBLE, dialog);
+        EXPECT_TRUE(given.insert(dialog).second && given.insert(control).second);
+        EXPECT_EQ(GetParent(control), dialog);
+        DestroyWindow(dialog);
+        EXPECT_FALSE(IsWindow(control));
+    }
+    EXPECT_EQ(window_manager::Manager().windows.size(), live + 1);
+    ResetWindowManager();
+    WindowClass c;
+    c.procedure = RecordingProcedure;
+    c.name = u"Rec";
+    RegisterWindowClass(c);
+    WindowHandle fresh = Create();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(given.count(fresh), 0u);
+    for (WindowHandle old : given)
+        EXPECT_FALSE(IsWindow(old));
 }
 
 TEST_F(WindowsTest, RetrievalOrderPostedBeforeInputBeforePaintBeforeTimers) {
