@@ -14,7 +14,7 @@
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/layout_text.h"
-#include "shell/options.h"
+#include "shell/records/options.h"
 #include "shell/resource_pack.h"
 
 namespace {

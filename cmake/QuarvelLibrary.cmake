@@ -1,7 +1,7 @@
 # quarvel_library(NAME SOURCES file... [PUBLIC lib...] [PRIVATE lib...])
 #
 # A library of the calling folder: its sources, the project root as the include
-# root its users see ("platform/drawing/drawing.h", "shell/options.h"), and what
+# root its users see ("platform/drawing/drawing.h", "shell/records/options.h"), and what
 # it links. Libraries its public headers need go PUBLIC; everything else,
 # system libraries above all, PRIVATE, so that its users cannot include them.
 function(quarvel_library name)

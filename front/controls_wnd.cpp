@@ -9,7 +9,7 @@
 #include "platform/runtime/messages.h"
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
-#include "shell/control_layout.h"
+#include "shell/records/control_layout.h"
 #include "shell/resource_ids.h"
 #include "shell/resource_pack.h"
 #include "shell/screen_switching.h"

@@ -6,7 +6,7 @@
 #include "platform/resources/resources.h"
 #include "platform/runtime/messages.h"
 #include "platform/windows/windows.h"
-#include "shell/options.h"
+#include "shell/records/options.h"
 #include "shell/resource_ids.h"
 #include "shell/resource_pack.h"
 #include "shell/screen_switching.h"

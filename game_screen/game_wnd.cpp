@@ -9,9 +9,9 @@
 #include "platform/runtime/keys.h"
 #include "platform/sound/sound.h"
 #include "platform/windows/windows.h"
-#include "shell/control_layout.h"
 #include "shell/layout_text.h"
-#include "shell/options.h"
+#include "shell/records/control_layout.h"
+#include "shell/records/options.h"
 #include "shell/resource_pack.h"
 #include "shell/soft_keys.h"
 

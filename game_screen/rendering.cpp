@@ -8,7 +8,7 @@
 #include "platform/text/text.h"
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
-#include "shell/options.h"
+#include "shell/records/options.h"
 #include "shell/resource_pack.h"
 
 namespace {
@@ -158,7 +158,6 @@ void CQuarvelGameWnd::compose(SurfaceHandle compatible, RedrawArea area, std::in
     if (target.get() == nullptr) return;
     createSpriteSurface(target.get());
     const bool playfieldOnly = area == RedrawArea::Playfield;
-
 
     if (playfieldOnly) {
         if (playfieldClip == nullptr) {

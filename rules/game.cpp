@@ -7,8 +7,9 @@
 #include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
 #include "platform/runtime/random.h"
-#include "shell/control_layout.h"
-#include "shell/options.h"
+#include "shell/records/control_layout.h"
+#include "shell/records/game_over_report.h"
+#include "shell/records/options.h"
 
 // clang-format off
 const std::int32_t gravityDelayTable[LEVEL_TABLE_SIZE] = {

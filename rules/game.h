@@ -10,17 +10,12 @@
 
 #include <cstdint>
 
-#include "platform/runtime/messages.h"
 #include "platform/runtime/types.h"
 #include "rules/piece.h"
 
 constexpr std::int32_t BOARD_COLUMNS = 10;
 constexpr std::int32_t BOARD_ROWS = 20;
 constexpr std::int32_t BOARD_CELLS = BOARD_COLUMNS * BOARD_ROWS;
-
-// Posted to the main window when the player acknowledges a game over:
-// wParam the level reached, lParam the score.
-constexpr std::uint32_t WM_GAME_OVER_REPORT = WM_USER + 284;
 
 enum class GameState : std::int32_t {
     Spawn = 0,

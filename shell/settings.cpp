@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "platform/store/registry.h"
-#include "shell/control_layout.h"
-#include "shell/options.h"
+#include "shell/records/control_layout.h"
+#include "shell/records/options.h"
 
 HighScoreEntry highScores[HIGH_SCORE_COUNT] = {};
 std::int32_t highlightedRow = -1;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "shell/control_layout.h"
+#include "shell/records/control_layout.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "platform/runtime/clock.h"
 #include "rules/game.h"
-#include "shell/options.h"
+#include "shell/records/options.h"
 #include "tools/autoplayer.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "platform/runtime/messages.h"
 #include "platform/windows/windows.h"
 #include "shell/main_window.h"
-#include "shell/options.h"
+#include "shell/records/options.h"
 #include "shell/resource_ids.h"
 #include "shell/screen_switching.h"
 #include "shell/settings.h"

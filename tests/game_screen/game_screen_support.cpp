@@ -11,7 +11,7 @@
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/layout_text.h"
-#include "shell/options.h"
+#include "shell/records/options.h"
 #include "shell/resource_pack.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wave_image.h"

@@ -7,9 +7,9 @@
 #include "platform/runtime/keys.h"
 #include "platform/runtime/messages.h"
 #include "shell/back_buffer.h"
-#include "shell/control_layout.h"
 #include "shell/layout_text.h"
-#include "shell/options.h"
+#include "shell/records/control_layout.h"
+#include "shell/records/options.h"
 #include "shell/resource_pack.h"
 
 namespace {

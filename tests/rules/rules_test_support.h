@@ -11,8 +11,9 @@
 #include "platform/runtime/keys.h"
 #include "platform/runtime/messages.h"
 #include "rules/game.h"
-#include "shell/control_layout.h"
-#include "shell/options.h"
+#include "shell/records/control_layout.h"
+#include "shell/records/game_over_report.h"
+#include "shell/records/options.h"
 
 class RecordingGame : public CQuarvelGame {
   public:

@@ -12,8 +12,8 @@
 #include "platform/runtime/app_keys.h"
 #include "platform/runtime/types.h"
 #include "platform/store/registry.h"
-#include "shell/control_layout.h"
-#include "shell/options.h"
+#include "shell/records/control_layout.h"
+#include "shell/records/options.h"
 #include "shell/settings.h"
 #include "tests/support/test_files.h"
 

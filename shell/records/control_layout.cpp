@@ -1,4 +1,4 @@
-#include "shell/control_layout.h"
+#include "shell/records/control_layout.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "shell/options.h"
+#include "shell/records/options.h"
 
 #include <algorithm>
 #include <cstring>
