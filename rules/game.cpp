@@ -41,7 +41,6 @@ std::int32_t LevelTableEntry(const std::int32_t (&table)[LEVEL_TABLE_SIZE], std:
 }
 
 CQuarvelGame::CQuarvelGame() {
-    std::memset(board, 0, sizeof board);
     std::memset(savedBoard, 0, sizeof savedBoard);
     std::memset(removedRowFlags, 0, sizeof removedRowFlags);
     piece.reset();
@@ -51,21 +50,6 @@ CQuarvelGame::CQuarvelGame() {
 }
 
 // ---- Board ----
-
-std::uint8_t CQuarvelGame::boardCell(std::int32_t column, std::int32_t row) const {
-    if (static_cast<std::uint32_t>(column) >= BOARD_COLUMNS ||
-        static_cast<std::uint32_t>(row) >= BOARD_ROWS) {
-        return 1;
-    }
-    return board[row * BOARD_COLUMNS + column];
-}
-
-void CQuarvelGame::setBoardCell(std::int32_t column, std::int32_t row, std::uint8_t tile) {
-    if (static_cast<std::uint32_t>(column) < BOARD_COLUMNS &&
-        static_cast<std::uint32_t>(row) < BOARD_ROWS) {
-        board[row * BOARD_COLUMNS + column] = tile;
-    }
-}
 
 void CQuarvelGame::updateShadow() {
     shadowPiece = piece;

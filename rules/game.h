@@ -11,11 +11,8 @@
 #include <cstdint>
 
 #include "platform/runtime/types.h"
+#include "rules/board.h"
 #include "rules/piece.h"
-
-constexpr std::int32_t BOARD_COLUMNS = 10;
-constexpr std::int32_t BOARD_ROWS = 20;
-constexpr std::int32_t BOARD_CELLS = BOARD_COLUMNS * BOARD_ROWS;
 
 enum class GameState : std::int32_t {
     Spawn = 0,
@@ -45,16 +42,13 @@ constexpr std::int32_t JUNK_FRAME_DELAY = 5;
 // What a redraw covers: the playfield alone (most ticks) or the whole screen.
 enum class RedrawArea { Playfield, Whole };
 
-class CQuarvelGame {
+class CQuarvelGame : public CQuarvelBoard {
   public:
     CQuarvelGame();
     virtual ~CQuarvelGame() = default;
     CQuarvelGame(const CQuarvelGame&) = default;
     CQuarvelGame& operator=(const CQuarvelGame&) = default;
 
-    // Board cells; everything outside the board reads as filled (1).
-    std::uint8_t boardCell(std::int32_t column, std::int32_t row) const;
-    void setBoardCell(std::int32_t column, std::int32_t row, std::uint8_t tile);
     void updateShadow();
 
     // Seeds the generator for a new game: with the start level under the fixed-seed
@@ -101,7 +95,6 @@ class CQuarvelGame {
     // The score, saturated at the largest 32-bit value.
     void addScore(std::int64_t points);
 
-    std::uint8_t board[BOARD_CELLS];
     std::uint8_t savedBoard[BOARD_CELLS];
     CQuarvelPiece piece;
     CQuarvelPiece nextPiece;

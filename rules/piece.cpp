@@ -3,8 +3,6 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "rules/game.h"
-
 // clang-format off
 const std::uint8_t pieceShapeTable[SHAPE_COUNT][PIECE_CELLS] = {
     {0,0,0,0, 0,1,1,0, 0,1,1,0, 0,0,0,0},  // 0  square
@@ -64,32 +62,32 @@ bool CQuarvelPiece::setKind(std::int32_t newKind, std::uint8_t tile) {
     return true;
 }
 
-bool CQuarvelPiece::collides(const CQuarvelGame& game, const PieceGrid& grid, std::int32_t column,
+bool CQuarvelPiece::collides(const CQuarvelBoard& board, const PieceGrid& grid, std::int32_t column,
                              std::int32_t row) const {
     if (kind == NO_PIECE) return false;
     for (int i = 0; i < PIECE_CELLS; ++i) {
-        if (grid[i] != EMPTY_TILE && game.boardCell(column + i % 4, row + i / 4) != EMPTY_TILE) {
+        if (grid[i] != EMPTY_TILE && board.boardCell(column + i % 4, row + i / 4) != EMPTY_TILE) {
             return true;
         }
     }
     return false;
 }
 
-bool CQuarvelPiece::moveTo(const CQuarvelGame& game, std::int32_t column, std::int32_t row) {
-    if (kind == NO_PIECE || collides(game, cells, column, row)) return false;
+bool CQuarvelPiece::moveTo(const CQuarvelBoard& board, std::int32_t column, std::int32_t row) {
+    if (kind == NO_PIECE || collides(board, cells, column, row)) return false;
     x = column;
     y = row;
     return true;
 }
 
-bool CQuarvelPiece::moveLeft(const CQuarvelGame& game) {
-    return moveTo(game, x - 1, y);
+bool CQuarvelPiece::moveLeft(const CQuarvelBoard& board) {
+    return moveTo(board, x - 1, y);
 }
-bool CQuarvelPiece::moveRight(const CQuarvelGame& game) {
-    return moveTo(game, x + 1, y);
+bool CQuarvelPiece::moveRight(const CQuarvelBoard& board) {
+    return moveTo(board, x + 1, y);
 }
-bool CQuarvelPiece::moveDown(const CQuarvelGame& game) {
-    return moveTo(game, x, y + 1);
+bool CQuarvelPiece::moveDown(const CQuarvelBoard& board) {
+    return moveTo(board, x, y + 1);
 }
 
 void CQuarvelPiece::turnedCells(bool clockwise, PieceGrid& trial) const {
@@ -135,34 +133,34 @@ void CQuarvelPiece::turnedCells(bool clockwise, PieceGrid& trial) const {
     }
 }
 
-bool CQuarvelPiece::rotate(const CQuarvelGame& game, bool clockwise) {
+bool CQuarvelPiece::rotate(const CQuarvelBoard& board, bool clockwise) {
     if (kind == NO_PIECE) return false;
     PieceGrid trial;
     turnedCells(clockwise, trial);
     // No wall kick: the turn happens in place or not at all.
-    if (collides(game, trial, x, y)) return false;
+    if (collides(board, trial, x, y)) return false;
     std::memcpy(cells, trial, sizeof cells);
     return true;
 }
 
-bool CQuarvelPiece::rotateClockwise(const CQuarvelGame& game) {
-    return rotate(game, true);
+bool CQuarvelPiece::rotateClockwise(const CQuarvelBoard& board) {
+    return rotate(board, true);
 }
-bool CQuarvelPiece::rotateCounterClockwise(const CQuarvelGame& game) {
-    return rotate(game, false);
+bool CQuarvelPiece::rotateCounterClockwise(const CQuarvelBoard& board) {
+    return rotate(board, false);
 }
 
-void CQuarvelPiece::stamp(CQuarvelGame& game) const {
+void CQuarvelPiece::stamp(CQuarvelBoard& board) const {
     if (kind == NO_PIECE) return;
     for (int i = 0; i < PIECE_CELLS; ++i) {
-        if (cells[i] != EMPTY_TILE) game.setBoardCell(x + i % 4, y + i / 4, cells[i]);
+        if (cells[i] != EMPTY_TILE) board.setBoardCell(x + i % 4, y + i / 4, cells[i]);
     }
 }
 
-bool CQuarvelPiece::placeAtSpawn(const CQuarvelGame& game) {
+bool CQuarvelPiece::placeAtSpawn(const CQuarvelBoard& board) {
     x = 3;
     y = -2;
-    while (collides(game, cells, x, y)) {
+    while (collides(board, cells, x, y)) {
         if (++y >= 1) return false;
     }
     return true;

@@ -3,10 +3,8 @@
 
 #include <cstdint>
 
-class CQuarvelGame;
+#include "rules/board.h"
 
-constexpr std::uint8_t EMPTY_TILE = 255;
-constexpr std::uint8_t JUNK_TILE = 7;
 constexpr std::int32_t NO_PIECE = -1;
 constexpr std::int32_t SHAPE_COUNT = 21;     // with the extra shapes
 constexpr std::int32_t STANDARD_SHAPES = 7;  // kinds 0..6
@@ -28,25 +26,25 @@ class CQuarvelPiece {
 
     // Whether `grid` placed at (column, row) overlaps a filled board cell or leaves
     // the board. A piece without a shape never collides.
-    bool collides(const CQuarvelGame& game, const PieceGrid& grid, std::int32_t column,
+    bool collides(const CQuarvelBoard& board, const PieceGrid& grid, std::int32_t column,
                   std::int32_t row) const;
 
-    bool moveLeft(const CQuarvelGame& game);
-    bool moveRight(const CQuarvelGame& game);
-    bool moveDown(const CQuarvelGame& game);
+    bool moveLeft(const CQuarvelBoard& board);
+    bool moveRight(const CQuarvelBoard& board);
+    bool moveDown(const CQuarvelBoard& board);
 
     // A quarter turn in place; fails without a shift when the turned cells collide.
-    bool rotateClockwise(const CQuarvelGame& game);
-    bool rotateCounterClockwise(const CQuarvelGame& game);
+    bool rotateClockwise(const CQuarvelBoard& board);
+    bool rotateCounterClockwise(const CQuarvelBoard& board);
 
     // The cells after one quarter turn, without looking at the board.
     void turnedCells(bool clockwise, PieceGrid& trial) const;
 
     // Writes the filled cells into the board.
-    void stamp(CQuarvelGame& game) const;
+    void stamp(CQuarvelBoard& board) const;
 
     // Puts the piece at the top of the board, trying rows -2, -1 and 0 at column 3.
-    bool placeAtSpawn(const CQuarvelGame& game);
+    bool placeAtSpawn(const CQuarvelBoard& board);
 
     std::uint8_t cells[PIECE_CELLS];
     std::int32_t x;
@@ -54,6 +52,6 @@ class CQuarvelPiece {
     std::int32_t kind;
 
   private:
-    bool moveTo(const CQuarvelGame& game, std::int32_t column, std::int32_t row);
-    bool rotate(const CQuarvelGame& game, bool clockwise);
+    bool moveTo(const CQuarvelBoard& board, std::int32_t column, std::int32_t row);
+    bool rotate(const CQuarvelBoard& board, bool clockwise);
 };
