@@ -1,7 +1,7 @@
 #include "game_screen/animations.h"
+
 #include <algorithm>
 
-#include "game_screen/game_wnd.h"
 #include "shell/resource_pack.h"
 
 // ---- Row clearing ----
@@ -10,7 +10,7 @@ bool CQuarvelEmptyRowAnim::isFinished() {
     return progress <= 0 || row < 0 || row >= BOARD_ROWS;
 }
 
-void CQuarvelEmptyRowAnim::drawFrame(CQuarvelGameWnd& screen) {
+void CQuarvelEmptyRowAnim::drawFrame(CQuarvelBoardCanvas& screen) {
     if (isFinished()) return;
     const std::int32_t p = progress;
     if (!fourRow) {
@@ -38,13 +38,13 @@ void CQuarvelExplodingTilesGameOverAnim::reset(std::int32_t level) {
     finished = false;
 }
 
-bool CQuarvelExplodingTilesGameOverAnim::isFinished(CQuarvelGameWnd&) {
+bool CQuarvelExplodingTilesGameOverAnim::isFinished(CQuarvelBoardCanvas&) {
     return finished;
 }
 
-void CQuarvelExplodingTilesGameOverAnim::step(CQuarvelGameWnd& screen) {
+void CQuarvelExplodingTilesGameOverAnim::step(CQuarvelBoardCanvas& screen) {
     if (frame % 2 == 0 && rowsStarted < BOARD_ROWS) {
-        screen.hiddenRows[rowsStarted] = 1;
+        screen.hideBoardRow(rowsStarted);
         ++rowsStarted;
     }
     bool done = true;
@@ -71,10 +71,7 @@ void CQuarvelExplodingTilesGameOverAnim::step(CQuarvelGameWnd& screen) {
             screen.drawScaledBoardRow(i, -d, -d, size, 1);
         }
         done = false;
-        if (p == 100) {
-            for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c)
-                screen.setBoardCell(c, i, EMPTY_TILE);
-        }
+        if (p == 100) screen.emptyBoardRow(i);
     }
     finished = done;
     ++frame;

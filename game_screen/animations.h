@@ -1,19 +1,18 @@
 // The game screen's animations: a cleared row shrinking away, and the stack
 // exploding row by row at the end of a game. Both draw into the back buffer
-// through the game screen's tile primitives.
+// through the game screen's tile primitives (board_canvas.h).
 #pragma once
 
 #include <cstdint>
 
-#include "rules/game.h"
-
-class CQuarvelGameWnd;
+#include "game_screen/board_canvas.h"
+#include "rules/board.h"
 
 class CQuarvelRowAnim {
   public:
     virtual bool isFinished() = 0;
     // Draws the next frame into the back buffer and advances.
-    virtual void drawFrame(CQuarvelGameWnd& screen) = 0;
+    virtual void drawFrame(CQuarvelBoardCanvas& screen) = 0;
     virtual ~CQuarvelRowAnim() = default;
 };
 
@@ -25,7 +24,7 @@ class CQuarvelEmptyRowAnim : public CQuarvelRowAnim {
                          bool isFourRow)
         : progress(startProgress), shrinkStep(step), row(rowIndex), fourRow(isFourRow) {}
     bool isFinished() override;
-    void drawFrame(CQuarvelGameWnd& screen) override;
+    void drawFrame(CQuarvelBoardCanvas& screen) override;
 
     std::int32_t progress;    // percent of the row's size still shown
     std::int32_t shrinkStep;  // taken off per frame for an ordinary row
@@ -35,8 +34,8 @@ class CQuarvelEmptyRowAnim : public CQuarvelRowAnim {
 
 class CQuarvelGameOverAnim {
   public:
-    virtual bool isFinished(CQuarvelGameWnd& screen) = 0;
-    virtual void step(CQuarvelGameWnd& screen) = 0;
+    virtual bool isFinished(CQuarvelBoardCanvas& screen) = 0;
+    virtual void step(CQuarvelBoardCanvas& screen) = 0;
     virtual ~CQuarvelGameOverAnim() = default;
 };
 
@@ -45,8 +44,8 @@ class CQuarvelGameOverAnim {
 class CQuarvelExplodingTilesGameOverAnim : public CQuarvelGameOverAnim {
   public:
     void reset(std::int32_t level);
-    bool isFinished(CQuarvelGameWnd& screen) override;
-    void step(CQuarvelGameWnd& screen) override;
+    bool isFinished(CQuarvelBoardCanvas& screen) override;
+    void step(CQuarvelBoardCanvas& screen) override;
 
     std::int32_t rowsStarted = 0;
     std::int32_t rowProgress[BOARD_ROWS] = {};

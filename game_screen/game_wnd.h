@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "game_screen/animations.h"
+#include "game_screen/board_canvas.h"
 #include "platform/drawing/drawing.h"
 #include "rules/game.h"
 #include "shell/resource_ids.h"
@@ -19,7 +20,7 @@ constexpr std::uint32_t PAUSE_LABEL_RUNNING = IDS_PAUSE_RUNNING;
 constexpr std::uint32_t PAUSE_LABEL_PAUSED = IDS_PAUSE_PAUSED;
 constexpr std::int32_t LABEL_TEXT_SIZE = 50;
 
-class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame {
+class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame, public CQuarvelBoardCanvas {
   public:
     CQuarvelGameWnd() = default;
     ~CQuarvelGameWnd() override;
@@ -54,7 +55,9 @@ class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame {
                              std::int32_t dx, std::int32_t dy, std::int32_t percent,
                              std::int32_t variant);
     void drawScaledBoardRow(std::int32_t row, std::int32_t dx, std::int32_t dy,
-                            std::int32_t percent, std::int32_t variant);
+                            std::int32_t percent, std::int32_t variant) override;
+    void hideBoardRow(std::int32_t row) override;
+    void emptyBoardRow(std::int32_t row) override;
     void drawScaledTileAt(std::uint8_t tile, std::int32_t x, std::int32_t y, std::int32_t percent);
     void drawTranslucentBoardTile(std::uint8_t tile, std::int32_t column, std::int32_t row);
 

@@ -105,6 +105,15 @@ void CQuarvelGameWnd::drawScaledBoardRow(std::int32_t row, std::int32_t dx, std:
     }
 }
 
+void CQuarvelGameWnd::hideBoardRow(std::int32_t row) {
+    if (row >= 0 && row < BOARD_ROWS) hiddenRows[row] = 1;
+}
+
+void CQuarvelGameWnd::emptyBoardRow(std::int32_t row) {
+    for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c)
+        setBoardCell(c, row, EMPTY_TILE);
+}
+
 void CQuarvelGameWnd::drawScaledTileAt(std::uint8_t tile, std::int32_t x, std::int32_t y,
                                        std::int32_t percent) {
     if (tile == EMPTY_TILE) return;
