@@ -10,7 +10,7 @@
 #include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
-#include "shell/main_window.h"
+#include "shell/main_window/main_window.h"
 #include "shell/records/control_layout.h"
 #include "shell/resource_ids.h"
 #include "shell/screen_switching.h"

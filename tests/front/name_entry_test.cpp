@@ -4,7 +4,7 @@
 #include "platform/phone_shell/phone_shell.h"
 #include "platform/runtime/keys.h"
 #include "platform/windows/windows.h"
-#include "shell/main_window.h"
+#include "shell/main_window/main_window.h"
 #include "shell/records/game_over_report.h"
 #include "shell/resource_ids.h"
 #include "shell/screen_switching.h"

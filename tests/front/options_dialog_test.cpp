@@ -10,7 +10,7 @@
 #include "platform/runtime/keys.h"
 #include "platform/runtime/messages.h"
 #include "platform/windows/windows.h"
-#include "shell/main_window.h"
+#include "shell/main_window/main_window.h"
 #include "shell/records/options.h"
 #include "shell/resource_ids.h"
 #include "shell/settings.h"

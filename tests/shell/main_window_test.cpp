@@ -13,7 +13,7 @@
 #include "platform/windows/windows.h"
 #include "shell/back_buffer.h"
 #include "shell/layout_text.h"
-#include "shell/main_window.h"
+#include "shell/main_window/main_window.h"
 #include "shell/records/control_layout.h"
 #include "shell/records/game_over_report.h"
 #include "shell/records/options.h"

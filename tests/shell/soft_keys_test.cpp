@@ -2,7 +2,7 @@
 
 #include "front/screens.h"
 #include "platform/runtime/keys.h"
-#include "shell/main_window.h"
+#include "shell/main_window/main_window.h"
 #include "shell/resource_ids.h"
 #include "shell/soft_keys.h"
 #include "tests/shell/program_support.h"

@@ -1,4 +1,4 @@
-#include "shell/main_window.h"
+#include "shell/main_window/main_window.h"
 
 #include "front/about_dialog.h"
 #include "front/name_entry_dialog.h"

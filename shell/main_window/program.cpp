@@ -7,8 +7,8 @@
 #include "platform/text/text.h"
 #include "platform/windows/windows.h"
 #include "shell/layout_text.h"
-#include "shell/main_window.h"
-#include "shell/program.h"
+#include "shell/main_window/main_window.h"
+#include "shell/main_window/program.h"
 #include "shell/program_version.h"
 #include "shell/resource_pack.h"
 

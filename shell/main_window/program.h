@@ -1,5 +1,5 @@
 // The program's start: the main window's class and its creation. The entry point
-// itself is ProgramMain (platform/program.h).
+// itself is ProgramMain (platform/runtime/program.h).
 #pragma once
 
 #include <cstdint>
