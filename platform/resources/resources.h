@@ -9,9 +9,7 @@
 #include <string>
 
 #include "platform/drawing/drawing.h"
-
-struct ModuleObject;
-using ModuleHandle = ModuleObject*;
+#include "platform/runtime/types.h"
 
 // A resource type or id given either as a number or as a name; numbers are the
 // platform's predefined types below or numeric ids.

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/resources/resources.h"
+#include "platform/runtime/types.h"
 
 std::int32_t ProgramMain(ModuleHandle instance, ModuleHandle previous, const char16_t* commandLine,
                          std::int32_t showState);

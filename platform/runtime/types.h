@@ -1,5 +1,5 @@
-// Basic value types of the platform layer: window handles, message parameters,
-// rectangles and points.
+// Basic value types of the platform layer: window and module handles, message
+// parameters, rectangles and points.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,11 @@
 // to another window.
 struct WindowId;
 using WindowHandle = WindowId*;
+
+// A resource module (platform/resources/resources.h); the program's entry point
+// is handed its own.
+struct ModuleObject;
+using ModuleHandle = ModuleObject*;
 
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
