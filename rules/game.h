@@ -49,51 +49,27 @@ class CQuarvelGame : public CQuarvelBoard {
     CQuarvelGame(const CQuarvelGame&) = default;
     CQuarvelGame& operator=(const CQuarvelGame&) = default;
 
-    void updateShadow();
-
-    // Seeds the generator for a new game: with the start level under the fixed-seed
-    // option, otherwise with the clock.
-    void seedForNewGame(std::int32_t startLevel);
-    void resetForNewGame(std::int32_t junkRows, std::int32_t startLevel);
     // The whole set-up of a new game, the screen's part through its hooks; the
-    // first tick spawns.
+    // first tick spawns. No result: a new game always starts.
     void startGame(std::int32_t junkRows, std::int32_t startLevel);
 
-    bool spawnPiece();
-    bool fallTick();
-    bool stepDown();
-    bool hardDrop();
-    bool tryLand(bool& full);
-    void lockPiece();
-    void armLockDelay();
-    void cancelLockDelay();
-    std::int32_t findFullRow() const;
-    bool removeFullRow();
-    bool collapseRow();
-    void levelUp();
-    void endLanding();
-    void pushJunkRow();
-    void fillJunkRows(std::int32_t count);
-
-    // One tick of the 33 ms game timer.
+    // One tick of the 33 ms game timer: the step of the current state and its
+    // redraw. No result: what it changes is in the fields below.
     void tick();
 
-    // The player's keys.
+    // The player's key presses and releases (the codes of the key layout); a
+    // press the rules do not take is ignored, so there is nothing to report.
     void onKeyDown(std::uint32_t code, bool autoRepeat);
     void onKeyUp(std::uint32_t code);
-    void repeatRightStep();
-    void repeatLeftStep();
 
-    // Covers the board and stops the game; refused in GameOver and while paused.
+    // Covers the board and stops the game; refused (nothing changes) in GameOver
+    // and while paused. resume uncovers it and restarts the timer.
     virtual void pause();
     virtual void resume();
 
     // Posts WM_GAME_OVER_REPORT with the level and the score, once per game: a
     // second acknowledgement (a double tap) must not enter the score twice.
     void reportGameOver();
-
-    // The score, saturated at the largest 32-bit value.
-    void addScore(std::int64_t points);
 
     std::uint8_t savedBoard[BOARD_CELLS];
     CQuarvelPiece piece;
@@ -127,6 +103,49 @@ class CQuarvelGame : public CQuarvelBoard {
     std::uint32_t frameCount = 0;  // ticks received; drives the tile glints
 
   protected:
+    // The rules' own steps, called from tick, the keys and startGame (and by the
+    // tests through a derived game).
+
+    // Seeds the generator for a new game: with the start level under the
+    // fixed-seed option, otherwise with the clock.
+    void seedForNewGame(std::int32_t startLevel);
+    void resetForNewGame(std::int32_t junkRows, std::int32_t startLevel);
+    // Moves the previews up and places the new falling piece; false: it does not
+    // fit, the game is over.
+    bool spawnPiece();
+    // Gravity and the sideways repeats of one Falling tick; true: redraw the
+    // playfield only, false: this tick began a row clear (redraw everything).
+    bool fallTick();
+    // One row down, or the landing; true: the piece was fixed and full rows wait
+    // to be cleared (state ClearRow).
+    bool stepDown();
+    // Down to the bottom and fixed at once; true as for stepDown.
+    bool hardDrop();
+    // One row down, or the landing when the lock delay allows; true: the piece
+    // was fixed, and `full` tells whether a full row now exists.
+    bool tryLand(bool& full);
+    // Stamps the falling piece into the board and scores it.
+    void lockPiece();
+    void armLockDelay();
+    void cancelLockDelay();
+    // The lowest full row, 0 to 19, or -1 when no row is full.
+    std::int32_t findFullRow() const;
+    // Empties the lowest full row and flags it; false: no row was full.
+    bool removeFullRow();
+    // Closes up the rows above the flagged row; false: no row was flagged.
+    bool collapseRow();
+    void levelUp();
+    void endLanding();
+    void pushJunkRow();
+    void fillJunkRows(std::int32_t count);
+    // The piece's landing place, after a spawn and each move of the piece.
+    void updateShadow();
+    // The sideways auto-repeat of each side, run by fallTick.
+    void repeatRightStep();
+    void repeatLeftStep();
+    // Adds to the score, saturated at the largest 32-bit value.
+    void addScore(std::int64_t points);
+
     // Plays a sound; a synchronous play returns when the sound has ended.
     virtual void playSound(GameSound, bool /*synchronous*/) {}
     // Redraws and shows the playfield alone or the whole screen.

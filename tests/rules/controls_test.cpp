@@ -15,7 +15,7 @@ class ControlsTest : public RulesTest {
 
 // The ticks after a press of the right key on which the auto-repeat moves the
 // piece; the piece is put back each tick so that it never meets the wall.
-std::vector<int> RepeatTicks(CQuarvelGame& game, int ticks) {
+std::vector<int> RepeatTicks(RecordingGame& game, int ticks) {
     game.onKeyDown(39, false);
     std::vector<int> moves;
     for (int t = 1; t <= ticks; ++t) {

@@ -17,6 +17,18 @@
 
 class RecordingGame : public CQuarvelGame {
   public:
+    // The rules' steps, for the tests that run one at a time.
+    using CQuarvelGame::collapseRow;
+    using CQuarvelGame::endLanding;
+    using CQuarvelGame::fillJunkRows;
+    using CQuarvelGame::findFullRow;
+    using CQuarvelGame::hardDrop;
+    using CQuarvelGame::levelUp;
+    using CQuarvelGame::lockPiece;
+    using CQuarvelGame::removeFullRow;
+    using CQuarvelGame::repeatRightStep;
+    using CQuarvelGame::updateShadow;
+
     struct Sound {
         GameSound sound;
         bool synchronous;
@@ -104,7 +116,7 @@ inline std::string BoardRow(const CQuarvelGame& game, int row) {
 }
 
 // Puts a fresh piece of `kind` at (x, y) as the falling piece of a running game.
-inline void PlacePiece(CQuarvelGame& game, std::int32_t kind, std::int32_t x, std::int32_t y) {
+inline void PlacePiece(RecordingGame& game, std::int32_t kind, std::int32_t x, std::int32_t y) {
     game.piece.setKind(kind, static_cast<std::uint8_t>(kind % 9));
     game.piece.x = x;
     game.piece.y = y;
