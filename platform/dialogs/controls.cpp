@@ -51,8 +51,7 @@ void SliderTap(DialogControl& c, LParam lParam) {
 
 bool DeleteLastCharacter(DialogControl& c) {
     if (c.text.empty()) return false;
-    c.text.pop_back();
-    if (!c.text.empty() && c.text.back() >= 0xD800 && c.text.back() <= 0xDBFF) c.text.pop_back();
+    c.text.resize(CutTextLength(c.text, c.text.size() - 1));  // a whole pair goes
     Changed(c.window);
     return true;
 }

@@ -282,17 +282,8 @@ bool SetDialogItemText(WindowHandle dialog, std::int32_t id, const char16_t* tex
 
 std::int32_t GetDialogItemText(WindowHandle dialog, std::int32_t id, char16_t* buffer,
                                std::int32_t capacity) {
-    if (buffer == nullptr || capacity <= 0) return 0;
     DialogControl* c = FindControl(dialog, id);
-    std::size_t length = c != nullptr ? std::min(c->text.size(), std::size_t(capacity - 1)) : 0;
-    // Never the first half of a surrogate pair without its second half.
-    if (length > 0 && length < c->text.size() && c->text[length - 1] >= 0xD800 &&
-        c->text[length - 1] <= 0xDBFF) {
-        --length;
-    }
-    if (length > 0) std::copy_n(c->text.begin(), length, buffer);
-    buffer[length] = 0;
-    return static_cast<std::int32_t>(length);
+    return CopyCutText(c != nullptr ? std::u16string_view(c->text) : u"", buffer, capacity);
 }
 
 LResult SendDialogItemMessage(WindowHandle dialog, std::int32_t id, std::uint32_t message,

@@ -331,15 +331,7 @@ std::int32_t LoadString(ModuleHandle module, std::uint32_t id, char16_t* buffer,
     if (buffer == nullptr || capacity <= 0) return 0;
     const std::u16string text =
         Utf8ToUtf16(StringResourceText(FindResource(module, id, RT_STRING)));
-    std::size_t length = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
-    // Never keep the first half of a surrogate pair without its second half.
-    if (length > 0 && length < text.size() && text[length - 1] >= 0xD800 &&
-        text[length - 1] <= 0xDBFF) {
-        --length;
-    }
-    std::copy_n(text.begin(), length, buffer);
-    buffer[length] = 0;
-    return static_cast<std::int32_t>(length);
+    return CopyCutText(text, buffer, capacity);
 }
 
 BitmapHandle LoadBitmapResource(ModuleHandle module, std::uint32_t id) {

@@ -1,7 +1,8 @@
-// Text services: printf-style formatting into UTF-16 buffers, and conversion
-// between UTF-8 and UTF-16.
+// Text services: printf-style formatting into UTF-16 buffers, conversion between
+// UTF-8 and UTF-16, and texts cut to fit a buffer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -38,3 +39,10 @@ std::int32_t FormatText(char16_t* buffer, std::int32_t capacity, const char16_t*
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::string Utf16ToUtf8(const char16_t* text);  // up to the NUL; null gives ""
+
+// The length of `text` cut to at most `limit` code units, never keeping the first
+// half of a surrogate pair without its second half.
+std::size_t CutTextLength(std::u16string_view text, std::size_t limit);
+// Copies `text` into `buffer` of `capacity` code units, cut so (to capacity - 1)
+// and always terminated; returns the code units copied, 0 without a buffer.
+std::int32_t CopyCutText(std::u16string_view text, char16_t* buffer, std::int32_t capacity);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/text/text.h"
@@ -92,4 +93,18 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 
 std::string Utf16ToUtf8(const char16_t* text) {
     return text == nullptr ? std::string() : Utf16ToUtf8(std::u16string_view(text));
+}
+
+std::size_t CutTextLength(std::u16string_view text, std::size_t limit) {
+    if (limit >= text.size()) return text.size();
+    if (limit > 0 && text[limit - 1] >= 0xD800 && text[limit - 1] <= 0xDBFF) --limit;
+    return limit;
+}
+
+std::int32_t CopyCutText(std::u16string_view text, char16_t* buffer, std::int32_t capacity) {
+    if (buffer == nullptr || capacity <= 0) return 0;
+    std::size_t length = CutTextLength(text, static_cast<std::size_t>(capacity - 1));
+    std::copy_n(text.begin(), length, buffer);
+    buffer[length] = 0;
+    return static_cast<std::int32_t>(length);
 }

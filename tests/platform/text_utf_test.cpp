@@ -21,4 +21,24 @@ TEST(TextUtfTest, InvalidSequencesBecomeReplacementCharacters) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
 }
 
+// A text cut to fit (a string resource, a dialog item's text, a deleted
+// character) never keeps half of a surrogate pair.
+TEST(TextUtfTest, CutsWithoutSplittingAPair) {
+    const std::u16string text = u"ab😀c";  // the pair at 2 and 3
+    EXPECT_EQ(CutTextLength(text, 3), 2u);
+    EXPECT_EQ(CutTextLength(text, 4), 4u);
+    EXPECT_EQ(CutTextLength(text, 2), 2u);
+    EXPECT_EQ(CutTextLength(text, 99), text.size());
+    EXPECT_EQ(CutTextLength(u"\xD800", 1), 1u);  // a lone half at the end stays
+    char16_t buffer[4] = {u'#', u'#', u'#', u'#'};
+    EXPECT_EQ(CopyCutText(text, buffer, 4), 2);
+    EXPECT_EQ(std::u16string(buffer), u"ab");
+    EXPECT_EQ(CopyCutText(text, buffer, 1), 0);
+    EXPECT_EQ(buffer[0], u'\0');
+    EXPECT_EQ(CopyCutText(text, nullptr, 4), 0);
+    buffer[0] = u'#';
+    EXPECT_EQ(CopyCutText(text, buffer, 0), 0);
+    EXPECT_EQ(buffer[0], u'#');
+}
+
 }  // namespace
