@@ -300,30 +300,36 @@ ResourceData FindResource(ModuleHandle module, ResourceName id, ResourceName typ
     return {entry->bytes.data(), entry->size};
 }
 
-std::string ResourceEntryName(const void* bytes) {
-    if (bytes == nullptr) return {};
-    Registry& registry = TheRegistry();
-    std::lock_guard guard(registry.lock);
+namespace {
+
+// The entry whose bytes start at `bytes`, in any loaded module, or null; the
+// caller holds the registry's lock.
+const ModuleObject::Entry* EntryAt(const Registry& registry, const void* bytes) {
+    if (bytes == nullptr) return nullptr;
     for (const ModuleObject* module : registry.modules) {
         for (const ModuleObject::Entry& entry : module->entries) {
-            if (!entry.bytes.empty() && entry.bytes.data() == bytes) {
-                return entry.name.type + '/' + entry.name.id;
-            }
+            if (!entry.bytes.empty() && entry.bytes.data() == bytes) return &entry;
         }
     }
-    return {};
+    return nullptr;
+}
+
+}  // namespace
+
+std::string ResourceEntryName(const void* bytes) {
+    Registry& registry = TheRegistry();
+    std::lock_guard guard(registry.lock);
+    const ModuleObject::Entry* entry = EntryAt(registry, bytes);
+    if (entry == nullptr) return {};
+    return entry->name.type + '/' + entry->name.id;
 }
 
 std::optional<std::size_t> ResourceSizeAt(const void* bytes) {
-    if (bytes == nullptr) return std::nullopt;
     Registry& registry = TheRegistry();
     std::lock_guard guard(registry.lock);
-    for (const ModuleObject* module : registry.modules) {
-        for (const ModuleObject::Entry& entry : module->entries) {
-            if (!entry.bytes.empty() && entry.bytes.data() == bytes) return entry.size;
-        }
-    }
-    return std::nullopt;
+    const ModuleObject::Entry* entry = EntryAt(registry, bytes);
+    if (entry == nullptr) return std::nullopt;
+    return entry->size;
 }
 
 std::int32_t LoadString(ModuleHandle module, std::uint32_t id, char16_t* buffer,
