@@ -69,15 +69,25 @@ void CQuarvelGameWnd::beginGame(WindowHandle mainWindow, SurfaceHandle backBuffe
     startGame(junkRows, startLevel);
 }
 
+namespace {
+
+// Each sound of the game: the screen's field that holds it and its name in the
+// pack, in the order of GameSound, which is the order they are loaded in.
+struct SoundSlot {
+    const void* CQuarvelGameWnd::*data;
+    const char* name;
+};
+constexpr SoundSlot SOUND_SLOTS[] = {
+    {&CQuarvelGameWnd::sndPop, SND_POP},         {&CQuarvelGameWnd::sndDrop, SND_DROP},
+    {&CQuarvelGameWnd::sndQuarvel, SND_QUARVEL}, {&CQuarvelGameWnd::sndLevel, SND_LEVEL},
+    {&CQuarvelGameWnd::sndLose, SND_LOSE},       {&CQuarvelGameWnd::sndJunk, SND_JUNK},
+};
+
+}  // namespace
+
 void CQuarvelGameWnd::loadGameResources() {
-    struct Slot {
-        const void** data;
-        const char* name;
-    };
-    for (Slot slot :
-         {Slot{&sndPop, SND_POP}, Slot{&sndDrop, SND_DROP}, Slot{&sndQuarvel, SND_QUARVEL},
-          Slot{&sndLevel, SND_LEVEL}, Slot{&sndLose, SND_LOSE}, Slot{&sndJunk, SND_JUNK}}) {
-        if (*slot.data == nullptr) *slot.data = loadSound(slot.name);
+    for (const SoundSlot& slot : SOUND_SLOTS) {
+        if (this->*slot.data == nullptr) this->*slot.data = loadSound(slot.name);
     }
 }
 
@@ -157,27 +167,7 @@ void CQuarvelGameWnd::pause() {
 // ---- Hooks of the rules ----
 
 void CQuarvelGameWnd::playSound(GameSound sound, bool synchronous) {
-    const void* data = nullptr;
-    switch (sound) {
-        case GameSound::Pop:
-            data = sndPop;
-            break;
-        case GameSound::Drop:
-            data = sndDrop;
-            break;
-        case GameSound::Quarvel:
-            data = sndQuarvel;
-            break;
-        case GameSound::Level:
-            data = sndLevel;
-            break;
-        case GameSound::Lose:
-            data = sndLose;
-            break;
-        case GameSound::Junk:
-            data = sndJunk;
-            break;
-    }
+    const void* data = this->*SOUND_SLOTS[static_cast<int>(sound)].data;
     if (!options.sound_on || data == nullptr) return;
     PlaySound(data, SND_MEMORY | SND_NODEFAULT | (synchronous ? 0 : SND_ASYNC));
 }
