@@ -63,10 +63,10 @@ void CQuarvelSplashWnd::draw(SurfaceHandle given) {
     if (target == nullptr) return;
 
     FillRect(backDC, Rect{0, 0, gameWidth, gameHeight}, GetStockBrush(StockBrush::White));
-    SurfaceHandle pictureSurface = CreateMemorySurface(target);
-    SelectBitmap(pictureSurface, titlePicture);
-    BlockCopy(backDC, 0, 0, screenWidth, screenHeight, pictureSurface, 0, 0);
-    DeleteSurface(pictureSurface);
+    {
+        ScopedSurface picture(target, titlePicture);
+        BlockCopy(backDC, 0, 0, screenWidth, screenHeight, picture.get(), 0, 0);
+    }
 
     SelectBrush(backDC, GetStockBrush(StockBrush::Hollow));
     SelectPen(backDC, GetStockPen(StockPen::White));

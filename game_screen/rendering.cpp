@@ -25,11 +25,8 @@ constexpr std::int32_t TEXT_BUFFER = 100;
 void DrawPicture(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
                  std::int32_t height, BitmapHandle picture) {
     if (picture == nullptr) return;
-    SurfaceHandle source = CreateMemorySurface(target);
-    BitmapHandle old = SelectBitmap(source, picture);
-    TransparentCopy(target, x, y, width, height, source, 0, 0, width, height, MAGENTA);
-    SelectBitmap(source, old);
-    DeleteSurface(source);
+    ScopedSurface source(target, picture);
+    TransparentCopy(target, x, y, width, height, source.get(), 0, 0, width, height, MAGENTA);
 }
 
 std::uint8_t AddClamped(std::int32_t value, std::int32_t delta) {
@@ -52,11 +49,10 @@ void CQuarvelGameWnd::createSpriteSurface(SurfaceHandle compatible) {
     // over 13 pixels the rows below them would overwrite the pause banner.
     BitmapHandle tiles = LoadBitmapResource(resourcePack, IDB_TILES);
     if (tiles != nullptr) {
-        SurfaceHandle source = CreateMemorySurface(spriteDC);
-        BitmapHandle old = SelectBitmap(source, tiles);
-        BlockCopy(spriteDC, 0, 0, 9 * tileSize, 2 * tileSize, source, 0, 0);
-        SelectBitmap(source, old);
-        DeleteSurface(source);
+        {
+            ScopedSurface source(spriteDC, tiles);
+            BlockCopy(spriteDC, 0, 0, 9 * tileSize, 2 * tileSize, source.get(), 0, 0);
+        }
         DeleteBitmap(tiles);
     }
 }

@@ -163,12 +163,11 @@ Mask Grow(const Mask& mask, int radius) {
 Mask TextMask(int width, int height, const std::u16string& text, const Font& font, const Rect& rect,
               std::uint32_t flags) {
     Mask mask(width, height);
-    SurfaceHandle surface = CreateMemorySurface(nullptr);
     BitmapHandle bitmap = CreateBitmap(nullptr, width, height);  // black
     FontHandle handle = CreateFontByName(font.face, font.height, font.weight);
-    if (surface && bitmap && handle) {
-        BitmapHandle oldBitmap = SelectBitmap(surface, bitmap);
-        FontHandle oldFont = SelectFont(surface, handle);
+    if (ScopedSurface scoped(nullptr, bitmap); scoped.get() && bitmap && handle) {
+        SurfaceHandle surface = scoped.get();
+        SelectFont(surface, handle);
         SetTextColour(surface, Rgb(255, 255, 255));
         SetBackgroundMode(surface, BackgroundMode::Transparent);
         DrawText(surface, text.c_str(), static_cast<std::int32_t>(text.size()), rect, flags);
@@ -180,25 +179,23 @@ Mask TextMask(int width, int height, const std::u16string& text, const Font& fon
                     static_cast<std::uint8_t>(rows.pixels[std::size_t(y) * rows.pitch + x] >> 8);
             }
         }
-        SelectFont(surface, oldFont);
-        SelectBitmap(surface, oldBitmap);
     }
     DeleteFont(handle);
     DeleteBitmap(bitmap);
-    DeleteSurface(surface);
     return mask;
 }
 
 int TextWidth(const std::u16string& text, const Font& font) {
-    SurfaceHandle surface = CreateMemorySurface(nullptr);
     FontHandle handle = CreateFontByName(font.face, font.height, font.weight);
     std::int32_t width = 0;
     std::int32_t height = 0;
-    FontHandle old = SelectFont(surface, handle);
-    MeasureText(surface, text.c_str(), static_cast<std::int32_t>(text.size()), width, height);
-    SelectFont(surface, old);
+    {
+        ScopedSurface surface;
+        SelectFont(surface.get(), handle);
+        MeasureText(surface.get(), text.c_str(), static_cast<std::int32_t>(text.size()), width,
+                    height);
+    }
     DeleteFont(handle);
-    DeleteSurface(surface);
     return width;
 }
 

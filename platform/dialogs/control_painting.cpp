@@ -91,11 +91,10 @@ void PaintIcon(SurfaceHandle s, const DialogControl& c, ModuleHandle module) {
     BitmapHandle picture = CreateBitmapFromImageBytes(data.bytes, data.size);
     std::int32_t width = 0, height = 0;
     if (!GetBitmapSize(picture, width, height)) return;
-    SurfaceHandle source = CreateMemorySurface(s);
-    BitmapHandle old = SelectBitmap(source, picture);
-    TransparentCopy(s, 0, 0, width, height, source, 0, 0, width, height, MAGENTA);
-    SelectBitmap(source, old);
-    DeleteSurface(source);
+    {
+        ScopedSurface source(s, picture);
+        TransparentCopy(s, 0, 0, width, height, source.get(), 0, 0, width, height, MAGENTA);
+    }
     DeleteBitmap(picture);
 }
 

@@ -146,16 +146,14 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate& out) {
 
 DialogUnits DialogUnitsOf(FontHandle font) {
     DialogUnits units{5, 13};  // the system font's, when there is no font at all
-    SurfaceHandle surface = CreateMemorySurface(nullptr);
-    if (surface != nullptr && font != nullptr) {
-        FontHandle old = SelectFont(surface, font);
+    ScopedSurface surface;
+    if (surface.get() != nullptr && font != nullptr) {
+        SelectFont(surface.get(), font);
         TextMetrics metrics;
-        if (GetTextMetrics(surface, metrics) && metrics.averageCharWidth > 0 &&
+        if (GetTextMetrics(surface.get(), metrics) && metrics.averageCharWidth > 0 &&
             metrics.height > 0) {
             units = DialogUnits{metrics.averageCharWidth, metrics.height};
         }
-        SelectFont(surface, old);
     }
-    DeleteSurface(surface);
     return units;
 }

@@ -64,6 +64,25 @@ bool DeleteBrush(BrushHandle brush);
 bool DeleteFont(FontHandle font);
 bool DeleteRegion(RegionHandle region);
 
+// A memory surface for the length of a scope, compatible with `compatible`, with
+// `bitmap` selected into it when one is given. Deleting it at the end of the
+// scope releases what it holds selected (bitmap, pen, brush, font), so that the
+// caller may then delete those. get() is null when it could not be made.
+class ScopedSurface {
+  public:
+    explicit ScopedSurface(SurfaceHandle compatible = nullptr, BitmapHandle bitmap = nullptr)
+        : surface_(CreateMemorySurface(compatible)) {
+        if (surface_ != nullptr && bitmap != nullptr) SelectBitmap(surface_, bitmap);
+    }
+    ~ScopedSurface() { DeleteSurface(surface_); }
+    ScopedSurface(const ScopedSurface&) = delete;
+    ScopedSurface& operator=(const ScopedSurface&) = delete;
+    SurfaceHandle get() const { return surface_; }
+
+  private:
+    SurfaceHandle surface_;
+};
+
 // ---- Pens, brushes, regions, fonts ----
 
 // A solid pen; width 0 or 1 draws one pixel wide.

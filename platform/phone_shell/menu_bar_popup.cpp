@@ -81,8 +81,8 @@ void EnsureVisible(Level& level) {
 Rect PopupSize(const MenuObject& menu, std::int32_t maxWidth, std::int32_t maxHeight,
                bool& scrolls) {
     PopupMetrics m = Metrics();
-    SurfaceHandle measure = CreateMemorySurface(nullptr);
-    SelectFont(measure, PhoneShellFont(false));
+    ScopedSurface measure;
+    SelectFont(measure.get(), PhoneShellFont(false));
     std::int32_t textWidth = 0, height = 2 * m.frame;
     for (const MenuItem& item : menu.items) {
         if (item.kind == MenuItem::Kind::Separator) {
@@ -90,11 +90,10 @@ Rect PopupSize(const MenuObject& menu, std::int32_t maxWidth, std::int32_t maxHe
             continue;
         }
         std::int32_t w = 0, h = 0;
-        MeasureText(measure, item.text.c_str(), -1, w, h);
+        MeasureText(measure.get(), item.text.c_str(), -1, w, h);
         textWidth = std::max(textWidth, w);
         height += m.itemHeight;
     }
-    DeleteSurface(measure);
     std::int32_t width = 2 * m.frame + m.checkWidth + textWidth + 6 + m.arrowWidth;
     width = std::clamp(width, std::min(maxWidth, GetScreenWidth() * 2 / 5), maxWidth);
     scrolls = height > maxHeight;

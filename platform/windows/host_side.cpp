@@ -96,9 +96,8 @@ BitmapHandle ComposeScreen(Rect* changedArea, Rect* differentArea, Bands* differ
         // Only the damaged bands are composed again: the desktop, then each
         // visible top-level window from the bottom up. Only pixels that differ
         // are written.
-        SurfaceHandle target = CreateMemorySurface(nullptr);
-        SurfaceHandle source = CreateMemorySurface(nullptr);
-        BitmapHandle oldTarget = SelectBitmap(target, m.screen);
+        ScopedSurface target(nullptr, m.screen);
+        ScopedSurface source;
         for (const Rect& band : damage) {
             if (fresh) different.add(band);
             // The white desktop only where no window covers it: each window's
@@ -113,22 +112,19 @@ BitmapHandle ComposeScreen(Rect* changedArea, Rect* differentArea, Bands* differ
                 if (uncovered.empty()) break;
             }
             for (const Rect& r : uncovered) {
-                FillRect(target, r, GetStockBrush(StockBrush::White));
+                FillRect(target.get(), r, GetStockBrush(StockBrush::White));
                 different.add(r);
             }
             for (WindowObject* w : m.zOrder) {
                 if (!w->visible || w->bitmap == nullptr) continue;
                 const Rect part = Intersect(w->rect, band);
                 if (IsEmpty(part)) continue;
-                SelectBitmap(source, w->bitmap);
-                CopyDifferences(target, part.left, part.top, part.right - part.left,
-                                part.bottom - part.top, source, part.left - w->rect.left,
+                SelectBitmap(source.get(), w->bitmap);
+                CopyDifferences(target.get(), part.left, part.top, part.right - part.left,
+                                part.bottom - part.top, source.get(), part.left - w->rect.left,
                                 part.top - w->rect.top, different);
             }
         }
-        SelectBitmap(target, oldTarget);
-        DeleteSurface(target);
-        DeleteSurface(source);
     }
     if (changedArea != nullptr) *changedArea = damage.bounds();
     if (differentArea != nullptr) *differentArea = different.bounds();

@@ -115,15 +115,11 @@ void ResizeBitmap(WindowObject* w) {
     BitmapHandle old = w->bitmap;
     w->bitmap = CreateBitmap(nullptr, std::max(w->width(), 1), std::max(w->height(), 1));
     if (old != nullptr) {
-        SurfaceHandle from = CreateMemorySurface(nullptr);
-        SurfaceHandle to = CreateMemorySurface(nullptr);
-        BitmapHandle oldFrom = SelectBitmap(from, old);
-        BitmapHandle oldTo = SelectBitmap(to, w->bitmap);
-        BlockCopy(to, 0, 0, w->width(), w->height(), from, 0, 0);
-        SelectBitmap(from, oldFrom);
-        SelectBitmap(to, oldTo);
-        DeleteSurface(from);
-        DeleteSurface(to);
+        {
+            ScopedSurface from(nullptr, old);
+            ScopedSurface to(nullptr, w->bitmap);
+            BlockCopy(to.get(), 0, 0, w->width(), w->height(), from.get(), 0, 0);
+        }
         DeleteBitmap(old);
     }
 }

@@ -123,7 +123,14 @@ TEST(DrawingTest, SelectionAndDeletionRules) {
     EXPECT_EQ(GetPixel(b, 0, 0), Rgb(0, 0, 0));  // the 1 x 1 black bitmap
     EXPECT_EQ(GetPixel(b, 1, 0), INVALID_COLOUR);
     DeleteSurface(b);
-    EXPECT_TRUE(DeletePen(pen));
+    EXPECT_TRUE(DeletePen(pen));  // deleting the surface let go of it
+    BitmapHandle picture = CreateBitmap(nullptr, 3, 3);
+    {
+        ScopedSurface scoped(a.surface, picture);
+        EXPECT_EQ(GetPixel(scoped.get(), 2, 2), Rgb(0, 0, 0));
+        EXPECT_FALSE(DeleteBitmap(picture));
+    }
+    EXPECT_TRUE(DeleteBitmap(picture));
     EXPECT_EQ(CreateBitmap(nullptr, 0, 5), nullptr);
     EXPECT_EQ(CreateBitmap(nullptr, INT_MAX, INT_MAX), nullptr);
     EXPECT_FALSE(DeleteSurface(nullptr));
