@@ -33,7 +33,6 @@ class Output {
 struct Field {
     bool left = false;
     bool zero = false;
-    char16_t sign = 0;  // '+' or ' ' for signed conversions, 0 for none
     std::int32_t width = 0;
     std::int32_t precision = -1;  // -1: none
 };
@@ -61,18 +60,6 @@ std::int32_t ReadNumber(const char16_t*& p) {
     return value;
 }
 
-// A width or precision given as '*': the next argument when it is an integer.
-bool TakeStar(Arguments& args, std::int64_t& value) {
-    const FormatArg* arg = args.take();
-    if (arg == nullptr || arg->kind() == FormatArg::Kind::Text) return false;
-    value = arg->kind() == FormatArg::Kind::Signed
-                ? static_cast<std::int32_t>(static_cast<std::uint32_t>(arg->integer()))
-                : static_cast<std::int64_t>(static_cast<std::uint32_t>(arg->integer()));
-    if (value > MAX_FIELD) value = MAX_FIELD;
-    if (value < -MAX_FIELD) value = -MAX_FIELD;
-    return true;
-}
-
 // Text padded with spaces to the field's width.
 void PutText(Output& out, const Field& field, const char16_t* text, std::int64_t length) {
     if (!field.left) out.repeat(u' ', field.width - length);
@@ -89,12 +76,11 @@ void PutInteger(Output& out, const Field& field, bool negative, std::uint32_t ma
     // printf prints at least one digit unless the precision is an explicit zero.
     std::int32_t minimum = field.precision < 0 ? 1 : field.precision;
     std::int32_t zeros = minimum > count ? minimum - count : 0;
-    char16_t sign = negative ? u'-' : field.sign;
-    std::int64_t length = std::int64_t{count} + zeros + (sign != 0 ? 1 : 0);
+    std::int64_t length = std::int64_t{count} + zeros + (negative ? 1 : 0);
     std::int64_t pad = field.width > length ? field.width - length : 0;
     bool zeroPad = field.zero && !field.left && field.precision < 0;
     if (!field.left && !zeroPad) out.repeat(u' ', pad);
-    if (sign != 0) out.put(sign);
+    if (negative) out.put(u'-');
     if (zeroPad) out.repeat(u'0', pad);
     out.repeat(u'0', zeros);
     while (count > 0)
@@ -102,7 +88,9 @@ void PutInteger(Output& out, const Field& field, bool negative, std::uint32_t ma
     if (field.left) out.repeat(u' ', pad);
 }
 
-// Reads one conversion after its '%' and prints it; `p` ends past it.
+// Reads one conversion after its '%' and prints it; `p` ends past it. Anything
+// else printf knows (the flags '+', ' ' and '#', '*' for a width, 'l') is taken
+// as an unknown conversion: the game's formats need none of it.
 void Convert(Output& out, const char16_t*& p, Arguments& args) {
     Field field;
     for (;; ++p) {
@@ -110,37 +98,15 @@ void Convert(Output& out, const char16_t*& p, Arguments& args) {
             field.left = true;
         } else if (*p == u'0') {
             field.zero = true;
-        } else if (*p == u'+') {
-            field.sign = u'+';
-        } else if (*p == u' ') {
-            if (field.sign == 0) field.sign = u' ';
-        } else if (*p != u'#') {
+        } else {
             break;
         }
     }
-    std::int64_t star = 0;
-    if (*p == u'*') {
-        ++p;
-        if (TakeStar(args, star)) {
-            if (star < 0) field.left = true;
-            field.width = static_cast<std::int32_t>(star < 0 ? -star : star);
-        }
-    } else {
-        field.width = ReadNumber(p);
-    }
+    field.width = ReadNumber(p);
     if (*p == u'.') {
         ++p;
-        if (*p == u'*') {
-            ++p;
-            // A negative precision counts as none, as in printf.
-            if (TakeStar(args, star) && star >= 0)
-                field.precision = static_cast<std::int32_t>(star);
-        } else {
-            field.precision = ReadNumber(p);
-        }
+        field.precision = ReadNumber(p);
     }
-    while (*p == u'l')
-        ++p;  // "%ld" and "%ls" mean the same as "%d" and "%s" here
 
     char16_t conversion = *p;
     if (conversion == u'\0') return;  // a lone '%' at the end prints nothing
@@ -161,7 +127,6 @@ void Convert(Output& out, const char16_t*& p, Arguments& args) {
         auto value = static_cast<std::int32_t>(bits);
         PutInteger(out, field, value < 0, value < 0 ? 0u - bits : bits);
     } else if (conversion == u'u') {
-        field.sign = 0;
         PutInteger(out, field, false, bits);
     } else if (conversion == u'c') {
         const char16_t unit = static_cast<char16_t>(bits);
