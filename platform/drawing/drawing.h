@@ -141,7 +141,8 @@ bool DrawRoundRect(SurfaceHandle surface, std::int32_t left, std::int32_t top, s
 bool DrawFocusRect(SurfaceHandle surface, const Rect& rect);
 
 Colour SetTextColour(SurfaceHandle surface, Colour colour);  // returns the previous
-Colour SetBackgroundColour(SurfaceHandle surface, Colour colour);
+// Text on an opaque background (a new surface's mode) fills its line boxes
+// white first.
 enum class BackgroundMode { Transparent = 1, Opaque = 2 };
 BackgroundMode SetBackgroundMode(SurfaceHandle surface, BackgroundMode mode);
 

@@ -198,18 +198,6 @@ SDL_Surface* SdlSurfaceOf(BitmapHandle bitmap) {
     return bitmap ? bitmap->pixels : nullptr;
 }
 
-BitmapHandle SurfaceBitmapOf(SurfaceHandle surface) {
-    return surface ? surface->bitmap : nullptr;
-}
-
-BitmapHandle CreateBitmapFromSdlSurface(SDL_Surface* surface) {
-    if (!surface || !SizeAllowed(surface->w, surface->h)) return nullptr;
-    // A straight copy of the colours: no blending, no colour key.
-    SDL_SetColorKey(surface, SDL_FALSE, 0);
-    SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_NONE);
-    return WrapSurface(SDL_ConvertSurfaceFormat(surface, PIXEL_FORMAT, 0));
-}
-
 // ---- Surfaces and bitmaps ----
 
 SurfaceHandle CreateMemorySurface(SurfaceHandle) {
@@ -277,7 +265,12 @@ BitmapHandle CreateBitmapFromImageBytes(const void* bytes, std::size_t size) {
     SDL_RWops* rw = SDL_RWFromConstMem(bytes, static_cast<int>(size));
     SDL_Surface* image = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr;
     if (!image) return nullptr;
-    BitmapHandle bitmap = CreateBitmapFromSdlSurface(image);
+    // A straight copy of the colours: no blending, no colour key.
+    SDL_SetColorKey(image, SDL_FALSE, 0);
+    SDL_SetSurfaceBlendMode(image, SDL_BLENDMODE_NONE);
+    BitmapHandle bitmap = SizeAllowed(image->w, image->h)
+                              ? WrapSurface(SDL_ConvertSurfaceFormat(image, PIXEL_FORMAT, 0))
+                              : nullptr;
     SDL_FreeSurface(image);
     return CountPicture(bitmap);
 }
@@ -410,13 +403,6 @@ Colour SetTextColour(SurfaceHandle surface, Colour colour) {
     if (!surface) return INVALID_COLOUR;
     Colour previous = surface->textColour;
     surface->textColour = colour & RGB_MASK;
-    return previous;
-}
-
-Colour SetBackgroundColour(SurfaceHandle surface, Colour colour) {
-    if (!surface) return INVALID_COLOUR;
-    Colour previous = surface->backgroundColour;
-    surface->backgroundColour = colour & RGB_MASK;
     return previous;
 }
 

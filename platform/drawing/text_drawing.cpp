@@ -189,7 +189,7 @@ void DrawLine(SurfaceObject* surface, TTF_Font* font, const std::string& line, s
     SDL_Surface* target = surface->bitmap->pixels;
     if (surface->backgroundMode == BackgroundMode::Opaque) {
         const PixelBox box = Intersect({x, y, x + width, y + height}, clip);
-        FillBox(target, box, PixelOf(surface->backgroundColour));
+        FillBox(target, box, PixelOf(Rgb(255, 255, 255)));  // the background is white
         AddDamage(surface, box);
     }
     if (line.empty()) return;

@@ -16,11 +16,6 @@
 
 // The SDL surface of a bitmap (32-bit SDL_PIXELFORMAT_RGB888); null for null.
 SDL_Surface* SdlSurfaceOf(BitmapHandle bitmap);
-// The bitmap a surface draws into (a view's target); null for null.
-BitmapHandle SurfaceBitmapOf(SurfaceHandle surface);
-// A new bitmap holding a copy of any SDL surface's colours, converted; null on
-// failure. The surface's colour key and blend mode are switched off.
-BitmapHandle CreateBitmapFromSdlSurface(SDL_Surface* surface);
 
 // Image files (images.cpp). Whether bytes start as a PNG or a BMP file does.
 bool IsPng(const void* bytes, std::size_t size);
@@ -109,7 +104,6 @@ struct SurfaceObject {
     bool clipped = false;
     Rect clip;  // in the surface's coordinates, when `clipped`
     Colour textColour = 0;
-    Colour backgroundColour = 0xFFFFFF;
     BackgroundMode backgroundMode = BackgroundMode::Opaque;
     bool view = false;
     Point origin;  // added to every coordinate (views)

@@ -78,5 +78,5 @@ constexpr Colour PHONE_SHELL_TEXT_COLOUR = Rgb(255, 255, 255);
 FontHandle PhoneShellFont(bool bold);
 void FillColour(SurfaceHandle surface, const Rect& rect, Colour colour);
 // The largest solid triangle pointing that way that fits in `box`, centred.
-enum class ArrowDirection { Up, Down, Left, Right };
+enum class ArrowDirection { Up, Down, Right };  // scroll marks, submenus
 void DrawArrow(SurfaceHandle surface, const Rect& box, ArrowDirection direction, Colour colour);

@@ -50,11 +50,6 @@ void DrawArrow(SurfaceHandle surface, const Rect& box, ArrowDirection direction,
                 line = Rect{cx - half, y, cx + half + 1, y + 1};
                 break;
             }
-            case ArrowDirection::Left: {
-                std::int32_t x = cx - depth / 2 + i;
-                line = Rect{x, cy - half, x + 1, cy + half + 1};
-                break;
-            }
             case ArrowDirection::Right: {
                 std::int32_t x = cx + (depth - 1) / 2 - i;
                 line = Rect{x, cy - half, x + 1, cy + half + 1};

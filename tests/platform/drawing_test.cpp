@@ -118,7 +118,6 @@ TEST(DrawingTest, SelectionAndDeletionRules) {
     EXPECT_EQ(SelectBrush(b, nullptr), nullptr);
     EXPECT_EQ(SelectBrush(b, GetStockBrush(StockBrush::Hollow)), GetStockBrush(StockBrush::White));
     EXPECT_EQ(SetTextColour(b, RED), Rgb(0, 0, 0));
-    EXPECT_EQ(SetBackgroundColour(b, RED), WHITE);
     EXPECT_EQ(SetBackgroundMode(b, BackgroundMode::Transparent), BackgroundMode::Opaque);
     EXPECT_EQ(GetPixel(b, 0, 0), Rgb(0, 0, 0));  // the 1 x 1 black bitmap
     EXPECT_EQ(GetPixel(b, 1, 0), INVALID_COLOUR);
@@ -276,10 +275,9 @@ TEST_F(TextTest, CentredTextSitsInTheMiddleAndIsCut) {
     EXPECT_LE(box.bottom, lineTop + font->height + 1);  // a descender may reach below
     SDL_FillRect(SdlSurfaceOf(canvas.bitmap), nullptr, 0);
     SetBackgroundMode(canvas.surface, BackgroundMode::Opaque);
-    SetBackgroundColour(canvas.surface, RED);
     DrawText(canvas.surface, u"A long line of text", -1, {20, 10, 30, 14}, DT_RIGHT);
     EXPECT_EQ(inked(), (Rect{20, 10, 30, 14}));
-    EXPECT_EQ(GetPixel(canvas.surface, 20, 10), RED);
+    EXPECT_EQ(GetPixel(canvas.surface, 20, 10), WHITE);
 }
 
 TEST_F(TextTest, WordBreakStacksLinesAndNullFontDrawsNothing) {
