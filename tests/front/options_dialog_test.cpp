@@ -95,7 +95,11 @@ TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
         const std::string storeBefore = StoreText();
         for (auto [box, flag] : boxes)
             TapControl(box);
-        Then([] { Control(IDC_REPEAT_SPEED, TBM_SETPOS, 1, 3); });
+        Then([] {  // a tap at the slider's left end takes the lowest speed
+            const Rect r = GetWindowRect(GetDialogItem(OptionsDialog(), IDC_REPEAT_SPEED));
+            DeliverPen(PenAction::Down, r.left + 1, (r.top + r.bottom) / 2);
+            DeliverPen(PenAction::Up, r.left + 1, (r.top + r.bottom) / 2);
+        });
         Then([command] { PostMessage(OptionsDialog(), WM_COMMAND, command, 0); });
         RunOptions();
         if (command == IDM_CANCEL || command == IDCANCEL) {
@@ -108,7 +112,7 @@ TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
         for (auto [box, flag] : boxes)
             expected.*flag = expected.*flag != 0 ? 0 : 1;
         expected.show_shadow = 1;
-        expected.repeat_speed = 3;
+        expected.repeat_speed = 1;
         EXPECT_EQ(Bytes(options), Bytes(expected));
         EXPECT_NE(StoreText().find("\"Options\"=" + HexBytes(Bytes(expected))), std::string::npos);
     }
