@@ -95,10 +95,10 @@ TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
         const std::string storeBefore = StoreText();
         for (auto [box, flag] : boxes)
             TapControl(box);
-        Then([] {  // a tap at the slider's left end takes the lowest speed
+        Then([] {  // a tap at the slider's right end takes the highest speed
             const Rect r = GetWindowRect(GetDialogItem(OptionsDialog(), IDC_REPEAT_SPEED));
-            DeliverPen(PenAction::Down, r.left + 1, (r.top + r.bottom) / 2);
-            DeliverPen(PenAction::Up, r.left + 1, (r.top + r.bottom) / 2);
+            DeliverPen(PenAction::Down, r.right - 2, (r.top + r.bottom) / 2);
+            DeliverPen(PenAction::Up, r.right - 2, (r.top + r.bottom) / 2);
         });
         Then([command] { PostMessage(OptionsDialog(), WM_COMMAND, command, 0); });
         RunOptions();
@@ -112,7 +112,7 @@ TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
         for (auto [box, flag] : boxes)
             expected.*flag = expected.*flag != 0 ? 0 : 1;
         expected.show_shadow = 1;
-        expected.repeat_speed = 1;
+        expected.repeat_speed = 10;
         EXPECT_EQ(Bytes(options), Bytes(expected));
         EXPECT_NE(StoreText().find("\"Options\"=" + HexBytes(Bytes(expected))), std::string::npos);
     }
