@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     DialogTemplate dialog;
-    if (!ParseDialogTemplate(text, dialog)) return 0;
+    if (!ParseDialogTemplate(text, dialog)) return -1;
     if (dialog.fontPoints < 0 || dialog.width < 0 || dialog.height < 0) std::abort();
     (void)FontPixelsForPoints(dialog.fontPoints);
     for (const ControlTemplate& control : dialog.controls) {

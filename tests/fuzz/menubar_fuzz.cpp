@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<SoftKey> keys;
     if (!ParseMenuBarText(text, keys)) {
         if (!keys.empty()) std::abort();
-        return 0;
+        return -1;
     }
     if (keys.empty() || keys.size() > 2) std::abort();
     for (const SoftKey& key : keys) {

@@ -44,7 +44,7 @@ std::uint32_t PredefinedType(const std::string& name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ModuleHandle module = LoadModuleFromMemory(data, size);
-    if (module == nullptr) return 0;
+    if (module == nullptr) return -1;
     for (const ModuleEntry& entry : ListModuleEntries(module)) {
         const std::uint32_t predefined = PredefinedType(entry.type);
         const std::string typeName = SwapCase(entry.type);

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     if (!ParseScript(source, commands, error)) {
         if (!error.starts_with("line ") || error.find('\n') != std::string::npos) std::abort();
-        return 0;
+        return -1;
     }
     for (std::size_t i = 0; i < commands.size(); ++i) {
         const ScriptCommand& c = commands[i];

@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     std::string written;
-    if (!ReformatStoreForTests(text, written)) return 0;
+    if (!ReformatStoreForTests(text, written)) return -1;
     std::string again;
     if (!ReformatStoreForTests(written, again) || again != written) std::abort();
     return 0;
