@@ -112,16 +112,12 @@ TEST_F(ResourcesTest, LoadsFromModuleFolderFirstThenNextToExecutable) {
 }
 
 TEST_F(ResourcesTest, FilesThatAreNotPacksGiveNull) {
+    // More that are not packs are in tests/fuzz/corpus/pack/reject/.
     const std::vector<char> good = ReadBytes(fs::path(TEST_MODULE_FOLDER) / "240x320.dll");
     ASSERT_GT(good.size(), 100u);
-    std::vector<char> random(good.size());
-    for (std::size_t i = 0; i < random.size(); ++i)
-        random[i] = static_cast<char>(i * 131 + 7);
     const std::vector<std::vector<char> > broken = {
         {},
-        random,
-        {good.begin(), good.end() - 10},                 // end record cut off
-        {good.begin(), good.begin() + good.size() / 2},  // half the archive
+        {good.begin(), good.end() - 10},  // end record cut off
     };
     for (std::size_t i = 0; i < broken.size(); ++i) {
         EXPECT_EQ(LoadModuleFromMemory(broken[i].data(), broken[i].size()), nullptr) << i;
