@@ -67,10 +67,8 @@ TEST_F(NameEntryTest, ATapAndAReleaseAfterGameOverEnterTheScoreOnce) {
     gameScreen.score = 60000;
     Type(u"Once");
     PressLater(VK_F1);
-    DeliverPen(PenAction::Down, 100, 100);
-    DeliverPen(PenAction::Up, 100, 100);
-    DeliverKey(VK_RETURN, true);
-    DeliverKey(VK_RETURN, false);
+    DeliverTap(100, 100);
+    DeliverPresses({VK_RETURN});
     Pump();
     EXPECT_EQ(Name(0), u"Once");
     EXPECT_EQ(Name(1), u"Soraby");

@@ -54,11 +54,7 @@ class OptionsDialogTest : public ProgramTest {
     }
     // A tap in the middle of a control of the dialog.
     void TapControl(std::int32_t control) {
-        Then([control] {
-            const Rect r = GetWindowRect(GetDialogItem(OptionsDialog(), control));
-            DeliverPen(PenAction::Down, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            DeliverPen(PenAction::Up, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        });
+        Then([control] { DeliverTapOn(GetDialogItem(OptionsDialog(), control)); });
     }
 };
 
@@ -96,9 +92,8 @@ TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
         for (auto [box, flag] : boxes)
             TapControl(box);
         Then([] {  // a tap at the slider's right end takes the highest speed
-            const Rect r = GetWindowRect(GetDialogItem(OptionsDialog(), IDC_REPEAT_SPEED));
-            DeliverPen(PenAction::Down, r.right - 2, (r.top + r.bottom) / 2);
-            DeliverPen(PenAction::Up, r.right - 2, (r.top + r.bottom) / 2);
+            WindowHandle slider = GetDialogItem(OptionsDialog(), IDC_REPEAT_SPEED);
+            DeliverTapOn(slider, GetWindowRect(slider).right - GetWindowRect(slider).left - 2);
         });
         Then([command] { PostMessage(OptionsDialog(), WM_COMMAND, command, 0); });
         RunOptions();
@@ -136,11 +131,11 @@ TEST_F(OptionsDialogTest, ClearingTheHighScoresAsksAndAYesStandsEvenWhenCancelle
         std::memcpy(before, highScores, sizeof before);
 
         TapControl(IDC_RESET_HIGH_SCORES);
-        PressLater(yes ? VK_RETURN : VK_ESCAPE);            // the question's answer
-        Then([] {  // still open, the focus back on the button
+        PressLater(yes ? VK_RETURN : VK_ESCAPE);  // the question's answer
+        Then([] {                                 // still open, the focus back on the button
             EXPECT_EQ(GetFocus(), GetDialogItem(OptionsDialog(), IDC_RESET_HIGH_SCORES));
         });
-        PressLater(VK_F2);                                  // Cancel
+        PressLater(VK_F2);  // Cancel
         RunOptions();
         EXPECT_TRUE(Logged("message box \"Quarvel\" \"Clear the high-score table?\""));
         EXPECT_EQ(std::memcmp(highScores, yes ? defaults : before, sizeof before), 0);

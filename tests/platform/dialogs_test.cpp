@@ -24,20 +24,6 @@ bool Procedure(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam
     return handler ? handler(dialog, message, wParam, lParam) : false;
 }
 
-void PressKeys(std::initializer_list<std::uint32_t> keys) {
-    for (std::uint32_t key : keys) {
-        DeliverKey(key, true);
-        DeliverKey(key, false);
-    }
-}
-
-void TapWindow(WindowHandle window, std::int32_t dx = -1) {
-    Rect r = GetWindowRect(window);
-    std::int32_t x = dx < 0 ? (r.left + r.right) / 2 : r.left + dx;
-    DeliverPen(PenAction::Down, x, (r.top + r.bottom) / 2);
-    DeliverPen(PenAction::Up, x, (r.top + r.bottom) / 2);
-}
-
 // A module of one resource.
 ModuleHandle OneResourceModule(const std::string& name, const std::string& data) {
     const std::string path = testing::TempDir() + "dialogs-test-module.zip";
@@ -177,21 +163,21 @@ TEST_F(DialogsTest, KeysAndTapsDriveCheckBoxSliderAndFocusRing) {
             EXPECT_EQ(SendDialogItemMessage(dialog, 1013, TBM_GETPOS, 0, 0), 10);
             // Uncheck; to the slider, down to 7; edit, button, round to the box and
             // back to the button; press it: "0 7 button".
-            PressKeys({VK_RETURN, VK_DOWN, VK_LEFT, VK_LEFT, VK_LEFT, VK_DOWN, VK_DOWN, VK_DOWN,
-                       VK_UP, VK_ACTION});
+            DeliverPresses({VK_RETURN, VK_DOWN, VK_LEFT, VK_LEFT, VK_LEFT, VK_DOWN, VK_DOWN,
+                            VK_DOWN, VK_UP, VK_ACTION});
         },
         [&] {
-            TapWindow(GetDialogItem(dialog, 1014));     // checks it and takes the focus
-            TapWindow(GetDialogItem(dialog, 1013), 0);  // the slider's left end: 1
-            PressKeys({VK_UP, VK_RETURN});              // on the box again: unchecks it
-            TapWindow(GetDialogItem(dialog, 1020));     // "0 1 button"
+            DeliverTapOn(GetDialogItem(dialog, 1014));     // checks it and takes the focus
+            DeliverTapOn(GetDialogItem(dialog, 1013), 0);  // the slider's left end: 1
+            DeliverPresses({VK_UP, VK_RETURN});            // on the box again: unchecks it
+            DeliverTapOn(GetDialogItem(dialog, 1020));     // "0 1 button"
         },
         [&] {
             SendDialogItemMessage(dialog, 1013, TBM_SETRANGE, 1, 20 | 30 << 16);
             SendDialogItemMessage(dialog, 1014, BM_SETCHECK, 1, 0);
             SetFocus(GetDialogItem(dialog, 1013));
-            PressKeys({VK_RETURN});                  // the slider has no use for Return
-            TapWindow(GetDialogItem(dialog, 1020));  // "1 20 button"
+            DeliverPresses({VK_RETURN});                // the slider has no use for Return
+            DeliverTapOn(GetDialogItem(dialog, 1020));  // "1 20 button"
         },
     };
     EXPECT_EQ(RunDialog(module, 200, main, Procedure, 0), 1020);
@@ -226,8 +212,7 @@ TEST_F(DialogsTest, PhoneSetUpSizesTheDialogAndItsStripAnswersOk) {
     host.steps = {[&] {
         // The dialog moved up over the task bar and the strip took its place.
         EXPECT_EQ(GetWindowRect(GetDialogItem(dialog, 1014)), box);
-        DeliverPen(PenAction::Down, 220, 13);  // the strip's "ok"
-        DeliverPen(PenAction::Up, 220, 13);
+        DeliverTap(220, 13);  // the strip's "ok"
     }};
     EXPECT_EQ(RunDialog(module, 200, main, Procedure, 0), IDOK);
     EXPECT_FALSE(InitPhoneDialog({SHIDIF_SIZEDLG, main}));  // not a dialog
@@ -248,7 +233,7 @@ TEST_F(DialogsTest, MessageBoxAnswersBySoftKeysReturnAndBack) {
             WindowHandle box = FindWindow(u"PhoneMessageBox", u"Quarvel");
             EXPECT_TRUE(IsWindowVisible(FindMenuBar(box)));
             EXPECT_EQ(GetActiveWindow(), box);
-            PressKeys({c.key});
+            DeliverPresses({c.key});
         }};
         EXPECT_EQ(MessageBox(main, u"Clear the high scores?", u"Quarvel", c.style), c.answer)
             << c.style << " " << c.key;
@@ -284,14 +269,14 @@ TEST_F(DialogsTest, AboutBoxAndQuestionLookLikeThePhone) {
         // The icon's dark ground, in the middle of the icon control.
         EXPECT_EQ(ScreenPixel(units.toPixelsX(7) + 16, 26 + units.toPixelsY(6) + 16),
                   Rgb(24, 38, 74));
-        PressKeys({VK_F1});
+        DeliverPresses({VK_F1});
     }};
     EXPECT_EQ(RunDialog(ProgramModule(), 103, main, Procedure, 0), 40058);
     ShowWindow(mainBar, SW_SHOW);
     host.steps = {[&] {
         EXPECT_TRUE(SaveBitmapPng(ComposeScreen(), SCREENSHOT_FOLDER "/dialogs_message_box.png"));
         EXPECT_EQ(ScreenPixel(2, 28), STRIP_COLOUR);  // below the task bar
-        PressKeys({VK_F2});
+        DeliverPresses({VK_F2});
     }};
     EXPECT_EQ(MessageBox(main, u"Clear the high-score table?", u"Quarvel", 36), IDNO);
 }

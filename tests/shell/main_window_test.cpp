@@ -187,8 +187,7 @@ TEST_F(MainWindowTest, DialogsRunOutsideFullScreen) {
         const std::int32_t strip = PhoneShellStripHeight();
         const Point ok{about.right - std::max(3, strip / 6) - (strip + 8) / 2,
                        about.top + strip / 2};
-        DeliverPen(PenAction::Down, ok.x, ok.y);
-        DeliverPen(PenAction::Up, ok.x, ok.y);
+        DeliverTap(ok.x, ok.y);
     });
     Command(IDM_ABOUT);
     EXPECT_TRUE(Logged("dialog \"Quarvel - About\" shown"));

@@ -105,10 +105,7 @@ void ProgramTest::Key(std::uint32_t key, bool down) {
 }
 
 void ProgramTest::PressLater(std::uint32_t key) {
-    host.steps.push_back([key] {
-        DeliverKey(key, true);
-        DeliverKey(key, false);
-    });
+    host.steps.push_back([key] { DeliverPresses({key}); });
 }
 
 void ProgramTest::Command(std::uint16_t id) {

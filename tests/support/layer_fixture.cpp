@@ -23,6 +23,23 @@ bool TestHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
     return true;
 }
 
+void DeliverPresses(std::initializer_list<std::uint32_t> keys) {
+    for (std::uint32_t key : keys) {
+        DeliverKey(key, true);
+        DeliverKey(key, false);
+    }
+}
+
+void DeliverTap(std::int32_t x, std::int32_t y) {
+    DeliverPen(PenAction::Down, x, y);
+    DeliverPen(PenAction::Up, x, y);
+}
+
+void DeliverTapOn(WindowHandle window, std::int32_t dx) {
+    const Rect r = GetWindowRect(window);
+    DeliverTap(dx < 0 ? (r.left + r.right) / 2 : r.left + dx, (r.top + r.bottom) / 2);
+}
+
 void LayerTest::SetUp() {
     ResetWindowManager();
     ReleaseAllKeys();

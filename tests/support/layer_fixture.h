@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ class TestHost : public HostDriver {
     std::uint32_t until = 0;
     bool idle(bool hasTimer, std::uint32_t nextTimerDue) override;
 };
+
+// Input delivered without running the loop, as a step of a modal loop does:
+// keys pressed and released in turn, and a tap at a point or on a window (its
+// middle, or `dx` pixels from its left edge, half-way down).
+void DeliverPresses(std::initializer_list<std::uint32_t> keys);
+void DeliverTap(std::int32_t x, std::int32_t y);
+void DeliverTapOn(WindowHandle window, std::int32_t dx = -1);
 
 class LayerTest : public ::testing::Test {
   protected:
@@ -52,4 +60,3 @@ class LayerTest : public ::testing::Test {
   private:
     std::uint32_t startClock_;
 };
-
