@@ -1,9 +1,11 @@
 #include "host/host_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -26,6 +28,123 @@ bool ParseScreen(std::string_view text, HostOptions& options) {
            ParseNumber<std::int32_t>(text.substr(x + 1), 64, 4096, options.screenHeight);
 }
 
+// What an option's value is: none (a flag), a whole number in the row's range,
+// the screen's size, a path, or a path that must not be a folder.
+enum class Value { None, Number, Screen, Path, File };
+
+// One option: its name, its argument and its help as --help shows them (the
+// manual page is made from --help), the kind and range of its value, what a bad
+// value is told it should be, and where the value goes.
+struct HostOption {
+    const char* name;
+    const char* argument;  // null for a flag
+    Value value;
+    std::uint64_t low, high;
+    const char* expected;
+    void (*store)(HostOptions& options, std::uint64_t number, std::string_view text);
+    const char* help;  // its lines as --help shows them
+};
+
+// clang-format off
+const HostOption OPTIONS[] = {
+    {"--screen", "WxH", Value::Screen, 64, 4096, "WIDTHxHEIGHT, 64 to 4096 each",
+     [](HostOptions&, auto, auto) {},  // ParseScreen stores it
+     "phone screen size in pixels (default 240x320; packs exist\n"
+     "for 176x220, 240x240 and 240x320)"},
+    {"--scale", "N", Value::Number, 1, 16, "1 to 16",
+     [](HostOptions& o, auto n, auto) { o.scale = static_cast<std::int32_t>(n); },
+     "window scale, 1 to 16 (default: the largest that fits)"},
+    {"--store", "FILE", Value::File, 0, 0, "a path",
+     [](HostOptions& o, auto, auto v) { o.storePath = v; },
+     "settings store (default: settings.reg in the user's data\n"
+     "folder for quarvel; a --headless run without --store\n"
+     "starts from the defaults and saves nothing)"},
+    {"--packs", "DIR", Value::Path, 0, 0, "a path",
+     [](HostOptions& o, auto, auto v) { o.packsFolder = v; },
+     "look for resource packs only in DIR (default: the\n"
+     "installed ../share/quarvel/packs from the program's\n"
+     "folder, then next to the program, then in its packs folder)"},
+    {"--mute", nullptr, Value::None, 0, 0, "",
+     [](HostOptions& o, auto, auto) { o.mute = true; },
+     "no sound"},
+    {"--headless", nullptr, Value::None, 0, 0, "",
+     [](HostOptions& o, auto, auto) { o.headless = true; },
+     "no window and no sound; run on a virtual clock from --script"},
+    {"--script", "FILE", Value::Path, 0, 0, "a path",
+     [](HostOptions& o, auto, auto v) { o.scriptPath = v; },
+     "the input script of a headless run"},
+    {"--log", "FILE", Value::Path, 0, 0, "a path",
+     [](HostOptions& o, auto, auto v) { o.logPath = v; },
+     "write one line per observable event (sounds, windows,\n"
+     "dialogs, message boxes, menu and soft-key commands,\n"
+     "links, screenshots, start and exit) to FILE"},
+    {"--clock-start", "MS", Value::Number, 0, 0xFFFFFFFFu, "milliseconds, 0 to 4294967295",
+     [](HostOptions& o, auto n, auto) { o.clockStart = static_cast<std::uint32_t>(n); },
+     "start the clock at MS milliseconds (it wraps at 2^32)"},
+    {"--record", "FILE", Value::Path, 0, 0, "a path",
+     [](HostOptions& o, auto, auto v) { o.recordPath = v; },
+     "record the run's input as a headless script in FILE, with\n"
+     "a copy of the settings store at start in FILE.store"},
+    {"--soak", "TICKS", Value::Number, 1, 1000000000000u, "ticks, 1 to 10^12",
+     [](HostOptions& o, auto n, auto) { o.soakTicks = n; },
+     "(with --headless) after the script, if any, play random\n"
+     "input for TICKS ticks of 33 ms, or until the program ends;\n"
+     "report ticks, time and memory on stderr"},
+    {"--seed", "N", Value::Number, 0, UINT64_MAX, "a number",
+     [](HostOptions& o, auto n, auto) { o.seed = n; },
+     "the soak's random seed (default 1): the same seed plays\n"
+     "the same input"},
+    {"--help", nullptr, Value::None, 0, 0, "",
+     [](HostOptions& o, auto, auto) { o.help = true; },
+     "this text"},
+    {"--version", nullptr, Value::None, 0, 0, "",
+     [](HostOptions& o, auto, auto) { o.version = true; },
+     "the version"},
+};
+// clang-format on
+
+const HostOption* FindOption(std::string_view name) {
+    if (name == "-h") name = "--help";
+    for (const HostOption& option : OPTIONS) {
+        if (name == option.name) return &option;
+    }
+    return nullptr;
+}
+
+// Reads the value of `option` into `options`; false when it is bad.
+bool ReadValue(const HostOption& option, std::string_view value, HostOptions& options,
+               std::string& error) {
+    auto bad = [&](const std::string& what) {
+        error = "bad value '" + std::string(value) + "' for " + option.name + ": " + what;
+        return false;
+    };
+    std::uint64_t number = 0;
+    std::error_code ec;
+    switch (option.value) {
+        case Value::None:
+            break;
+        case Value::Number:
+            if (!ParseNumber(value, option.low, option.high, number)) {
+                return bad(std::string("expected ") + option.expected);
+            }
+            break;
+        case Value::Screen:
+            if (!ParseScreen(value, options))
+                return bad(std::string("expected ") + option.expected);
+            break;
+        case Value::File:
+            if (std::filesystem::is_directory(std::string(value), ec)) {
+                return bad("a folder, not a file");
+            }
+            [[fallthrough]];
+        case Value::Path:
+            if (value.empty()) return bad(std::string("expected ") + option.expected);
+            break;
+    }
+    option.store(options, number, value);
+    return true;
+}
+
 }  // namespace
 
 bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, std::string& error) {
@@ -38,83 +157,24 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
             value = arg.substr(equals + 1);
             arg = arg.substr(0, equals);
         }
-        auto needValue = [&]() -> bool {
-            if (inlineValue) return true;
+        const HostOption* option = FindOption(arg);
+        if (option == nullptr) {
+            error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
+            return false;
+        }
+        if (option->argument == nullptr && inlineValue) {
+            // "--headless=0" must not turn headless on, nor "--mute=no" mute.
+            error = "option " + std::string(arg) + " takes no value";
+            return false;
+        }
+        if (option->argument != nullptr && !inlineValue) {
             if (i + 1 >= argc) {
                 error = "option " + std::string(arg) + " needs a value";
                 return false;
             }
             value = argv[++i];
-            return true;
-        };
-        auto bad = [&](const char* what) {
-            error = "bad value '" + std::string(value) + "' for " + std::string(arg) + ": " + what;
-            return false;
-        };
-        const bool flag = arg == "--help" || arg == "-h" || arg == "--version" || arg == "--mute" ||
-                          arg == "--headless";
-        if (flag && inlineValue) {
-            // "--headless=0" must not turn headless on, nor "--mute=no" mute.
-            error = "option " + std::string(arg) + " takes no value";
-            return false;
         }
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--mute") {
-            options.mute = true;
-        } else if (arg == "--headless") {
-            options.headless = true;
-        } else if (arg == "--screen") {
-            if (!needValue()) return false;
-            if (!ParseScreen(value, options)) return bad("expected WIDTHxHEIGHT, 64 to 4096 each");
-        } else if (arg == "--scale") {
-            if (!needValue()) return false;
-            if (!ParseNumber<std::int32_t>(value, 1, 16, options.scale))
-                return bad("expected 1 to 16");
-        } else if (arg == "--clock-start") {
-            if (!needValue()) return false;
-            std::uint32_t start = 0;
-            if (!ParseNumber<std::uint32_t>(value, 0, 0xFFFFFFFFu, start)) {
-                return bad("expected milliseconds, 0 to 4294967295");
-            }
-            options.clockStart = start;
-        } else if (arg == "--soak" || arg == "--seed") {
-            if (!needValue()) return false;
-            std::uint64_t number = 0;
-            if (!ParseNumber<std::uint64_t>(value, arg == "--soak" ? 1 : 0,
-                                            arg == "--soak" ? 1000000000000u : UINT64_MAX,
-                                            number)) {
-                return bad(arg == "--soak" ? "expected ticks, 1 to 10^12" : "expected a number");
-            }
-            if (arg == "--soak")
-                options.soakTicks = number;
-            else
-                options.seed = number;
-        } else if (arg == "--store" || arg == "--packs" || arg == "--script" || arg == "--log" ||
-                   arg == "--record") {
-            if (!needValue()) return false;
-            if (value.empty()) return bad("expected a path");
-            std::string path(value);
-            std::error_code ec;
-            if (arg == "--store" && std::filesystem::is_directory(path, ec)) {
-                return bad("a folder, not a file");
-            }
-            if (arg == "--store")
-                options.storePath = path;
-            else if (arg == "--packs")
-                options.packsFolder = path;
-            else if (arg == "--script")
-                options.scriptPath = path;
-            else if (arg == "--log")
-                options.logPath = path;
-            else
-                options.recordPath = path;
-        } else {
-            error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
-            return false;
-        }
+        if (!ReadValue(*option, value, options, error)) return false;
     }
     if (options.headless && options.scriptPath.empty() && !options.soakTicks && !options.help &&
         !options.version) {
@@ -141,39 +201,10 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions& options, s
     return true;
 }
 
-const char* HostHelpText() {
-    return R"(usage: quarvel [OPTIONS]
+namespace {
 
-Quarvel, the falling-block puzzle game, on an emulated phone screen.
-
-Options:
-  --screen WxH       phone screen size in pixels (default 240x320; packs exist
-                     for 176x220, 240x240 and 240x320)
-  --scale N          window scale, 1 to 16 (default: the largest that fits)
-  --store FILE       settings store (default: settings.reg in the user's data
-                     folder for quarvel; a --headless run without --store
-                     starts from the defaults and saves nothing)
-  --packs DIR        look for resource packs only in DIR (default: the
-                     installed ../share/quarvel/packs from the program's
-                     folder, then next to the program, then in its packs folder)
-  --mute             no sound
-  --headless         no window and no sound; run on a virtual clock from --script
-  --script FILE      the input script of a headless run
-  --log FILE         write one line per observable event (sounds, windows,
-                     dialogs, message boxes, menu and soft-key commands,
-                     links, screenshots, start and exit) to FILE
-  --clock-start MS   start the clock at MS milliseconds (it wraps at 2^32)
-  --record FILE      record the run's input as a headless script in FILE, with
-                     a copy of the settings store at start in FILE.store
-  --soak TICKS       (with --headless) after the script, if any, play random
-                     input for TICKS ticks of 33 ms, or until the program ends;
-                     report ticks, time and memory on stderr
-  --seed N           the soak's random seed (default 1): the same seed plays
-                     the same input
-  --help             this text
-  --version          the version
-
-Keys (desktop window):
+// --help after its options: the keys, closing the game and the script commands.
+const char* const AFTER_OPTIONS = R"(Keys (desktop window):
   arrows             Left 37, Up 38, Right 39, Down 40
   Return             Return 13        keypad Enter   Action 134
   Escape, Backspace  Back 27          F1 / F2        left / right soft key
@@ -211,4 +242,29 @@ Headless scripts: one command per line, # starts a comment:
   keys-type on|off   whether key presses type characters (on at start; a
                      desktop recording turns it off and types with text)
 )";
+
+}  // namespace
+
+const char* HostHelpText() {
+    static const std::string text = [] {
+        std::string help =
+            "usage: quarvel [OPTIONS]\n\n"
+            "Quarvel, the falling-block puzzle game, on an emulated phone screen.\n\n"
+            "Options:\n";
+        // "  --name ARG" in a column of 19, then the help; its further lines under it.
+        constexpr std::size_t COLUMN = 21;
+        for (const HostOption& option : OPTIONS) {
+            std::string head = std::string("  ") + option.name;
+            if (option.argument != nullptr) head += std::string(" ") + option.argument;
+            std::string_view lines = option.help;
+            for (bool first = true; !lines.empty(); first = false) {
+                const std::size_t end = std::min(lines.find('\n'), lines.size());
+                help += (first ? head : "") + std::string(COLUMN - (first ? head.size() : 0), ' ');
+                help += std::string(lines.substr(0, end)) + "\n";
+                lines.remove_prefix(std::min(end + 1, lines.size()));
+            }
+        }
+        return help + "\n" + AFTER_OPTIONS;
+    }();
+    return text.c_str();
 }
