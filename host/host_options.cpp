@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace {
 
@@ -28,80 +30,75 @@ bool ParseScreen(std::string_view text, HostOptions& options) {
            ParseNumber<std::int32_t>(text.substr(x + 1), 64, 4096, options.screenHeight);
 }
 
-// What an option's value is: none (a flag), a whole number in the row's range,
-// the screen's size, a path, or a path that must not be a folder.
-enum class Value { None, Number, Screen, Path, File };
+// Where an option's value goes, and so what it is: the screen's size (read
+// into both sides), a flag, a path, or a whole number in the row's range.
+using Target = std::variant<std::monostate, bool HostOptions::*, std::string HostOptions::*,
+                            std::int32_t HostOptions::*, std::uint64_t HostOptions::*,
+                            std::optional<std::uint32_t> HostOptions::*,
+                            std::optional<std::uint64_t> HostOptions::*>;
 
 // One option: its name, its argument and its help as --help shows them (the
-// manual page is made from --help), the kind and range of its value, what a bad
-// value is told it should be, and where the value goes.
+// manual page is made from --help), where its value goes, the range of a number,
+// and what a bad value should have been.
 struct HostOption {
     const char* name;
-    const char* argument;  // null for a flag
-    Value value;
-    std::uint64_t low, high;
-    const char* expected;
-    void (*store)(HostOptions& options, std::uint64_t number, std::string_view text);
-    const char* help;  // its lines as --help shows them
+    const char* argument = nullptr;  // none for a flag
+    Target target;
+    std::uint64_t low = 0, high = 0;
+    const char* expected = "a path";
+    bool notFolder = false;  // a path that must not be a folder
+    const char* help = "";   // its lines as --help shows them
 };
 
 // clang-format off
 const HostOption OPTIONS[] = {
-    {"--screen", "WxH", Value::Screen, 64, 4096, "WIDTHxHEIGHT, 64 to 4096 each",
-     [](HostOptions&, auto, auto) {},  // ParseScreen stores it
-     "phone screen size in pixels (default 240x320; packs exist\n"
-     "for 176x220, 240x240 and 240x320)"},
-    {"--scale", "N", Value::Number, 1, 16, "1 to 16",
-     [](HostOptions& o, auto n, auto) { o.scale = static_cast<std::int32_t>(n); },
-     "window scale, 1 to 16 (default: the largest that fits)"},
-    {"--store", "FILE", Value::File, 0, 0, "a path",
-     [](HostOptions& o, auto, auto v) { o.storePath = v; },
-     "settings store (default: settings.reg in the user's data\n"
-     "folder for quarvel; a --headless run without --store\n"
-     "starts from the defaults and saves nothing)"},
-    {"--packs", "DIR", Value::Path, 0, 0, "a path",
-     [](HostOptions& o, auto, auto v) { o.packsFolder = v; },
-     "look for resource packs only in DIR (default: the\n"
-     "installed ../share/quarvel/packs from the program's\n"
-     "folder, then next to the program, then in its packs folder)"},
-    {"--mute", nullptr, Value::None, 0, 0, "",
-     [](HostOptions& o, auto, auto) { o.mute = true; },
-     "no sound"},
-    {"--headless", nullptr, Value::None, 0, 0, "",
-     [](HostOptions& o, auto, auto) { o.headless = true; },
-     "no window and no sound; run on a virtual clock from --script"},
-    {"--script", "FILE", Value::Path, 0, 0, "a path",
-     [](HostOptions& o, auto, auto v) { o.scriptPath = v; },
-     "the input script of a headless run"},
-    {"--log", "FILE", Value::Path, 0, 0, "a path",
-     [](HostOptions& o, auto, auto v) { o.logPath = v; },
-     "write one line per observable event (sounds, windows,\n"
-     "dialogs, message boxes, menu and soft-key commands,\n"
-     "links, screenshots, start and exit) to FILE"},
-    {"--clock-start", "MS", Value::Number, 0, 0xFFFFFFFFu, "milliseconds, 0 to 4294967295",
-     [](HostOptions& o, auto n, auto) { o.clockStart = static_cast<std::uint32_t>(n); },
-     "start the clock at MS milliseconds (it wraps at 2^32)"},
-    {"--record", "FILE", Value::Path, 0, 0, "a path",
-     [](HostOptions& o, auto, auto v) { o.recordPath = v; },
-     "record the run's input as a headless script in FILE, with\n"
-     "a copy of the settings store at start in FILE.store"},
-    {"--soak", "TICKS", Value::Number, 1, 1000000000000u, "ticks, 1 to 10^12",
-     [](HostOptions& o, auto n, auto) { o.soakTicks = n; },
-     "(with --headless) after the script, if any, play random\n"
-     "input for TICKS ticks of 33 ms, or until the program ends;\n"
-     "report ticks, time and memory on stderr"},
-    {"--seed", "N", Value::Number, 0, UINT64_MAX, "a number",
-     [](HostOptions& o, auto n, auto) { o.seed = n; },
-     "the soak's random seed (default 1): the same seed plays\n"
-     "the same input"},
-    {"--help", nullptr, Value::None, 0, 0, "",
-     [](HostOptions& o, auto, auto) { o.help = true; },
-     "this text"},
-    {"--version", nullptr, Value::None, 0, 0, "",
-     [](HostOptions& o, auto, auto) { o.version = true; },
-     "the version"},
+    {.name = "--screen", .argument = "WxH", .target = std::monostate{},
+     .expected = "WIDTHxHEIGHT, 64 to 4096 each",
+     .help = "phone screen size in pixels (default 240x320; packs exist\n"
+             "for 176x220, 240x240 and 240x320)"},
+    {.name = "--scale", .argument = "N", .target = &HostOptions::scale, .low = 1, .high = 16,
+     .expected = "1 to 16", .help = "window scale, 1 to 16 (default: the largest that fits)"},
+    {.name = "--store", .argument = "FILE", .target = &HostOptions::storePath, .notFolder = true,
+     .help = "settings store (default: settings.reg in the user's data\n"
+             "folder for quarvel; a --headless run without --store\n"
+             "starts from the defaults and saves nothing)"},
+    {.name = "--packs", .argument = "DIR", .target = &HostOptions::packsFolder,
+     .help = "look for resource packs only in DIR (default: the\n"
+             "installed ../share/quarvel/packs from the program's\n"
+             "folder, then next to the program, then in its packs folder)"},
+    {.name = "--mute", .target = &HostOptions::mute, .help = "no sound"},
+    {.name = "--headless", .target = &HostOptions::headless,
+     .help = "no window and no sound; run on a virtual clock from --script"},
+    {.name = "--script", .argument = "FILE", .target = &HostOptions::scriptPath,
+     .help = "the input script of a headless run"},
+    {.name = "--log", .argument = "FILE", .target = &HostOptions::logPath,
+     .help = "write one line per observable event (sounds, windows,\n"
+             "dialogs, message boxes, menu and soft-key commands,\n"
+             "links, screenshots, start and exit) to FILE"},
+    {.name = "--clock-start", .argument = "MS", .target = &HostOptions::clockStart,
+     .high = 0xFFFFFFFFu, .expected = "milliseconds, 0 to 4294967295",
+     .help = "start the clock at MS milliseconds (it wraps at 2^32)"},
+    {.name = "--record", .argument = "FILE", .target = &HostOptions::recordPath,
+     .help = "record the run's input as a headless script in FILE, with\n"
+             "a copy of the settings store at start in FILE.store"},
+    {.name = "--soak", .argument = "TICKS", .target = &HostOptions::soakTicks, .low = 1,
+     .high = 1000000000000u, .expected = "ticks, 1 to 10^12",
+     .help = "(with --headless) after the script, if any, play random\n"
+             "input for TICKS ticks of 33 ms, or until the program ends;\n"
+             "report ticks, time and memory on stderr"},
+    {.name = "--seed", .argument = "N", .target = &HostOptions::seed, .high = UINT64_MAX,
+     .expected = "a number",
+     .help = "the soak's random seed (default 1): the same seed plays\n"
+             "the same input"},
+    {.name = "--help", .target = &HostOptions::help, .help = "this text"},
+    {.name = "--version", .target = &HostOptions::version, .help = "the version"},
 };
 // clang-format on
+
+template <typename... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
 
 const HostOption* FindOption(std::string_view name) {
     if (name == "-h") name = "--help";
@@ -118,31 +115,27 @@ bool ReadValue(const HostOption& option, std::string_view value, HostOptions& op
         error = "bad value '" + std::string(value) + "' for " + option.name + ": " + what;
         return false;
     };
-    std::uint64_t number = 0;
-    std::error_code ec;
-    switch (option.value) {
-        case Value::None:
-            break;
-        case Value::Number:
-            if (!ParseNumber(value, option.low, option.high, number)) {
-                return bad(std::string("expected ") + option.expected);
-            }
-            break;
-        case Value::Screen:
-            if (!ParseScreen(value, options))
-                return bad(std::string("expected ") + option.expected);
-            break;
-        case Value::File:
-            if (std::filesystem::is_directory(std::string(value), ec)) {
-                return bad("a folder, not a file");
-            }
-            [[fallthrough]];
-        case Value::Path:
-            if (value.empty()) return bad(std::string("expected ") + option.expected);
-            break;
-    }
-    option.store(options, number, value);
-    return true;
+    const std::string expected = std::string("expected ") + option.expected;
+    return std::visit(
+        Overloaded{[&](std::monostate) { return ParseScreen(value, options) || bad(expected); },
+                   [&](bool HostOptions::*flag) { return options.*flag = true; },
+                   [&](std::string HostOptions::*path) {
+                       std::error_code ec;
+                       if (option.notFolder &&
+                           std::filesystem::is_directory(std::string(value), ec)) {
+                           return bad("a folder, not a file");
+                       }
+                       if (value.empty()) return bad(expected);
+                       options.*path = value;
+                       return true;
+                   },
+                   [&](auto HostOptions::*number) {
+                       std::uint64_t n = 0;
+                       if (!ParseNumber(value, option.low, option.high, n)) return bad(expected);
+                       options.*number = n;  // the range keeps it within the field's type
+                       return true;
+                   }},
+        option.target);
 }
 
 }  // namespace
