@@ -99,6 +99,8 @@ template <typename... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+template <typename... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 const HostOption* FindOption(std::string_view name) {
     if (name == "-h") name = "--help";
