@@ -62,6 +62,7 @@ struct Registry {
     std::set<RegistryKeyObject*> handles;
     void (*writeHook)() = nullptr;
     StoreTroubleHandler troubleHandler = nullptr;
+    StoreMirror mirror = nullptr;
     std::string lockPath;  // "<file>.lock", locked by lockFd while this program runs
     int lockFd = -1;
     bool heldByAnother = false;  // another program holds the lock: nothing is saved
@@ -309,6 +310,10 @@ std::string ReplaceStoreFile(Registry& r, std::u16string_view keyPath) {
         error = errno;
     }
     if (ok && r.writeHook != nullptr) r.writeHook();
+    if (ok && r.mirror != nullptr && !r.mirror(text.data(), text.size())) {
+        unlink(temporary.c_str());
+        return "the copy kept elsewhere could not be written";
+    }
     if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
         ok = false;
         error = errno;
@@ -459,6 +464,15 @@ void SetStoreTroubleHandler(StoreTroubleHandler handler) {
         Registry& r = State();
         std::lock_guard lock(r.mutex);
         r.troubleHandler = handler;
+    } catch (...) {
+    }
+}
+
+void SetStoreMirror(StoreMirror mirror) {
+    try {
+        Registry& r = State();
+        std::lock_guard lock(r.mutex);
+        r.mirror = mirror;
     } catch (...) {
     }
 }

@@ -48,3 +48,10 @@ const char* RegistryStorePath();
 enum class StoreTrouble { HeldByAnother, SaveFailed };
 using StoreTroubleHandler = void (*)(StoreTrouble trouble, const char* path, const char* reason);
 void SetStoreTroubleHandler(StoreTroubleHandler handler);
+
+// Host side: a copy of the store file that the host keeps elsewhere (a
+// browser's own storage). Called at every save with the file's new text, after
+// the temporary file is written and before it replaces the store; a mirror that
+// answers false fails the save, so the file and the values stay as they were.
+using StoreMirror = bool (*)(const char* text, std::size_t size);
+void SetStoreMirror(StoreMirror mirror);

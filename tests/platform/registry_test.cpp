@@ -30,6 +30,7 @@ class RegistryTest : public testing::Test {
     }
     void TearDown() override {
         SetStoreWriteHookForTests(nullptr);
+        SetStoreMirror(nullptr);
         fs::remove_all(folder_);
     }
 
@@ -225,6 +226,25 @@ TEST_F(RegistryTest, FailedSaveLeavesTheValueAsItWas) {
     fs::rename(moved, folder_);
     EXPECT_EQ(Get(u"HighestLevel"), (Bytes{1, 0, 0, 0}));
     EXPECT_EQ(Get(u"Other"), std::nullopt);
+}
+
+// A browser keeps its store in its own storage: the mirror sees each save's
+// text, and one it refuses is a failed save.
+TEST_F(RegistryTest, MirrorGetsEverySaveAndCanFailIt) {
+    static std::string mirrored;
+    static bool accept = true;
+    SetStoreMirror(+[](const char* text, std::size_t size) {
+        mirrored.assign(text, size);
+        return accept;
+    });
+    ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {3, 0, 0, 0}));
+    EXPECT_EQ(mirrored, FileText(store_));
+    accept = false;
+    EXPECT_FALSE(Set(u"HighestLevel", REG_DWORD, {4, 0, 0, 0}));
+    accept = true;
+    EXPECT_EQ(Get(u"HighestLevel"), (Bytes{3, 0, 0, 0}));
+    EXPECT_NE(mirrored, FileText(store_));
+    EXPECT_TRUE(Temporaries().empty());
 }
 
 TEST_F(RegistryTest, KillBetweenWriteAndRenameLeavesTheOldStore) {
