@@ -53,6 +53,13 @@ endfunction()
 # The targets pkg-config gives the native build (platform/CMakeLists.txt); no
 # fontconfig: faces come from the font folder.
 _quarvel_web_library(PkgConfig::SDL2 ARCHIVES SDL2 INCLUDES include/SDL2)
+# SDL's audio for the browser calls these JavaScript functions of emscripten's,
+# which a program takes only when asked. Their names start with '$', which no
+# shell should see: emcc reads them from a file.
+set(_quarvel_sdl_js "${CMAKE_BINARY_DIR}/sdl2_library_functions.json")
+file(WRITE "${_quarvel_sdl_js}" "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
+set_property(TARGET PkgConfig::SDL2 APPEND PROPERTY INTERFACE_LINK_OPTIONS
+  "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${_quarvel_sdl_js}")
 _quarvel_web_library(PkgConfig::SDL2_TTF ARCHIVES SDL2_ttf harfbuzz freetype z
   INCLUDES include/SDL2 LINK PkgConfig::SDL2)
 _quarvel_web_library(PkgConfig::LIBPNG ARCHIVES png16 z INCLUDES include)
@@ -82,14 +89,16 @@ set_target_properties(quarvel-pack-build PROPERTIES IMPORTED_LOCATION "${_quarve
 
 # ---- Pages ----
 
-# quarvel_web_page(TARGET target [PRELOAD file@/path ...])
+# quarvel_web_page(TARGET target [SCRIPT] [PRELOAD file@/path ...]
+#                  [ASYNC_IMPORTS name ...])
 #   Makes the executable `target` a page: target.html with its .js, .wasm and
-#   .data (the font files in the font folder, and the files preloaded). The
-#   program waits inside the layer by yielding to the browser (emscripten_sleep
-#   under ASYNCIFY), so its loops stay as they are. QUARVEL_FONT_FOLDER names the
-#   font folder to its sources.
+#   .data (the font files in the font folder, and the files preloaded); with
+#   SCRIPT only target.js with them, for a page of its own. The program waits
+#   inside the layer by yielding to the browser (emscripten_sleep under
+#   ASYNCIFY, or the JavaScript functions named in ASYNC_IMPORTS), so its loops
+#   stay as they are. QUARVEL_FONT_FOLDER names the font folder to its sources.
 function(quarvel_web_page)
-  cmake_parse_arguments(P "" "TARGET" "PRELOAD" ${ARGN})
+  cmake_parse_arguments(P "SCRIPT" "TARGET" "PRELOAD;ASYNC_IMPORTS" ${ARGN})
   set(preload "")
   foreach(font IN LISTS QUARVEL_WEB_FONTS)
     get_filename_component(name "${font}" NAME)
@@ -101,7 +110,15 @@ function(quarvel_web_page)
     target_link_options(${P_TARGET} PRIVATE "SHELL:--preload-file ${entry}")
     set_property(TARGET ${P_TARGET} APPEND PROPERTY LINK_DEPENDS "${file}")
   endforeach()
-  set_target_properties(${P_TARGET} PROPERTIES SUFFIX .html)
+  if(P_SCRIPT)
+    set_target_properties(${P_TARGET} PROPERTIES SUFFIX .js)
+  else()
+    set_target_properties(${P_TARGET} PROPERTIES SUFFIX .html)
+  endif()
+  if(P_ASYNC_IMPORTS)
+    list(JOIN P_ASYNC_IMPORTS "," imports)
+    target_link_options(${P_TARGET} PRIVATE "-sASYNCIFY_IMPORTS=${imports}")
+  endif()
   target_compile_definitions(${P_TARGET} PRIVATE QUARVEL_FONT_FOLDER="${QUARVEL_WEB_FONT_FOLDER}")
   # Debian's emscripten: its HTML minifier crashes, and its closure compiler is
   # not usable.

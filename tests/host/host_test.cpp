@@ -21,6 +21,7 @@
 #include "host/host_options.h"
 #include "host/script.h"
 #include "host/soak.h"
+#include "host/web_keys.h"
 #include "platform/internal/host_interface.h"
 #include "platform/internal/resources_internal.h"
 #include "platform/runtime/clock.h"
@@ -114,6 +115,45 @@ TEST(ScriptTest, CommandsAndErrors) {
         ASSERT_TRUE(KeyCodeFromName(KeyNameForScript(code), back)) << code;
         EXPECT_EQ(back, code);
     }
+}
+
+// The page's keys, by the browser's names, reach the desktop's key codes;
+// letters follow the keyboard layout (its `key`), other keys their place.
+TEST(WebKeysTest, BrowserKeysAndButtonsAreTheDesktopsMap) {
+    struct Key {
+        const char* code;
+        const char* key;
+        std::uint32_t phone;
+    };
+    const Key keys[] = {{"ArrowLeft", "ArrowLeft", VK_LEFT},
+                        {"ArrowDown", "", VK_DOWN},
+                        {"Enter", "Enter", VK_RETURN},
+                        {"NumpadEnter", "Enter", VK_ACTION},
+                        {"Escape", "", VK_ESCAPE},
+                        {"Backspace", "Backspace", VK_ESCAPE},
+                        {"F1", "F1", VK_F1},
+                        {"F12", "F12", VK_F1 + 11},
+                        {"Insert", "", VK_APP1},
+                        {"PageDown", "", VK_APP6},
+                        {"KeyQ", "a", 'A'},
+                        {"KeyZ", "Unidentified", 'Z'},
+                        {"Digit7", "&", '7'},
+                        {"Numpad4", "4", VK_NUMPAD0 + 4},
+                        {"Numpad0", "Insert", VK_NUMPAD0},
+                        {"ShiftRight", "Shift", VK_SHIFT},
+                        {"F13", "F13", 0},
+                        {"KeyAB", "", 0},
+                        {"Digit", "", 0},
+                        {"MetaLeft", "Meta", 0},
+                        {"", "", 0}};
+    for (const Key& k : keys)
+        EXPECT_EQ(WebKeyCode(k.code, k.key), k.phone) << k.code << " " << k.key;
+    EXPECT_EQ(WebButtonCode(0), VK_ACTION);  // A
+    EXPECT_EQ(WebButtonCode(9), VK_F1);      // Start
+    EXPECT_EQ(WebButtonCode(14), VK_LEFT);   // the D-pad's left
+    EXPECT_EQ(WebButtonCode(6), 0u);         // a trigger
+    EXPECT_EQ(WebButtonCode(16), 0u);
+    EXPECT_EQ(WebButtonCode(-1), 0u);
 }
 
 TEST_F(HostTest, HeadlessRunWritesScreenshotsAndLog) {

@@ -8,7 +8,7 @@ import { readFile } from 'node:fs/promises';
 import { readdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { serve } from './server.mjs';
+import { serve } from '../../host/web/serve.mjs';
 import { launchBrowser } from './browser.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));

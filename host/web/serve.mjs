@@ -1,9 +1,11 @@
 // A static file server on 127.0.0.1 for the web edition's pages: the files of one
 // folder, nothing outside it, with the types a browser needs (application/wasm
-// for streaming compilation).
+// for streaming compilation). The browser tests import it; scripts/web --serve
+// runs it: node serve.mjs FOLDER [PORT].
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
-import { extname, join, normalize, sep } from 'node:path';
+import { extname, join, normalize, resolve, sep } from 'node:path';
+import { fileURLToPath } from 'node:url';
 
 const TYPES = {
   '.html': 'text/html; charset=utf-8',
@@ -49,4 +51,18 @@ export function serve(folder, port = 0) {
     server.once('error', reject);
     server.listen(port, '127.0.0.1', () => resolve(server));
   });
+}
+
+if (process.argv[1] && resolve(process.argv[1]) === fileURLToPath(import.meta.url)) {
+  const [folder, port = '8080'] = process.argv.slice(2);
+  if (!folder || !/^\d+$/.test(port) || Number(port) > 65535) {
+    console.error('usage: node serve.mjs FOLDER [PORT]');
+    process.exit(2);
+  }
+  serve(resolve(folder), Number(port)).then(
+    (server) => console.log(`Quarvel is served at http://127.0.0.1:${server.address().port}/ (Ctrl+C stops)`),
+    (error) => {
+      console.error(`serve: ${error.message}`);
+      process.exit(1);
+    });
 }

@@ -1,0 +1,587 @@
+// The web edition's page around the program (quarvel.js, built from
+// host/web_*.cpp): it chooses the screen size and loads that pack, keeps the
+// store in the browser's storage, scales the canvas by whole pixels, and turns
+// the keyboard, the pointer and touch, the on-screen keypad, gamepads, the
+// tab's visibility and focus and its closing into the phone's input.
+//
+// URL parameters: screen=176x220|240x240|240x320 (default: the largest that
+// fits the window at a whole scale); for the tests script=FILE (a headless script from
+// this site, played on the virtual clock with a store of its own) and log (the
+// event log on the console).
+'use strict';
+
+(() => {
+  const SIZES = ['240x320', '240x240', '176x220'];
+  const STORE_FILE = '/store/settings.reg';
+  const STORAGE_KEY = 'quarvel/settings.reg';
+  const LOCK_NAME = 'quarvel/settings.reg';
+  // The hidden field the phone's own keyboard types into holds this, so that
+  // its Backspace has something to delete even when the name is empty.
+  const SENTINEL = ' ';
+
+  const $ = (id) => document.getElementById(id);
+  const canvas = $('screen');
+  const status = $('status');
+  const keypad = $('keypad');
+  const typing = $('typing');
+  const params = new URLSearchParams(location.search);
+  const touchDevice = matchMedia('(pointer: coarse)').matches || navigator.maxTouchPoints > 0;
+
+  // ---- What the page tells the player ----
+
+  const told = new Set();
+  function notice(text) {
+    if (told.has(text)) return;
+    told.add(text);
+    const p = $('notice');
+    p.textContent = p.hidden ? text : `${p.textContent} ${text}`;
+    p.hidden = false;
+  }
+
+  function showStatus(text, button) {
+    status.replaceChildren(document.createTextNode(text));
+    if (button) {
+      const b = document.createElement('button');
+      b.type = 'button';
+      b.textContent = button.label;
+      b.addEventListener('click', button.action);
+      status.append(b);
+    }
+    status.hidden = false;
+  }
+
+  // ---- The screen size and the scale ----
+
+  const keypadWanted = touchDevice || matchMedia('(max-width: 600px)').matches;
+  keypad.hidden = !keypadWanted;
+  $('keypad-button').setAttribute('aria-pressed', String(keypadWanted));
+
+  // The keypad goes beside the screen when the viewport is wider than high.
+  function arrange() {
+    $('game').classList.toggle('beside', !keypad.hidden && innerWidth > innerHeight);
+  }
+
+  // The room the screen has, in device pixels.
+  function room() {
+    arrange();
+    const box = $('phone');
+    const dpr = devicePixelRatio || 1;
+    return { width: box.clientWidth * dpr, height: box.clientHeight * dpr, dpr };
+  }
+
+  function parseSize(text) {
+    const [width, height] = text.split('x').map(Number);
+    return { name: text, width, height };
+  }
+
+  // The largest size that fits the room at a whole scale; the smallest when
+  // none does.
+  function chooseSize() {
+    const asked = params.get('screen');
+    if (asked !== null) {
+      if (SIZES.includes(asked)) return parseSize(asked);
+      notice(`There is no screen size "${asked}" (there are ${SIZES.join(', ')}): the page chose one.`);
+    }
+    const r = room();
+    const fits = SIZES.map(parseSize).find(
+      (s) => s.width * r.dpr <= r.width && s.height * r.dpr <= r.height);
+    return fits ?? parseSize(SIZES[SIZES.length - 1]);
+  }
+
+  const size = chooseSize();
+  canvas.width = size.width;
+  canvas.height = size.height;
+  const context = canvas.getContext('2d', { alpha: false });
+
+  // The canvas at the largest whole scale of device pixels that fits; a room
+  // too small for scale 1 gets the canvas shrunk to fit.
+  function rescale() {
+    const r = room();
+    const fit = Math.min(r.width / size.width, r.height / size.height);
+    const scale = fit >= 1 ? Math.floor(fit) : fit;
+    canvas.style.width = `${(size.width * scale) / r.dpr}px`;
+    canvas.style.height = `${(size.height * scale) / r.dpr}px`;
+  }
+  rescale();
+  addEventListener('resize', rescale);
+  document.addEventListener('fullscreenchange', rescale);
+
+  $('keypad-button').addEventListener('click', () => {
+    keypad.hidden = !keypad.hidden;
+    $('keypad-button').setAttribute('aria-pressed', String(!keypad.hidden));
+    rescale();
+    canvas.focus();
+  });
+
+  function toggleFullScreen() {
+    if (document.fullscreenElement) {
+      document.exitFullscreen().catch(() => {});
+    } else {
+      document.documentElement.requestFullscreen().catch(() => {});
+    }
+  }
+  if (document.fullscreenEnabled) {
+    $('fullscreen-button').addEventListener('click', () => {
+      toggleFullScreen();
+      canvas.focus();
+    });
+  } else {
+    $('fullscreen-button').hidden = true;
+  }
+
+  // ---- The store: the browser's storage, held by the first tab ----
+
+  // localStorage may be missing or refuse to be touched (storage blocked).
+  function storage() {
+    try {
+      return window.localStorage ?? null;
+    } catch {
+      return null;
+    }
+  }
+
+  function readStore() {
+    try {
+      return storage()?.getItem(STORAGE_KEY) ?? null;
+    } catch {
+      return null;
+    }
+  }
+
+  const BLOCKED = 'This browser keeps nothing for this page: the game plays, but its scores and settings will not be kept.';
+  const FULL = "The browser's storage for this page is full: the game plays, but its latest scores and settings could not be kept.";
+  const SHARED = 'Quarvel is already open in another tab: this one plays, but saves nothing.';
+
+  // Whether this tab holds the store: the first tab takes a lock for as long
+  // as it lives; another tab reads the store but saves nothing, as a second
+  // game on one store does on the desktop. Without locks (a page not served
+  // from a secure origin) every tab holds it.
+  let holdsStore = true;
+  const storeTaken = new Promise((resolve) => {
+    if (!navigator.locks) {
+      resolve();
+      return;
+    }
+    navigator.locks
+      .request(LOCK_NAME, { ifAvailable: true }, (lock) => {
+        holdsStore = lock !== null;
+        resolve();
+        // Held until the page goes.
+        return lock ? new Promise(() => {}) : undefined;
+      })
+      .catch(() => resolve());
+  });
+
+  function saveStore(text) {
+    if (!holdsStore) {
+      notice(SHARED);
+      return false;
+    }
+    const local = storage();
+    if (local === null) {
+      notice(BLOCKED);
+      return false;
+    }
+    try {
+      local.setItem(STORAGE_KEY, text);
+      return true;
+    } catch {
+      notice(FULL);
+      return false;
+    }
+  }
+
+  // ---- The program's waits, and the input that ends them ----
+
+  let wakeUp = null;
+  let wakeTimer = 0;
+  let running = false;
+
+  function wake() {
+    const resume = wakeUp;
+    if (resume === null) return;
+    wakeUp = null;
+    clearTimeout(wakeTimer);
+    try {
+      resume();
+    } catch (error) {
+      stopped(error.message);
+      throw error;
+    }
+  }
+
+  // Hands input to the program and lets it run on at once: its response is
+  // drawn before the event handler returns (and a name field it opens may take
+  // the focus, which phones allow only then).
+  function input(deliver) {
+    if (!running) return;
+    deliver();
+    wake();
+  }
+
+  // Strings for the program go through the web host's buffer: the program's
+  // stack is its own while it waits. Each is at most 255 bytes of UTF-8.
+  const TEXT_BYTES = 256;
+  function strings(...values) {
+    const buffer = Module._QuarvelWebBuffer();
+    return values.map((value, i) => {
+      stringToUTF8(value, buffer + i * TEXT_BYTES, TEXT_BYTES);
+      return buffer + i * TEXT_BYTES;
+    });
+  }
+
+  const held = new Set();  // the keys held down, by the names given to QuarvelWebKey
+  function key(code, name, down) {
+    if (!running) return 0;
+    const id = `${code}\n${name}`;
+    if (down) held.add(id);
+    else held.delete(id);
+    const phone = Module._QuarvelWebKey(...strings(code, name), down ? 1 : 0);
+    wake();
+    return phone;
+  }
+
+  // Typed text, in pieces that fit the buffer.
+  function text(value) {
+    for (let i = 0; i < value.length; i += 60) {
+      input(() => Module._QuarvelWebText(...strings(value.slice(i, i + 60))));
+    }
+  }
+
+  function pressKey(code) {
+    key(code, '', true);
+    key(code, '', false);
+  }
+
+  // Keys held when the page loses the focus are let go, as a desktop's window
+  // system does.
+  function releaseKeys() {
+    for (const id of [...held]) {
+      const [code, name] = id.split('\n');
+      key(code, name, false);
+    }
+  }
+
+  // ---- The keyboard ----
+
+  // A character typed: one Unicode character, without Ctrl or the Meta key.
+  function typedCharacter(event) {
+    return [...event.key].length === 1 && !event.ctrlKey && !event.metaKey ? event.key : null;
+  }
+
+  addEventListener('keydown', (event) => {
+    if (event.altKey && (event.code === 'Enter' || event.code === 'NumpadEnter')) {
+      event.preventDefault();
+      if (!event.repeat) toggleFullScreen();
+      return;
+    }
+    // The phone's own keyboard types into the hidden field, which hands on what
+    // it made (typed(), below); its keys come as "Unidentified" or composing.
+    if (event.target === typing &&
+        (event.isComposing || event.key === 'Unidentified' || event.key === 'Backspace')) {
+      return;
+    }
+    if (event.target instanceof HTMLButtonElement && (event.key === 'Enter' || event.key === ' ')) {
+      return;
+    }
+    const phone = key(event.code, event.key, true);
+    const character = typedCharacter(event);
+    if (character !== null) text(character);
+    // The game's keys are kept from the browser's shortcuts, but for those
+    // with Ctrl, Alt or Meta (reloading, closing the tab).
+    if ((phone !== 0 || character !== null) && !event.ctrlKey && !event.altKey && !event.metaKey) {
+      event.preventDefault();
+    }
+  });
+
+  addEventListener('keyup', (event) => {
+    if (event.target === typing && event.key === 'Unidentified') return;
+    if (held.has(`${event.code}\n${event.key}`)) {
+      key(event.code, event.key, false);
+    } else {
+      // The key's meaning may have changed while it was down (Shift let go).
+      for (const id of [...held]) {
+        if (id.startsWith(`${event.code}\n`)) key(event.code, id.split('\n')[1], false);
+      }
+    }
+  });
+
+  // The phone's text-input panel: on a touch device the phone's own keyboard,
+  // typing into the hidden field; what it holds beyond the sentinel is what
+  // was typed since, and what it lost was deleted with Back.
+  let panelUp = false;
+  let typed = SENTINEL;
+  let composing = false;
+
+  function showKeyboard() {
+    typing.value = SENTINEL;
+    typed = SENTINEL;
+    typing.focus({ preventScroll: true });
+  }
+
+  function inputPanel(up) {
+    panelUp = up;
+    if (!touchDevice) return;
+    if (up) showKeyboard();
+    else if (document.activeElement === typing) canvas.focus({ preventScroll: true });
+  }
+
+  function takeTyped() {
+    if (composing) return;
+    const value = typing.value;
+    let same = 0;
+    while (same < typed.length && same < value.length && typed[same] === value[same]) same++;
+    for (let i = same; i < typed.length; i++) pressKey('Backspace');
+    if (value.length > same) text(value.slice(same));
+    typed = value;
+    if (!value.startsWith(SENTINEL)) {
+      typing.value = SENTINEL;
+      typed = SENTINEL;
+    }
+  }
+  typing.addEventListener('input', takeTyped);
+  typing.addEventListener('compositionstart', () => { composing = true; });
+  typing.addEventListener('compositionend', () => {
+    composing = false;
+    takeTyped();
+  });
+
+  // ---- The pointer and touch: the stylus ----
+
+  let pen = null;  // the pointer holding the stylus down
+
+  // The element hears the pointer's release even when it is let go elsewhere.
+  function capture(element, pointerId) {
+    try {
+      element.setPointerCapture(pointerId);
+    } catch {
+      // A pointer already gone: its release comes all the same.
+    }
+  }
+
+  function phonePoint(event) {
+    const r = canvas.getBoundingClientRect();
+    const x = Math.floor(((event.clientX - r.left) * size.width) / r.width);
+    const y = Math.floor(((event.clientY - r.top) * size.height) / r.height);
+    return [Math.min(Math.max(x, 0), size.width - 1), Math.min(Math.max(y, 0), size.height - 1)];
+  }
+
+  canvas.addEventListener('pointerdown', (event) => {
+    if (event.button !== 0 || pen !== null) return;
+    event.preventDefault();
+    canvas.focus({ preventScroll: true });
+    pen = event.pointerId;
+    capture(canvas, event.pointerId);
+    const [x, y] = phonePoint(event);
+    input(() => Module._QuarvelWebPen(1, x, y));
+    // A tap while the name is asked for brings the phone's keyboard back.
+    if (panelUp && touchDevice) showKeyboard();
+  });
+
+  function penUp(event) {
+    if (event.pointerId !== pen) return;
+    pen = null;
+    const [x, y] = phonePoint(event);
+    input(() => Module._QuarvelWebPen(0, x, y));
+  }
+  canvas.addEventListener('pointerup', penUp);
+  canvas.addEventListener('pointercancel', penUp);
+  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+
+  // ---- The on-screen keypad: each button holds its key while pressed ----
+
+  for (const button of keypad.querySelectorAll('button')) {
+    let pointer = null;
+    const code = button.dataset.code;
+    button.addEventListener('pointerdown', (event) => {
+      if (pointer !== null) return;
+      event.preventDefault();
+      pointer = event.pointerId;
+      capture(button, event.pointerId);
+      button.classList.add('down');
+      key(code, '', true);
+    });
+    const release = (event) => {
+      if (event.pointerId !== pointer) return;
+      pointer = null;
+      button.classList.remove('down');
+      key(code, '', false);
+    };
+    button.addEventListener('pointerup', release);
+    button.addEventListener('pointercancel', release);
+    button.addEventListener('lostpointercapture', release);
+    button.addEventListener('contextmenu', (event) => event.preventDefault());
+  }
+
+  // ---- Gamepads: looked at only while one is connected ----
+
+  let padTimer = 0;
+  const padButtons = new Map();  // gamepad index -> the buttons down
+  function pollPads() {
+    const pads = [...navigator.getGamepads()].filter((p) => p && p.mapping === 'standard');
+    for (const pad of pads) {
+      const before = padButtons.get(pad.index) ?? [];
+      const now = pad.buttons.map((b) => b.pressed);
+      now.forEach((down, i) => {
+        if (down !== (before[i] ?? false)) input(() => Module._QuarvelWebButton(i, down ? 1 : 0));
+      });
+      padButtons.set(pad.index, now);
+    }
+    if (pads.length === 0) {
+      clearInterval(padTimer);
+      padTimer = 0;
+    }
+  }
+  addEventListener('gamepadconnected', () => {
+    if (padTimer === 0) padTimer = setInterval(pollPads, 16);
+  });
+  addEventListener('gamepaddisconnected', (event) => {
+    const before = padButtons.get(event.gamepad.index) ?? [];
+    before.forEach((down, i) => {
+      if (down) input(() => Module._QuarvelWebButton(i, 0));
+    });
+    padButtons.delete(event.gamepad.index);
+  });
+
+  // ---- The tab's visibility and focus: the phone's foreground ----
+
+  let active = true;
+  function foreground() {
+    const now = document.visibilityState === 'visible' && document.hasFocus();
+    if (now === active) return;
+    active = now;
+    if (!now) releaseKeys();
+    input(() => Module._QuarvelWebActivate(now ? 1 : 0));
+  }
+  document.addEventListener('visibilitychange', foreground);
+  addEventListener('focus', foreground);
+  addEventListener('blur', foreground);
+
+  // Leaving or reloading the page closes the game in order, as closing the
+  // desktop window does: it saves what it saves then, before the page goes.
+  addEventListener('pagehide', () => input(() => Module._QuarvelWebClose()));
+  // A page brought back from the browser's history has a closed game: start again.
+  addEventListener('pageshow', (event) => {
+    if (event.persisted) location.reload();
+  });
+
+  // Browsers play sound only after a key or a touch on the page.
+  function unlockSound() {
+    const audio = globalThis.Module?.SDL2?.audioContext;
+    if (audio && audio.state === 'suspended') audio.resume().catch(() => {});
+  }
+  for (const type of ['keydown', 'pointerdown', 'touchstart']) {
+    addEventListener(type, unlockSound, { capture: true, passive: true });
+  }
+
+  // ---- The program ----
+
+  const script = params.get('script');
+  const files = [fetchFile(`packs/${size.name}.dll`)];
+  if (script !== null) {
+    // Only a file of this site: a test's script.
+    const url = new URL(script, location.href);
+    files.push(url.origin === location.origin ? fetchFile(url.href) : Promise.reject(new Error('the script must come from this site')));
+  }
+
+  function fetchFile(url) {
+    return fetch(url).then((response) => {
+      if (!response.ok) throw new Error(`${url}: ${response.status} ${response.statusText}`);
+      return response.arrayBuffer();
+    });
+  }
+
+  const args = ['--screen', size.name, '--packs', '/packs'];
+  if (script !== null) {
+    args.push('--headless', '--script', '/script.txt', '--store', '/scratch/settings.reg');
+  } else {
+    args.push('--store', STORE_FILE);
+  }
+  if (params.has('log')) args.push('--log', '/dev/stdout');
+
+  let lastError = '';
+  function stopped(why) {
+    running = false;
+    showStatus(`Quarvel stopped: ${why}`, { label: 'Play again', action: () => location.reload() });
+  }
+  const page = {
+    firstFrame() {
+      page.firstFrameMs = performance.now();
+      status.hidden = true;
+    },
+    firstFrameMs: null,
+    sleep(ms, resume) {
+      wakeUp = resume;
+      wakeTimer = setTimeout(wake, ms);
+    },
+    show(pixels, x, y, width, height) {
+      const rgba = new Uint8ClampedArray(pixels.buffer, pixels.byteOffset, pixels.length);
+      context.putImageData(new ImageData(rgba, width, height), x, y);
+    },
+    inputPanel,
+    saveStore,
+    openLink(link) {
+      if (!/^(https?|mailto):/i.test(link)) return false;
+      return window.open(link, '_blank', 'noopener') !== null || link.startsWith('mailto:');
+    },
+    closed(code) {
+      running = false;
+      page.exitCode = code;
+      if (script !== null) return;  // the test reads the canvas as it was left
+      showStatus(code === 2 && lastError ? lastError : 'Quarvel has closed.', {
+        label: 'Play again',
+        action: () => location.reload(),
+      });
+    },
+    exitCode: null,
+  };
+
+  window.Module = {
+    arguments: args,
+    quarvelPage: page,
+    print: (line) => console.log(line),
+    printErr: (line) => {
+      console.error(line);
+      lastError = line;
+    },
+    preRun: [
+      () => {
+        // The program starts once its pack (and a test's script) is in its
+        // file system and the store's holder is known.
+        addRunDependency('quarvel-files');
+        Promise.all([Promise.all(files), storeTaken])
+          .then(([[pack, scriptText]]) => {
+            FS.mkdir('/packs');
+            FS.writeFile(`/packs/${size.name}.dll`, new Uint8Array(pack));
+            FS.mkdir('/store');
+            FS.mkdir('/scratch');
+            if (scriptText !== undefined) {
+              FS.writeFile('/script.txt', new Uint8Array(scriptText));
+            } else {
+              const stored = readStore();
+              if (stored !== null) FS.writeFile(STORE_FILE, stored);
+              if (!holdsStore) notice(SHARED);
+            }
+            running = true;
+            removeRunDependency('quarvel-files');
+            // A tab opened behind another, or without the focus, starts so.
+            setTimeout(foreground);
+          })
+          .catch((error) => showStatus(`Quarvel could not load: ${error.message}`));
+      },
+    ],
+    onAbort: (what) => stopped(what ?? lastError),
+  };
+  // For the tests and for measuring.
+  window.quarvel = page;
+
+  if (typeof WebAssembly !== 'object') {
+    showStatus('This browser cannot run Quarvel: it has no WebAssembly.');
+    return;
+  }
+  const program = document.createElement('script');
+  program.src = 'quarvel.js';
+  program.onerror = () => showStatus('Quarvel could not load: quarvel.js is missing.');
+  document.body.append(program);
+  canvas.focus({ preventScroll: true });
+})();
