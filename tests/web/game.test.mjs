@@ -1,0 +1,286 @@
+// The web edition's page (build-web/site/) in headless chromium: the title at
+// once, the same pixels as the headless host for the same script at each
+// screen size, the on-screen keypad by touch, a name entered by touch kept
+// across reloads, and a hidden tab pausing the game. Run by scripts/test-web;
+// QUARVEL_WEB_SITE names the site, QUARVEL_NATIVE_BUILD the native build whose
+// headless host draws the pictures to match.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { serve } from '../../host/web/serve.mjs';
+import { launchBrowser } from './browser.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const root = join(here, '..', '..');
+const site = process.env.QUARVEL_WEB_SITE ?? join(root, 'build-web', 'site');
+const native = process.env.QUARVEL_NATIVE_BUILD ?? join(root, 'build');
+const STORAGE_KEY = 'quarvel/settings.reg';
+
+let server, browser, address, scratch;
+
+before(async () => {
+  server = await serve(site);
+  address = `http://127.0.0.1:${server.address().port}/`;
+  browser = await launchBrowser();
+  scratch = mkdtempSync(join(tmpdir(), 'quarvel-web-'));
+});
+
+after(async () => {
+  await browser?.close();
+  server?.close();
+  if (scratch) rmSync(scratch, { recursive: true, force: true });
+});
+
+// A page of its own context; `lines` collects its console. Scripts under
+// test-scripts/ come from tests/web/scripts/, their shots going to /tmp.
+async function open(query = '', options = {}) {
+  const context = await browser.newContext(options);
+  const page = await context.newPage();
+  const lines = [];
+  page.on('console', (message) => lines.push(message.text()));
+  page.on('pageerror', (error) => lines.push(`pageerror ${error.message}`));
+  await page.route('**/test-scripts/*', (route) => {
+    const name = new URL(route.request().url()).pathname.split('/').pop();
+    const text = readFileSync(join(here, 'scripts', name), 'utf8').replaceAll('@OUT@', '/tmp');
+    return route.fulfill({ body: text, contentType: 'text/plain' });
+  });
+  await page.goto(address + query);
+  return { context, page, lines };
+}
+
+// Waits up to `ms` for `condition` (a function of nothing, or a page function).
+async function until(what, condition, ms = 30000) {
+  for (const start = Date.now(); Date.now() - start < ms; ) {
+    if (await condition()) return;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  assert.fail(`timed out waiting for ${what}`);
+}
+
+const firstFrame = (page) =>
+  until('the first frame', () => page.evaluate(() => window.quarvel?.firstFrameMs != null));
+
+function logged(lines, pattern, ms) {
+  return until(`a log line ${pattern}`, () => lines.some((l) => pattern.test(l)), ms);
+}
+
+// The canvas's pixels as a hash of its RGBA bytes and its size.
+const canvasState = (page) =>
+  page.evaluate(() => {
+    const c = document.getElementById('screen');
+    const data = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let hash = 2166136261;
+    for (let i = 0; i < data.length; i++) hash = Math.imul(hash ^ data[i], 16777619) >>> 0;
+    return `${c.width}x${c.height} ${hash}`;
+  });
+
+// A finger on an element's centre, through the browser's own touch input.
+const sessions = new WeakMap();
+async function touch(page, selector, down) {
+  if (!sessions.has(page)) sessions.set(page, await page.context().newCDPSession(page));
+  const box = await page.locator(selector).boundingBox();
+  await sessions.get(page).send('Input.dispatchTouchEvent', {
+    type: down ? 'touchStart' : 'touchEnd',
+    touchPoints: down ? [{ x: box.x + box.width / 2, y: box.y + box.height / 2 }] : [],
+  });
+}
+
+async function tap(page, selector) {
+  await touch(page, selector, true);
+  await new Promise((resolve) => setTimeout(resolve, 60));
+  await touch(page, selector, false);
+  await new Promise((resolve) => setTimeout(resolve, 60));
+}
+
+const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+const key = (code) => `#keypad [data-code="${code}"]`;
+
+test('the title shows at once, in the size shown largest at a whole scale', async () => {
+  const { context, page, lines } = await open();
+  await firstFrame(page);
+  const shown = await page.evaluate(() => {
+    const c = document.getElementById('screen');
+    return {
+      size: `${c.width}x${c.height}`,
+      css: parseFloat(c.style.width) / c.width,
+      status: document.getElementById('status').hidden,
+      keypad: document.getElementById('keypad').hidden,
+    };
+  });
+  // 1280x720: the largest fits, at twice its size.
+  assert.deepEqual(shown, { size: '240x320', css: 2, status: true, keypad: true });
+  assert.equal(lines.filter((l) => l.startsWith('pageerror')).join('\n'), '');
+  await context.close();
+});
+
+test('a blocked storage keeps the game playable and says so once', async () => {
+  const context = await browser.newContext();
+  await context.addInitScript(() => {
+    Object.defineProperty(window, 'localStorage', {
+      get() {
+        throw new DOMException('blocked', 'SecurityError');
+      },
+    });
+  });
+  const page = await context.newPage();
+  const lines = [];
+  page.on('console', (message) => lines.push(message.text()));
+  await page.goto(address + '?log');
+  await firstFrame(page);
+  // The Options dialog's Done saves the options, twice.
+  for (let i = 0; i < 2; i++) {
+    for (const k of ['F2', 'ArrowDown', 'ArrowDown', 'ArrowDown', 'ArrowDown', 'Enter']) await page.keyboard.press(k);
+    await until('the dialog', () => lines.filter((l) => l.includes('dialog "Options" shown')).length > i);
+    await page.keyboard.press('F1');
+    await until('the dialog closed', () => lines.filter((l) => l.includes('dialog "Options" ended')).length > i);
+  }
+  const notice = await page.locator('#notice').textContent();
+  assert.equal(notice.match(/keeps nothing/g)?.length, 1, notice);
+  await context.close();
+});
+
+test('a scripted game gives the headless host\'s pixels at each screen size', async () => {
+  const script = readFileSync(join(here, 'scripts', 'game.txt'), 'utf8');
+  for (const size of ['176x220', '240x240', '240x320']) {
+    const scriptFile = join(scratch, `game-${size}.txt`);
+    execFileSync('sh', ['-c', 'cat > "$0"', scriptFile], { input: script.replaceAll('@OUT@', scratch) });
+    execFileSync(join(native, 'host', 'quarvel'), ['--headless', '--screen', size, '--script', scriptFile]);
+    const png = readFileSync(join(scratch, 'game.png')).toString('base64');
+    const { context, page, lines } = await open(`?screen=${size}&script=test-scripts/game.txt`);
+    await until(`the script at ${size}`, () => page.evaluate(() => window.quarvel?.exitCode != null));
+    assert.equal(await page.evaluate(() => window.quarvel.exitCode), 0, lines.join('\n'));
+    const differing = await page.evaluate(async (data) => {
+      const image = new Image();
+      image.src = `data:image/png;base64,${data}`;
+      await image.decode();
+      const c = document.getElementById('screen');
+      if (image.width !== c.width || image.height !== c.height) return -1;
+      const drawn = new OffscreenCanvas(image.width, image.height).getContext('2d');
+      drawn.drawImage(image, 0, 0);
+      const want = drawn.getImageData(0, 0, c.width, c.height).data;
+      const got = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+      let count = 0;
+      for (let i = 0; i < got.length; i += 4) {
+        if (got[i] !== want[i] || got[i + 1] !== want[i + 1] || got[i + 2] !== want[i + 2]) count++;
+      }
+      return count;
+    }, png);
+    assert.equal(differing, 0, `${size}: ${differing} pixels differ`);
+    await context.close();
+  }
+});
+
+test('the on-screen keypad moves and drops a piece by touch', async () => {
+  const { context, page, lines } = await open('?screen=240x320&log', PHONE);
+  await firstFrame(page);
+  assert.equal(await page.evaluate(() => document.getElementById('keypad').hidden), false);
+  await tap(page, key('ArrowDown'));  // easy
+  await tap(page, key('NumpadEnter'));
+  await new Promise((resolve) => setTimeout(resolve, 700));
+  const before = await page.evaluate(() => {
+    const c = document.getElementById('screen');
+    return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data);
+  });
+  // Held, Left moves the piece to the wall; held, Down drops it.
+  await touch(page, key('ArrowLeft'), true);
+  await new Promise((resolve) => setTimeout(resolve, 1200));
+  await touch(page, key('ArrowLeft'), false);
+  const drops = lines.filter((l) => l.includes('sndDrop')).length;
+  await touch(page, key('ArrowDown'), true);
+  await until('the piece landing', () => lines.filter((l) => l.includes('sndDrop')).length > drops, 3000);
+  await touch(page, key('ArrowDown'), false);
+  // Where the lower half of the screen changed: the piece landed at the left.
+  const left = await page.evaluate((old) => {
+    const c = document.getElementById('screen');
+    const now = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let leftmost = c.width;
+    for (let y = c.height / 2; y < c.height - 40; y++) {
+      for (let x = 0; x < c.width / 2; x++) {
+        const i = (y * c.width + x) * 4;
+        if (now[i] !== old[i] || now[i + 1] !== old[i + 1] || now[i + 2] !== old[i + 2]) leftmost = Math.min(leftmost, x);
+      }
+    }
+    return leftmost;
+  }, before);
+  assert.ok(left < 20, `the lowest changes start at x ${left}`);
+  await context.close();
+});
+
+test('a name entered by touch is kept across reloads, and a second tab saves nothing', async () => {
+  // A table of low scores, so that any game enters it: in the store before
+  // the first start (a reload would save the table the game started with).
+  const low = readFileSync(join(here, 'scripts', 'low-scores.reg'), 'utf8');
+  const context = await browser.newContext(PHONE);
+  await context.addInitScript(([k, text]) => {
+    if (sessionStorage.getItem('seeded') === null) {
+      localStorage.setItem(k, text);
+      sessionStorage.setItem('seeded', '1');
+    }
+  }, [STORAGE_KEY, low]);
+  const page = await context.newPage();
+  const lines = [];
+  page.on('console', (message) => lines.push(message.text()));
+  await page.goto(address + '?screen=240x320&log');
+  await firstFrame(page);
+  await tap(page, key('ArrowDown'));
+  await tap(page, key('NumpadEnter'));
+  await touch(page, key('ArrowDown'), true);
+  await logged(lines, /sound \S*sndLose/, 40000);
+  await touch(page, key('ArrowDown'), false);
+  await new Promise((resolve) => setTimeout(resolve, 1500));
+  await tap(page, key('NumpadEnter'));  // the game over seen
+  // The name entry turns the phone's keyboard on: it types into the page.
+  await until('the phone keyboard', () => page.evaluate(() => document.activeElement?.id === 'typing'));
+  await page.keyboard.insertText('Touch');
+  await tap(page, key('F1'));  // Done
+  await logged(lines, /dialog "New high score" ended/);
+
+  const second = await context.newPage();
+  await second.goto(address + '?screen=240x320');
+  await firstFrame(second);
+  assert.match(await second.locator('#notice').textContent(), /another tab/);
+  await second.close();
+
+  const name = '54,00,6f,00,75,00,63,00,68,00';  // "Touch" in UTF-16
+  const stored = () => page.evaluate((k) => localStorage.getItem(k).replace(/\\\n\s*/g, ''), STORAGE_KEY);
+  await page.reload();  // the game closes and saves its table
+  await firstFrame(page);
+  assert.ok((await stored()).includes(name), await stored());
+  await page.reload();  // read back, and saved again
+  await firstFrame(page);
+  assert.ok((await stored()).includes(name), await stored());
+  await context.close();
+});
+
+test('a hidden tab pauses the game', async () => {
+  const { context, page, lines } = await open('?screen=240x320&log');
+  await firstFrame(page);
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('Enter');
+  await new Promise((resolve) => setTimeout(resolve, 1500));
+  const playing = await canvasState(page);
+  await new Promise((resolve) => setTimeout(resolve, 1500));
+  assert.notEqual(await canvasState(page), playing, 'the game runs');
+  // Headless chromium never hides a tab: the page is told what a browser
+  // tells it when its tab goes behind another, and when it comes back.
+  const visibility = (state) =>
+    page.evaluate((s) => {
+      Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => s });
+      document.dispatchEvent(new Event('visibilitychange'));
+    }, state);
+  await visibility('hidden');
+  await new Promise((resolve) => setTimeout(resolve, 300));
+  await visibility('visible');
+  const paused = await canvasState(page);
+  await new Promise((resolve) => setTimeout(resolve, 1500));
+  assert.equal(await canvasState(page), paused, 'nothing moves');
+  // The pause key says what the game is: resume.
+  const label = readFileSync(join(root, 'packs', 'common', 'STRING', '40023.txt'), 'utf8').trim();
+  await page.keyboard.press('F1');
+  await logged(lines, new RegExp(`softkey command 40006 "${label}"`));
+  await context.close();
+});
