@@ -61,12 +61,21 @@
     $('game').classList.toggle('beside', !keypad.hidden && innerWidth > innerHeight);
   }
 
-  // The room the screen has, in device pixels.
+  // The room the screen has, in device pixels: the game's area less the
+  // keypad below or beside it.
   function room() {
     arrange();
-    const box = $('phone');
+    const game = $('game');
+    const style = getComputedStyle(game);
+    const gap = parseFloat(style.gap) || 0;
+    let width = game.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+    let height = game.clientHeight - parseFloat(style.paddingTop) - parseFloat(style.paddingBottom);
+    if (!keypad.hidden) {
+      if (game.classList.contains('beside')) width -= keypad.offsetWidth + gap;
+      else height -= keypad.offsetHeight + gap;
+    }
     const dpr = devicePixelRatio || 1;
-    return { width: box.clientWidth * dpr, height: box.clientHeight * dpr, dpr };
+    return { width: Math.max(width, 0) * dpr, height: Math.max(height, 0) * dpr, dpr };
   }
 
   function parseSize(text) {
