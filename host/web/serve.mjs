@@ -3,7 +3,7 @@
 // for streaming compilation). The browser tests import it; scripts/web --serve
 // runs it: node serve.mjs FOLDER [PORT].
 import { createServer } from 'node:http';
-import { readFile } from 'node:fs/promises';
+import { readFile, stat } from 'node:fs/promises';
 import { extname, join, normalize, resolve, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -36,10 +36,17 @@ export function serve(folder, port = 0) {
       response.writeHead(404).end();
     } else {
       try {
+        // Checked again at every load, and sent again only when it changed.
+        const modified = (await stat(file)).mtime.toUTCString();
+        if (request.headers['if-modified-since'] === modified) {
+          response.writeHead(304, { 'Last-Modified': modified, 'Cache-Control': 'no-cache' }).end();
+          return;
+        }
         const body = await readFile(file);
         response.writeHead(200, {
           'Content-Type': TYPES[extname(file)] ?? 'application/octet-stream',
           'Cache-Control': 'no-cache',
+          'Last-Modified': modified,
         });
         response.end(request.method === 'HEAD' ? undefined : body);
       } catch {
