@@ -99,7 +99,7 @@ async function tap(page, selector) {
 const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 const key = (code) => `#keypad [data-code="${code}"]`;
 
-test('the title shows at once, in the size shown largest at a whole scale', async () => {
+test('the title shows at once, in the largest size that fits at a whole scale', async () => {
   const { context, page, lines } = await open();
   await firstFrame(page);
   const shown = await page.evaluate(() => {
