@@ -250,10 +250,12 @@
     return phone;
   }
 
-  // Typed text, in pieces that fit the buffer.
+  // Typed text, in pieces of whole characters that fit the buffer.
   function text(value) {
-    for (let i = 0; i < value.length; i += 60) {
-      input(() => Module._QuarvelWebText(...strings(value.slice(i, i + 60))));
+    const characters = [...value];
+    for (let i = 0; i < characters.length; i += 60) {
+      const piece = characters.slice(i, i + 60).join('');
+      input(() => Module._QuarvelWebText(...strings(piece)));
     }
   }
 
@@ -285,7 +287,7 @@
       return;
     }
     // The phone's own keyboard types into the hidden field, which hands on what
-    // it made (typed(), below); its keys come as "Unidentified" or composing.
+    // it made (takeTyped, below); its keys come as "Unidentified" or composing.
     if (event.target === typing &&
         (event.isComposing || event.key === 'Unidentified' || event.key === 'Backspace')) {
       return;
@@ -338,10 +340,12 @@
   function takeTyped() {
     if (composing) return;
     const value = typing.value;
+    const before = [...typed];
+    const now = [...value];
     let same = 0;
-    while (same < typed.length && same < value.length && typed[same] === value[same]) same++;
-    for (let i = same; i < typed.length; i++) pressKey('Backspace');
-    if (value.length > same) text(value.slice(same));
+    while (same < before.length && same < now.length && before[same] === now[same]) same++;
+    for (let i = same; i < before.length; i++) pressKey('Backspace');
+    if (now.length > same) text(now.slice(same).join(''));
     typed = value;
     if (!value.startsWith(SENTINEL)) {
       typing.value = SENTINEL;

@@ -243,6 +243,7 @@ test('a name entered by touch is kept across reloads, and a second tab saves not
   await second.goto(address + '?screen=240x320');
   await firstFrame(second);
   assert.match(await second.locator('#notice').textContent(), /another tab/);
+  assert.equal(await second.evaluate(() => window.quarvel.saveStore('REGEDIT4\n')), false);
   await second.close();
 
   const name = '54,00,6f,00,75,00,63,00,68,00';  // "Touch" in UTF-16
