@@ -472,10 +472,18 @@
 
   // Leaving or reloading the page closes the game in order, as closing the
   // desktop window does: it saves what it saves then, before the page goes.
-  addEventListener('pagehide', () => input(() => Module._QuarvelWebClose()));
-  // A page brought back from the browser's history has a closed game: start again.
+  // So does a hidden tab the browser freezes, as it may then discard it
+  // without a word (as a phone's system ends a program it needs room from).
+  const close = () => input(() => Module._QuarvelWebClose());
+  addEventListener('pagehide', close);
+  document.addEventListener('freeze', close);
+  // A page brought back from the browser's history, or thawed, has a closed
+  // game: start again.
   addEventListener('pageshow', (event) => {
     if (event.persisted) location.reload();
+  });
+  document.addEventListener('resume', () => {
+    if (page.exitCode !== null) location.reload();
   });
 
   // Browsers play sound only after a key or a touch on the page.
