@@ -210,51 +210,80 @@ test('the on-screen keypad moves and drops a piece by touch', async () => {
   await context.close();
 });
 
-test('a name entered by touch is kept across reloads, and a second tab saves nothing', async () => {
+// A whole game from the title to a name in the table, by touch on a phone and
+// by the keyboard on a desktop: each way presses, holds and lets go of the
+// phone's keys, and types the name.
+const WAYS = [
+  {
+    name: 'Touch',
+    options: PHONE,
+    press: (page, code) => tap(page, key(code)),
+    hold: (page, code, down) => touch(page, key(code), down),
+    async type(page, text) {
+      // The name entry turns the phone's keyboard on: it types into the page.
+      await until('the phone keyboard', () => page.evaluate(() => document.activeElement?.id === 'typing'));
+      await page.keyboard.insertText(text);
+    },
+  },
+  {
+    name: 'Keys',
+    options: {},
+    press: (page, code) => page.keyboard.press(code === 'NumpadEnter' ? 'Enter' : code),
+    hold: (page, code, down) => (down ? page.keyboard.down(code) : page.keyboard.up(code)),
+    type: (page, text) => page.keyboard.type(text),
+  },
+];
+
+test('a name entered by touch or by keys is kept across reloads, and a second tab saves nothing', async () => {
   // A table of low scores, so that any game enters it: in the store before
   // the first start (a reload would save the table the game started with).
   const low = readFileSync(join(here, 'scripts', 'low-scores.reg'), 'utf8');
-  const context = await browser.newContext(PHONE);
-  await context.addInitScript(([k, text]) => {
-    if (sessionStorage.getItem('seeded') === null) {
-      localStorage.setItem(k, text);
-      sessionStorage.setItem('seeded', '1');
+  for (const way of WAYS) {
+    const context = await browser.newContext(way.options);
+    await context.addInitScript(([k, text]) => {
+      if (sessionStorage.getItem('seeded') === null) {
+        localStorage.setItem(k, text);
+        sessionStorage.setItem('seeded', '1');
+      }
+    }, [STORAGE_KEY, low]);
+    const page = await context.newPage();
+    const lines = [];
+    page.on('console', (message) => lines.push(message.text()));
+    await page.goto(address + '?screen=240x320&log');
+    await firstFrame(page);
+    await way.press(page, 'ArrowDown');  // easy
+    await way.press(page, 'NumpadEnter');
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    await way.hold(page, 'ArrowDown', true);
+    await logged(lines, /sound \S*sndLose/, 40000);
+    await way.hold(page, 'ArrowDown', false);
+    await new Promise((resolve) => setTimeout(resolve, 1500));
+    await way.press(page, 'NumpadEnter');  // the game over seen
+    await logged(lines, /dialog "New high score" shown/);
+    await way.type(page, way.name);
+    await way.press(page, 'F1');  // Done
+    await logged(lines, /dialog "New high score" ended/);
+
+    if (way === WAYS[0]) {
+      const second = await context.newPage();
+      await second.goto(address + '?screen=240x320');
+      await firstFrame(second);
+      assert.match(await second.locator('#notice').textContent(), /another tab/);
+      assert.equal(await second.evaluate(() => window.quarvel.saveStore('REGEDIT4\n')), false);
+      await second.close();
     }
-  }, [STORAGE_KEY, low]);
-  const page = await context.newPage();
-  const lines = [];
-  page.on('console', (message) => lines.push(message.text()));
-  await page.goto(address + '?screen=240x320&log');
-  await firstFrame(page);
-  await tap(page, key('ArrowDown'));
-  await tap(page, key('NumpadEnter'));
-  await touch(page, key('ArrowDown'), true);
-  await logged(lines, /sound \S*sndLose/, 40000);
-  await touch(page, key('ArrowDown'), false);
-  await new Promise((resolve) => setTimeout(resolve, 1500));
-  await tap(page, key('NumpadEnter'));  // the game over seen
-  // The name entry turns the phone's keyboard on: it types into the page.
-  await until('the phone keyboard', () => page.evaluate(() => document.activeElement?.id === 'typing'));
-  await page.keyboard.insertText('Touch');
-  await tap(page, key('F1'));  // Done
-  await logged(lines, /dialog "New high score" ended/);
 
-  const second = await context.newPage();
-  await second.goto(address + '?screen=240x320');
-  await firstFrame(second);
-  assert.match(await second.locator('#notice').textContent(), /another tab/);
-  assert.equal(await second.evaluate(() => window.quarvel.saveStore('REGEDIT4\n')), false);
-  await second.close();
-
-  const name = '54,00,6f,00,75,00,63,00,68,00';  // "Touch" in UTF-16
-  const stored = () => page.evaluate((k) => localStorage.getItem(k).replace(/\\\n\s*/g, ''), STORAGE_KEY);
-  await page.reload();  // the game closes and saves its table
-  await firstFrame(page);
-  assert.ok((await stored()).includes(name), await stored());
-  await page.reload();  // read back, and saved again
-  await firstFrame(page);
-  assert.ok((await stored()).includes(name), await stored());
-  await context.close();
+    // The name in UTF-16, as the table keeps it.
+    const name = [...way.name].map((c) => `${c.charCodeAt(0).toString(16)},00`).join(',');
+    const stored = () => page.evaluate((k) => localStorage.getItem(k).replace(/\\\n\s*/g, ''), STORAGE_KEY);
+    await page.reload();  // the game closes and saves its table
+    await firstFrame(page);
+    assert.ok((await stored()).includes(name), await stored());
+    await page.reload();  // read back, and saved again
+    await firstFrame(page);
+    assert.ok((await stored()).includes(name), await stored());
+    await context.close();
+  }
 });
 
 test('a hidden tab pauses the game, and one frozen closes it in order', async () => {
