@@ -1,20 +1,6 @@
 #include <array>
-#include <string>
-#include <vector>
 
 #include "front/controls_wnd.h"
-#include "front/screens.h"
-#include "platform/internal/phone_shell_internal.h"
-#include "platform/runtime/app_keys.h"
-#include "platform/runtime/clock.h"
-#include "platform/runtime/keys.h"
-#include "platform/windows/windows.h"
-#include "shell/back_buffer.h"
-#include "shell/main_window/main_window.h"
-#include "shell/records/control_layout.h"
-#include "shell/resource_ids.h"
-#include "shell/screen_switching.h"
-#include "shell/soft_keys.h"
 #include "tests/shell/program_support.h"
 
 namespace {

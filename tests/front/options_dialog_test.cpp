@@ -1,19 +1,7 @@
 #include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "front/options_dialog.h"
 #include "platform/dialogs/dialogs.h"
-#include "platform/internal/phone_shell_internal.h"
-#include "platform/phone_shell/phone_shell.h"
-#include "platform/runtime/keys.h"
-#include "platform/runtime/messages.h"
-#include "platform/windows/windows.h"
-#include "shell/main_window/main_window.h"
-#include "shell/records/options.h"
-#include "shell/resource_ids.h"
-#include "shell/settings.h"
 #include "tests/shell/program_support.h"
 
 namespace {

@@ -1,19 +1,3 @@
-#include <algorithm>
-#include <filesystem>
-#include <string>
-
-#include "front/screens.h"
-#include "platform/phone_shell/phone_shell.h"
-#include "platform/runtime/keys.h"
-#include "platform/runtime/messages.h"
-#include "platform/windows/windows.h"
-#include "shell/main_window/main_window.h"
-#include "shell/records/game_over_report.h"
-#include "shell/records/options.h"
-#include "shell/resource_ids.h"
-#include "shell/screen_switching.h"
-#include "shell/settings.h"
-#include "shell/soft_keys.h"
 #include "tests/shell/program_support.h"
 
 namespace fs = std::filesystem;

@@ -4,15 +4,7 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/internal/drawing_internal.h"
 #include "platform/internal/resources_internal.h"
-#include "platform/runtime/clock.h"
-#include "platform/runtime/keys.h"
-#include "platform/windows/windows.h"
-#include "shell/back_buffer.h"
-#include "shell/layout_text.h"
-#include "shell/records/options.h"
-#include "shell/resource_pack.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wave_image.h"
 

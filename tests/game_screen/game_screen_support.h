@@ -1,5 +1,6 @@
 // A game screen on a test window of a fresh layer, with a small pack whose pictures are solid
-// colours, so that pixels tell which tile, variant or background is drawn.
+// colours, so that pixels tell which tile, variant or background is drawn. With
+// it, the shell's headers that the game screen's tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +9,11 @@
 #include <string>
 
 #include "game_screen/game_wnd.h"
-#include "platform/drawing/drawing.h"
+#include "shell/back_buffer.h"
+#include "shell/layout_text.h"
+#include "shell/records/control_layout.h"
+#include "shell/records/options.h"
+#include "shell/resource_pack.h"
 #include "tests/support/layer_fixture.h"
 
 // The test pack's layout: 14-pixel tiles, the board at (4, 6), the two previews

@@ -1,16 +1,6 @@
-#include <algorithm>
 #include <cstdlib>
 
 #include "game_screen_support.h"
-#include "platform/internal/host_interface.h"
-#include "platform/runtime/app_keys.h"
-#include "platform/runtime/keys.h"
-#include "platform/runtime/messages.h"
-#include "shell/back_buffer.h"
-#include "shell/layout_text.h"
-#include "shell/records/control_layout.h"
-#include "shell/records/options.h"
-#include "shell/resource_pack.h"
 
 namespace {
 

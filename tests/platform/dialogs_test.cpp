@@ -1,19 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <initializer_list>
-#include <string>
-#include <vector>
-
 #include "platform/dialogs/dialogs.h"
 #include "platform/internal/dialogs_internal.h"
-#include "platform/internal/drawing_internal.h"
-#include "platform/internal/host_interface.h"
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/internal/resources_internal.h"
-#include "platform/phone_shell/phone_shell.h"
-#include "platform/runtime/keys.h"
-#include "platform/windows/windows.h"
 #include "tests/support/layer_fixture.h"
 #include "tests/support/zip_writer.h"
 

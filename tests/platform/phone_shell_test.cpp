@@ -1,33 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "platform/internal/drawing_internal.h"
-#include "platform/internal/host_interface.h"
 #include "platform/internal/phone_shell_internal.h"
-#include "platform/phone_shell/phone_shell.h"
-#include "platform/runtime/app_keys.h"
-#include "platform/runtime/clock.h"
-#include "platform/runtime/keys.h"
-#include "platform/windows/windows.h"
 #include "tests/support/layer_fixture.h"
 
 namespace {
-
-std::vector<Message> received;
-std::function<void(MenuHandle)> onInitMenu;
-
-LResult OwnerProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-    if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_COMMAND ||
-        message == WM_HOTKEY || message == WM_LBUTTONDOWN || message == WM_INITMENUPOPUP) {
-        received.push_back(Message{window, message, wParam, lParam});
-    }
-    if (message == WM_INITMENUPOPUP && onInitMenu) onInitMenu(reinterpret_cast<MenuHandle>(wParam));
-    return DefaultWindowProcedure(window, message, wParam, lParam);
-}
 
 constexpr const char* MAIN_BAR =
     "# the main window's soft keys\n"
@@ -49,54 +23,36 @@ class PhoneShellTest : public LayerTest {
     PhoneShellTest() : LayerTest(0) {}
     void SetUp() override {
         LayerTest::SetUp();
-        received.clear();
-        onInitMenu = nullptr;
-        WindowClass c;
-        c.procedure = OwnerProcedure;
-        c.name = u"Owner";
-        RegisterWindowClass(c);
-        owner = Window(u"main");
-    }
-
-    WindowHandle Window(const char16_t* title, WindowHandle parent = nullptr) {
-        return CreateWindow(u"Owner", title, WS_VISIBLE, USE_DEFAULT, USE_DEFAULT, USE_DEFAULT,
-                            USE_DEFAULT, parent, nullptr, nullptr);
+        RegisterRecordingClass(
+            {WM_KEYDOWN, WM_KEYUP, WM_COMMAND, WM_HOTKEY, WM_LBUTTONDOWN, WM_INITMENUPOPUP});
+        owner = RecordingWindow(u"main");
     }
     WindowHandle Bar(const char* text = MAIN_BAR, WindowHandle parent = nullptr) {
         WindowHandle bar = nullptr;
         EXPECT_TRUE(CreateMenuBarFromText(parent != nullptr ? parent : owner, text, bar));
         return bar;
     }
-
-    std::size_t Count(std::uint32_t message) {
-        return std::count_if(received.begin(), received.end(),
-                             [message](const Message& m) { return m.message == message; });
-    }
-    // The commands the owner received; forgets everything received.
-    std::vector<WParam> Commands() {
+    // The commands the owner heard; forgets everything heard.
+    static std::vector<WParam> Commands() {
         std::vector<WParam> ids;
-        for (const Message& m : received) {
+        for (const Message& m : heard) {
             if (m.message == WM_COMMAND) ids.push_back(m.wParam);
         }
-        received.clear();
+        heard.clear();
         return ids;
     }
-
     // Whether anything but the bar's background is drawn in the rectangle.
     bool DrawnIn(const Rect& r) {
         Pump();
-        PixelRows rows = BitmapPixels(ComposeScreen());
-        const Colour c = PHONE_SHELL_BAR_COLOUR;
-        const std::uint32_t background = RedOf(c) << 16 | GreenOf(c) << 8 | BlueOf(c);
-        for (std::int32_t y = r.top; y < r.bottom; ++y) {
-            for (std::int32_t x = r.left; x < r.right; ++x) {
-                if (rows.pixels[y * rows.pitch + x] != background) return true;
-            }
-        }
-        return false;
+        return ScreenPixelsOf(r, PHONE_SHELL_BAR_COLOUR) < (r.right - r.left) * (r.bottom - r.top);
     }
-
-    WindowHandle Popup() { return FindWindow(u"PhoneMenuPopup", nullptr); }
+    static WindowHandle Popup() { return FindWindow(u"PhoneMenuPopup", nullptr); }
+    // Sees each menu that opens, before it shows.
+    static void OnInitMenu(std::function<void(MenuHandle)> seen) {
+        onHeard = [seen](const Message& m) {
+            if (m.message == WM_INITMENUPOPUP) seen(reinterpret_cast<MenuHandle>(m.wParam));
+        };
+    }
 
     WindowHandle owner = nullptr;
 };
@@ -198,7 +154,7 @@ TEST_F(PhoneShellTest, ToolbarMessagesAndHiddenButtons) {
     EXPECT_EQ(request(TB_SETBUTTONINFO, 40006), 1);
     EXPECT_FALSE(DrawnIn(leftHalf));
     Press(VK_F1);
-    EXPECT_TRUE(received.empty());  // the soft key is the shell's even so
+    EXPECT_TRUE(heard.empty());  // the soft key is the shell's even so
     info.state = TBSTATE_ENABLED;
     request(TB_SETBUTTONINFO, 40006);
     Press(VK_F1);
@@ -217,17 +173,17 @@ TEST_F(PhoneShellTest, ToolbarMessagesAndHiddenButtons) {
 TEST_F(PhoneShellTest, PopupByKeyAndStylusWithGreyedItemsRefused) {
     Bar();
     MenuHandle opened = nullptr;
-    onInitMenu = [&](MenuHandle menu) {
+    OnInitMenu([&](MenuHandle menu) {
         if (opened != nullptr) return;
         opened = menu;
         EXPECT_EQ(Popup(), nullptr);  // sent before the popup shows
         EXPECT_EQ(EnableMenuItem(menu, 40005, MF_GRAYED), MF_ENABLED);
         EXPECT_EQ(EnableMenuItem(menu, 40016, MF_ENABLED), MF_GRAYED);
         EXPECT_EQ(CheckMenuItem(menu, 40007, MF_CHECKED), MF_UNCHECKED);  // in the submenu
-    };
+    });
     Press(VK_F2);
-    ASSERT_EQ(Count(WM_INITMENUPOPUP), 1u);
-    EXPECT_EQ(reinterpret_cast<MenuHandle>(received[0].wParam), opened);
+    ASSERT_EQ(HeardCount(WM_INITMENUPOPUP), 1u);
+    EXPECT_EQ(reinterpret_cast<MenuHandle>(heard[0].wParam), opened);
     ASSERT_NE(Popup(), nullptr);
     Rect r = GetWindowRect(Popup());
     EXPECT_EQ(r.right, 240);  // anchored at the right soft key, above the bar
@@ -236,7 +192,7 @@ TEST_F(PhoneShellTest, PopupByKeyAndStylusWithGreyedItemsRefused) {
     // From New game, Up wraps past the now grey Exit to Clear scores.
     Press(VK_UP);
     Press(VK_RETURN);
-    EXPECT_EQ(Count(WM_KEYDOWN) + Count(WM_KEYUP), 0u);  // all went to the menu
+    EXPECT_EQ(HeardCount(WM_KEYDOWN) + HeardCount(WM_KEYUP), 0u);  // all went to the menu
     EXPECT_EQ(Commands(), std::vector<WParam>{40016});
     EXPECT_EQ(log.back(), "menu command 40016 \"Clear scores\"");
     EXPECT_EQ(CheckMenuItem(opened, 40007, MF_UNCHECKED), MF_CHECKED);
@@ -245,13 +201,13 @@ TEST_F(PhoneShellTest, PopupByKeyAndStylusWithGreyedItemsRefused) {
     // reaching the window below, and a tap on Sound chooses it.
     Tap(200, 310);  // the soft key
     ASSERT_NE(Popup(), nullptr);
-    EXPECT_EQ(Count(WM_INITMENUPOPUP), 1u);
+    EXPECT_EQ(HeardCount(WM_INITMENUPOPUP), 1u);
     std::int32_t soundRow = r.top + 3 + ROW + 7 + ROW / 2;
     Tap(r.left + 20, soundRow + 2 * ROW);
     EXPECT_NE(Popup(), nullptr);
     Tap(20, 100);
     EXPECT_EQ(Popup(), nullptr);
-    EXPECT_EQ(Count(WM_LBUTTONDOWN), 0u);
+    EXPECT_EQ(HeardCount(WM_LBUTTONDOWN), 0u);
     Press(VK_F2);
     Tap(r.left + 20, soundRow);
     EXPECT_EQ(Commands(), std::vector<WParam>{40001});
@@ -261,7 +217,7 @@ TEST_F(PhoneShellTest, PopupByKeyAndStylusWithGreyedItemsRefused) {
 TEST_F(PhoneShellTest, SubmenuNavigation) {
     Bar();
     std::vector<MenuHandle> opened;
-    onInitMenu = [&](MenuHandle menu) { opened.push_back(menu); };
+    OnInitMenu([&](MenuHandle menu) { opened.push_back(menu); });
     Press(VK_F2);
     Press(VK_RIGHT);  // into New game
     ASSERT_EQ(opened.size(), 2u);
@@ -289,11 +245,11 @@ TEST_F(PhoneShellTest, SubmenuNavigation) {
     Press(VK_RIGHT);
     Press(VK_F1);
     EXPECT_EQ(Popup(), nullptr);
-    received.clear();
+    heard.clear();
     Press(VK_ESCAPE);
-    EXPECT_EQ(received, (std::vector<Message>{
-                            {owner, WM_KEYDOWN, VK_ESCAPE, 1},
-                            {owner, WM_KEYUP, VK_ESCAPE, 1 | KEY_WAS_DOWN | KEY_RELEASED}}));
+    EXPECT_EQ(heard, (std::vector<Message>{
+                         {owner, WM_KEYDOWN, VK_ESCAPE, 1},
+                         {owner, WM_KEYUP, VK_ESCAPE, 1 | KEY_WAS_DOWN | KEY_RELEASED}}));
 }
 
 TEST_F(PhoneShellTest, BackOverrideTurnsBackIntoHotKey) {
@@ -301,19 +257,19 @@ TEST_F(PhoneShellTest, BackOverrideTurnsBackIntoHotKey) {
     EXPECT_EQ(SendMessage(bar, SHCMBM_OVERRIDEKEY, VK_ESCAPE, 0x30003), 1);
     Press(VK_ESCAPE);
     Press(VK_LEFT);  // other keys are not affected
-    ASSERT_EQ(received.size(), 3u);
-    EXPECT_EQ(received[0], (Message{owner, WM_HOTKEY, 0, VK_ESCAPE << 16}));
-    EXPECT_EQ(received[1], (Message{owner, WM_KEYDOWN, VK_LEFT, 1}));
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_EQ(heard[0], (Message{owner, WM_HOTKEY, 0, VK_ESCAPE << 16}));
+    EXPECT_EQ(heard[1], (Message{owner, WM_KEYDOWN, VK_LEFT, 1}));
 }
 
 TEST_F(PhoneShellTest, TopmostVisibleBarTakesTheSoftKeys) {
     WindowHandle mainBar = Bar();
-    WindowHandle dialog = Window(u"dialog", owner);
+    WindowHandle dialog = RecordingWindow(u"dialog", WS_VISIBLE, owner);
     WindowHandle dialogBar = Bar("button 40058 \"Done\"\nbutton 40059 \"Cancel\"", dialog);
     ShowWindow(mainBar, SW_HIDE);
     Press(VK_F2);
-    EXPECT_EQ(received, (std::vector<Message>{{dialog, WM_COMMAND, 40059, 0}}));
-    received.clear();
+    EXPECT_EQ(heard, (std::vector<Message>{{dialog, WM_COMMAND, 40059, 0}}));
+    heard.clear();
 
     // The dialog's bar goes with it; the main bar, shown again, answers.
     DestroyWindow(dialog);
@@ -329,19 +285,19 @@ TEST_F(PhoneShellTest, TopmostVisibleBarTakesTheSoftKeys) {
 }
 
 TEST_F(PhoneShellTest, ApplicationKeysFollowTheirAssociation) {
-    Window(u"other");  // has the focus
+    RecordingWindow(u"other");  // has the focus
     constexpr std::uint32_t APP3 = VK_APP1 + 2;
     Press(APP3);
-    EXPECT_TRUE(received.empty());  // unassociated: nowhere, not even the focus window
+    EXPECT_TRUE(heard.empty());  // unassociated: nowhere, not even the focus window
     ASSERT_TRUE(AssociateAppKey(APP3, owner));
     Press(APP3);
     const LParam up = 1 | KEY_WAS_DOWN | KEY_RELEASED;
-    EXPECT_EQ(received,
+    EXPECT_EQ(heard,
               (std::vector<Message>{{owner, WM_KEYDOWN, APP3, 1}, {owner, WM_KEYUP, APP3, up}}));
-    received.clear();
+    heard.clear();
     AssociateAppKey(APP3, nullptr);
     Press(APP3);
-    EXPECT_TRUE(received.empty());
+    EXPECT_TRUE(heard.empty());
 }
 
 TEST_F(PhoneShellTest, TaskBarSetsTheWorkAreaWhichFullScreenLeavesAlone) {

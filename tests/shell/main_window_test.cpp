@@ -1,27 +1,5 @@
-#include <algorithm>
-#include <filesystem>
-#include <string>
-
-#include "front/screens.h"
-#include "platform/internal/phone_shell_internal.h"
-#include "platform/phone_shell/phone_shell.h"
-#include "platform/resources/resources.h"
-#include "platform/runtime/app_keys.h"
-#include "platform/runtime/keys.h"
-#include "platform/runtime/messages.h"
 #include "platform/runtime/program.h"
-#include "platform/windows/windows.h"
-#include "shell/back_buffer.h"
 #include "shell/layout_text.h"
-#include "shell/main_window/main_window.h"
-#include "shell/records/control_layout.h"
-#include "shell/records/game_over_report.h"
-#include "shell/records/options.h"
-#include "shell/resource_ids.h"
-#include "shell/resource_pack.h"
-#include "shell/screen_switching.h"
-#include "shell/settings.h"
-#include "shell/soft_keys.h"
 #include "tests/shell/program_support.h"
 
 namespace fs = std::filesystem;

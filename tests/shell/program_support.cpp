@@ -1,26 +1,12 @@
 #include "tests/shell/program_support.h"
 
-#include <unistd.h>
 #include <zip.h>
 
 #include <fstream>
 
-#include "front/screens.h"
-#include "platform/internal/drawing_internal.h"
-#include "platform/phone_shell/phone_shell.h"
-#include "platform/resources/resources.h"
-#include "platform/runtime/messages.h"
 #include "platform/store/registry.h"
-#include "platform/windows/windows.h"
-#include "shell/back_buffer.h"
 #include "shell/layout_text.h"
-#include "shell/main_window/main_window.h"
 #include "shell/main_window/program.h"
-#include "shell/records/control_layout.h"
-#include "shell/records/options.h"
-#include "shell/resource_pack.h"
-#include "shell/screen_switching.h"
-#include "shell/settings.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 // The whole program on a fresh layer (tests/support/layer_fixture.h), in the
 // test process: the built resource packs and a store file of the test's own.
 // The program's globals are put back to their state at program load before
-// each test.
+// each test. With it, the program's headers that its users share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "front/screens.h"
+#include "platform/internal/phone_shell_internal.h"
+#include "platform/resources/resources.h"
+#include "shell/back_buffer.h"
+#include "shell/main_window/main_window.h"
+#include "shell/records/control_layout.h"
+#include "shell/records/game_over_report.h"
+#include "shell/records/options.h"
+#include "shell/resource_ids.h"
+#include "shell/resource_pack.h"
+#include "shell/screen_switching.h"
+#include "shell/settings.h"
+#include "shell/soft_keys.h"
 #include "tests/support/layer_fixture.h"
 #include "tests/support/test_files.h"
 

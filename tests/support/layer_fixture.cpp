@@ -1,15 +1,9 @@
 #include "tests/support/layer_fixture.h"
 
-#include "platform/internal/drawing_internal.h"
 #include "platform/internal/sound_names.h"
-#include "platform/phone_shell/phone_shell.h"
 #include "platform/resources/resources.h"
-#include "platform/runtime/clock.h"
 #include "platform/runtime/event_log.h"
-#include "platform/runtime/keys.h"
-#include "platform/runtime/messages.h"
 #include "platform/sound/sound.h"
-#include "platform/windows/windows.h"
 
 bool TestHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
     if (!steps.empty()) {
@@ -38,6 +32,49 @@ void DeliverTap(std::int32_t x, std::int32_t y) {
 void DeliverTapOn(WindowHandle window, std::int32_t dx) {
     const Rect r = GetWindowRect(window);
     DeliverTap(dx < 0 ? (r.left + r.right) / 2 : r.left + dx, (r.top + r.bottom) / 2);
+}
+
+void FillWindow(WindowHandle window, const Rect& rect, Colour colour) {
+    SurfaceHandle surface = GetWindowSurface(window);
+    BrushHandle brush = CreateSolidBrush(colour);
+    FillRect(surface, rect, brush);
+    DeleteBrush(brush);
+    ReleaseWindowSurface(window, surface);
+}
+
+std::vector<Message> heard;
+std::function<void(const Message&)> onHeard;
+namespace {
+std::vector<std::uint32_t> recordedKinds;
+}  // namespace
+
+void RegisterRecordingClass(std::initializer_list<std::uint32_t> kinds) {
+    heard.clear();
+    onHeard = nullptr;
+    recordedKinds = kinds;
+    WindowClass c;
+    c.procedure = [](WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+        const Message m{window, message, wParam, lParam};
+        if (std::find(recordedKinds.begin(), recordedKinds.end(), message) != recordedKinds.end()) {
+            if (onHeard) onHeard(m);
+            heard.push_back(m);
+        }
+        return DefaultWindowProcedure(window, message, wParam, lParam);
+    };
+    c.name = u"Recording";
+    c.background = GetStockBrush(StockBrush::White);
+    RegisterWindowClass(c);
+}
+
+WindowHandle RecordingWindow(const char16_t* title, std::uint32_t style, WindowHandle owner) {
+    return CreateWindow(u"Recording", title, style, USE_DEFAULT, USE_DEFAULT, USE_DEFAULT,
+                        USE_DEFAULT, owner, nullptr, nullptr);
+}
+
+std::size_t HeardCount(std::uint32_t message, WParam wParam) {
+    return std::count_if(heard.begin(), heard.end(), [&](const Message& m) {
+        return m.message == message && (wParam == ~WParam{0} || m.wParam == wParam);
+    });
 }
 
 void LayerTest::SetUp() {
@@ -114,4 +151,13 @@ Colour LayerTest::ScreenPixel(std::int32_t x, std::int32_t y) {
     std::uint32_t p = rows.pixels[y * rows.pitch + x];
     return Rgb(static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
                static_cast<std::uint8_t>(p));
+}
+
+std::int32_t LayerTest::ScreenPixelsOf(const Rect& r, Colour colour) {
+    std::int32_t count = 0;
+    for (std::int32_t y = r.top; y < r.bottom; ++y) {
+        for (std::int32_t x = r.left; x < r.right; ++x)
+            count += ScreenPixel(x, y) == colour;
+    }
+    return count;
 }
