@@ -1,26 +1,15 @@
 // The desktop window on a real X server (Xvfb, skipped without it): input
 // reaches the program while the loop sleeps and after the window was drawn; the
 // window survives what other clients and the server do to it.
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <string>
-#include <thread>
+#include <optional>
 
 #include "host/desktop_host.h"
-#include "platform/drawing/drawing.h"
-#include "platform/internal/host_interface.h"
-#include "platform/runtime/clock.h"
-#include "platform/runtime/messages.h"
-#include "platform/windows/windows.h"
+#include "tests/support/layer_fixture.h"
+#include "tests/support/processes.h"
 #include "tests/support/test_files.h"
 
 // Xlib's macros (None, Bool, ...) after everything else.
@@ -35,24 +24,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the test window heard: WM_ACTIVATE's state and WM_CHAR's characters.
-std::vector<std::uint32_t> activations;
-std::u16string typed;
-
-LResult RecordingProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
-                           LParam lParam) {
-    if (message == WM_ACTIVATE) activations.push_back(LowWord(wParam));
-    if (message == WM_CHAR) typed += static_cast<char16_t>(wParam);
-    return DefaultWindowProcedure(window, message, wParam, lParam);
-}
-
-// Waits up to 10 s for `done`.
-bool WaitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 1000; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// What the test window heard of a kind: WM_ACTIVATE's states, WM_CHAR's characters.
+std::u16string Heard(std::uint32_t kind) {
+    std::u16string said;
+    for (const Message& m : heard) {
+        if (m.message == kind) said += static_cast<char16_t>(LowWord(m.wParam));
     }
-    return done();
+    return said;
 }
 
 class DesktopOnXTest : public ::testing::Test {
@@ -143,17 +121,11 @@ class DesktopOnXTest : public ::testing::Test {
         XSync(sender, False);
     }
 
-    // A visible window of the program's, over the whole screen, that records what
-    // it hears.
-    WindowHandle recordingWindow() {
-        WindowClass c;
-        c.procedure = RecordingProcedure;
-        c.name = u"Recording";
-        RegisterWindowClass(c);
-        activations.clear();
-        typed.clear();
-        return CreateWindow(u"Recording", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr,
-                            nullptr);
+    // A visible window of the program's, over the whole screen, that records
+    // the activations and characters it hears.
+    static WindowHandle recordingWindow() {
+        RegisterRecordingClass({WM_ACTIVATE, WM_CHAR});
+        return RecordingWindow();
     }
 
     // Runs the program's side for `ms`: the host idles and the messages it
@@ -185,23 +157,31 @@ class DesktopOnXTest : public ::testing::Test {
     }
 
     static pid_t spawnGame(const fs::path& dir) {
-        const pid_t game = fork();
-        if (game == 0) {
-            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-            setenv("XDG_DATA_HOME", dir.c_str(), 1);
-            freopen((dir / "stderr.txt").c_str(), "a", stderr);
-            const std::string store = (dir / "settings.reg").string();
-            const std::string log = (dir / "log.txt").string();
-            execl(QUARVEL_PROGRAM, "quarvel", "--mute", "--scale", "1", "--store", store.c_str(),
-                  "--log", log.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        return game;
+        return Spawn({QUARVEL_PROGRAM, "--mute", "--scale", "1", "--store",
+                      (dir / "settings.reg").string(), "--log", (dir / "log.txt").string()},
+                     (dir / "stderr.txt").string(),
+                     {{"XDG_RUNTIME_DIR", dir.string()}, {"XDG_DATA_HOME", dir.string()}});
     }
 
     bool Viewable(Window w) {
         XWindowAttributes attributes{};
         return XGetWindowAttributes(sender, w, &attributes) && attributes.map_state == IsViewable;
+    }
+
+    // The first item of a window's property, when it has one.
+    std::optional<unsigned long> Property(Window w, const char* name) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::optional<unsigned long> value;
+        if (XGetWindowProperty(sender, w, XInternAtom(sender, name, False), 0, 1, False,
+                               AnyPropertyType, &type, &format, &items, &after, &data) == Success &&
+            data != nullptr && items == 1) {
+            value = *reinterpret_cast<unsigned long*>(data);
+        }
+        if (data != nullptr) XFree(data);
+        return value;
     }
 
     // The game's window: the one whose _NET_WM_PID is the game's, among the
@@ -211,34 +191,14 @@ class DesktopOnXTest : public ::testing::Test {
         unsigned count = 0;
         Window found = 0;
         if (!XQueryTree(sender, parent, &root, &up, &children, &count)) return 0;
-        const Atom pidAtom = XInternAtom(sender, "_NET_WM_PID", False);
         for (unsigned i = 0; i < count && found == 0; ++i) {
-            Atom type = 0;
-            int format = 0;
-            unsigned long items = 0, after = 0;
-            unsigned char* data = nullptr;
-            if (XGetWindowProperty(sender, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
-                                   &format, &items, &after, &data) == Success &&
-                data != nullptr && items == 1 &&
-                *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(game)) {
+            if (Property(children[i], "_NET_WM_PID") == static_cast<unsigned long>(game)) {
                 found = children[i];
             }
-            if (data != nullptr) XFree(data);
             if (found == 0) found = GameWindow(children[i], game);
         }
         if (children != nullptr) XFree(children);
         return found;
-    }
-
-    // The game's exit status within 10 s, or -1.
-    static int ExitStatus(pid_t game) {
-        int status = 0;
-        if (!WaitFor([&] { return waitpid(game, &status, WNOHANG) == game; })) {
-            kill(game, SIGKILL);
-            waitpid(game, nullptr, 0);
-            return -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
     pid_t server = -1;
@@ -257,16 +217,10 @@ TEST_F(DesktopOnXTest, AKeyWakesTheSleepingLoop) {
 // Drawing waits for the X server's answer, which reads the key that came
 // before it off the connection: the loop must not then sleep past it.
 TEST_F(DesktopOnXTest, AKeyThatCameWhileDrawingIsNotLeftWaiting) {
-    WindowClass c;
-    c.procedure = DefaultWindowProcedure;
-    c.name = u"Plain";
-    RegisterWindowClass(c);
-    WindowHandle w =
-        CreateWindow(u"Plain", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr);
+    RegisterRecordingClass({});
+    WindowHandle w = RecordingWindow();
     host->present(false);
-    SurfaceHandle s = GetWindowSurface(w);
-    FillRect(s, Rect{0, 0, 10, 10}, GetStockBrush(StockBrush::White));
-    ReleaseWindowSurface(w, s);
+    FillWindow(w, Rect{0, 0, 10, 10}, Rgb(255, 0, 0));
     pressKey();
     host->present(false);
     EXPECT_TRUE(runUntilTimer(100));
@@ -315,9 +269,7 @@ TEST_F(DesktopOnXTest, AWindowSmallerThanTheScreenShowsWhatFits) {
         XResizeWindow(sender, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
         XSync(sender, False);
         runProgram(w, 60);
-        SurfaceHandle surface = GetWindowSurface(w);
-        FillRect(surface, Rect{0, 0, 240, 320}, GetStockBrush(StockBrush::White));
-        ReleaseWindowSurface(w, surface);
+        FillWindow(w, Rect{0, 0, 240, 320}, Rgb(255, 255, 255));
         host->present(false);
         host->present(true);
         SDL_Surface* shown = SDL_GetWindowSurface(host->sdlWindow());
@@ -337,16 +289,16 @@ TEST_F(DesktopOnXTest, FocusAndMinimisingReachTheProgramAsActivation) {
     XSetInputFocus(sender, window, RevertToNone, CurrentTime);
     XSync(sender, False);
     runProgram(w, 60);
-    activations.clear();
+    heard.clear();
     XSetInputFocus(sender, None, RevertToNone, CurrentTime);
     XSync(sender, False);
     runProgram(w, 60);
-    EXPECT_EQ(activations, std::vector<std::uint32_t>{WA_INACTIVE});
+    EXPECT_EQ(Heard(WM_ACTIVATE), (std::u16string{WA_INACTIVE}));
     EXPECT_EQ(GetActiveWindow(), nullptr);
     XSetInputFocus(sender, window, RevertToNone, CurrentTime);
     XSync(sender, False);
     runProgram(w, 60);
-    EXPECT_EQ(activations, (std::vector<std::uint32_t>{WA_INACTIVE, WA_ACTIVE}));
+    EXPECT_EQ(Heard(WM_ACTIVATE), (std::u16string{WA_INACTIVE, WA_ACTIVE}));
     EXPECT_EQ(GetActiveWindow(), w);
 
     // Minimised, as a window manager marks it.
@@ -356,7 +308,7 @@ TEST_F(DesktopOnXTest, FocusAndMinimisingReachTheProgramAsActivation) {
                     reinterpret_cast<unsigned char*>(&hidden), 1);
     XSync(sender, False);
     runProgram(w, 60);
-    EXPECT_EQ(activations, (std::vector<std::uint32_t>{WA_INACTIVE, WA_ACTIVE, WA_INACTIVE}));
+    EXPECT_EQ(Heard(WM_ACTIVATE), (std::u16string{WA_INACTIVE, WA_ACTIVE, WA_INACTIVE}));
 }
 
 // Typed text comes from the system's text input: letters beyond ASCII arrive,
@@ -378,7 +330,7 @@ TEST_F(DesktopOnXTest, TypedLettersBeyondAsciiArriveOnce) {
         pressKey(code, state, KeyRelease);
     }
     runProgram(w, 100);
-    EXPECT_EQ(typed, u"Zo\u00EB");
+    EXPECT_EQ(Heard(WM_CHAR), u"Zo\u00EB");
 }
 
 // Another client destroying the window (xdotool windowclose, a window manager's
@@ -420,11 +372,7 @@ TEST_F(DesktopOnXTest, TheDisplayGoingAwayClosesTheGameInOrder) {
 // brings a minimised first one back.
 TEST_F(DesktopOnXTest, ASecondStartRestoresAMinimisedFirst) {
     if (access("/usr/bin/twm", X_OK) != 0) GTEST_SKIP() << "no twm";
-    const pid_t wm = fork();
-    if (wm == 0) {
-        execl("/usr/bin/twm", "twm", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const pid_t wm = Spawn({"/usr/bin/twm"});
     // A window manager holds the root's redirection: asking for it fails then.
     static bool taken = false;
     EXPECT_TRUE(WaitFor([&] {

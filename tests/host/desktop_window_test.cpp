@@ -1,16 +1,11 @@
 // The desktop window's size and full screen, on SDL's dummy video driver (a
 // display of 1024 x 768 without a window manager).
 #include <SDL.h>
-#include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "host/desktop_host.h"
-#include "platform/internal/host_interface.h"
-#include "platform/runtime/clock.h"
-#include "platform/runtime/keys.h"
-#include "platform/windows/windows.h"
+#include "tests/support/layer_fixture.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -28,18 +23,15 @@ TEST(DesktopWindowTest, DefaultScaleIsTheLargestThatFits) {
 }
 
 TEST(DesktopWindowTest, ScreenIsCentredAtAnIntegerScale) {
-    ScreenPlacement p = PlaceScreen(240, 320, 1280, 1024);
-    EXPECT_EQ(p.scale, 3);
-    EXPECT_EQ(p.left, 280);
-    EXPECT_EQ(p.top, 32);
-    p = PlaceScreen(240, 320, 720, 960);
-    EXPECT_EQ(p.scale, 3);
-    EXPECT_EQ(p.left, 0);
-    EXPECT_EQ(p.top, 0);
-    p = PlaceScreen(240, 240, 1024, 768);  // taller than wide: bars at the sides
-    EXPECT_EQ(p.scale, 3);
-    EXPECT_EQ(p.left, 152);
-    EXPECT_EQ(p.top, 24);
+    // The scale, and the left and top of the screen in the window.
+    auto placed = [](std::int32_t w, std::int32_t h, std::int32_t windowW, std::int32_t windowH) {
+        const ScreenPlacement p = PlaceScreen(w, h, windowW, windowH);
+        return std::tuple(p.scale, p.left, p.top);
+    };
+    EXPECT_EQ(placed(240, 320, 1280, 1024), std::tuple(3, 280, 32));
+    EXPECT_EQ(placed(240, 320, 720, 960), std::tuple(3, 0, 0));
+    // Taller than wide: bars at the sides.
+    EXPECT_EQ(placed(240, 240, 1024, 768), std::tuple(3, 152, 24));
 }
 
 class DesktopFullScreenTest : public ::testing::Test {
@@ -82,20 +74,23 @@ class DesktopFullScreenTest : public ::testing::Test {
 TEST_F(DesktopFullScreenTest, CoversTheDisplayLetterboxedAndTogglesBackExactly) {
     SDL_Window* window = host.sdlWindow();
     SDL_SetWindowPosition(window, 37, 21);
-    int x0, y0, w0, h0;
-    SDL_GetWindowPosition(window, &x0, &y0);
-    SDL_GetWindowSize(window, &w0, &h0);
-    EXPECT_EQ(w0, 480);
-    EXPECT_EQ(h0, 640);
+    // The window's left, top, width and height.
+    auto frame = [window] {
+        int x, y, w, h;
+        SDL_GetWindowPosition(window, &x, &y);
+        SDL_GetWindowSize(window, &w, &h);
+        return std::tuple(x, y, w, h);
+    };
+    const auto windowed = frame();
+    EXPECT_EQ(std::get<2>(windowed), 480);
+    EXPECT_EQ(std::get<3>(windowed), 640);
 
     host.toggleFullScreen();
     ASSERT_TRUE(host.fullScreen());
     SDL_Rect display;
     SDL_GetDisplayBounds(0, &display);
-    int w, h;
-    SDL_GetWindowSize(window, &w, &h);
-    EXPECT_EQ(w, display.w);
-    EXPECT_EQ(h, display.h);
+    const auto [x, y, w, h] = frame();
+    EXPECT_EQ(std::tuple(w, h), std::tuple(display.w, display.h));
     // The empty phone screen is white; round it, black bars.
     ScreenPlacement p = PlaceScreen(240, 320, w, h);
     EXPECT_EQ(WindowPixel(p.left, p.top), 0xFFFFFFu);
@@ -107,40 +102,18 @@ TEST_F(DesktopFullScreenTest, CoversTheDisplayLetterboxedAndTogglesBackExactly) 
 
     host.toggleFullScreen();
     EXPECT_FALSE(host.fullScreen());
-    int x1, y1, w1, h1;
-    SDL_GetWindowPosition(window, &x1, &y1);
-    SDL_GetWindowSize(window, &w1, &h1);
-    EXPECT_EQ(x1, x0);
-    EXPECT_EQ(y1, y0);
-    EXPECT_EQ(w1, w0);
-    EXPECT_EQ(h1, h0);
+    EXPECT_EQ(frame(), windowed);
     EXPECT_EQ(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS, 0u);
     EXPECT_EQ(WindowPixel(0, 0), 0xFFFFFFu);  // the screen fills the window again
-    EXPECT_EQ(WindowPixel(w1 - 1, h1 - 1), 0xFFFFFFu);
-}
-
-// A window of the given colour over the whole screen, shown.
-WindowHandle ColouredWindow() {
-    WindowClass c;
-    c.procedure = DefaultWindowProcedure;
-    c.name = u"Plain";
-    RegisterWindowClass(c);
-    return CreateWindow(u"Plain", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr);
-}
-
-void Fill(WindowHandle window, const Rect& rect, Colour colour) {
-    SurfaceHandle s = GetWindowSurface(window);
-    BrushHandle brush = CreateSolidBrush(colour);
-    FillRect(s, rect, brush);
-    ReleaseWindowSurface(window, s);
-    DeleteBrush(brush);
+    EXPECT_EQ(WindowPixel(479, 639), 0xFFFFFFu);
 }
 
 TEST_F(DesktopFullScreenTest, ShowsWhatChangedScaledEachPixelToASquare) {
-    WindowHandle window = ColouredWindow();
+    RegisterRecordingClass({});
+    WindowHandle window = RecordingWindow();
     host.present(true);
     EXPECT_EQ(WindowPixel(0, 0), 0u);  // a new window is black
-    Fill(window, Rect{10, 20, 13, 22}, Rgb(255, 0, 0));
+    FillWindow(window, Rect{10, 20, 13, 22}, Rgb(255, 0, 0));
     host.present(false);
     for (int y = 39; y <= 44; ++y) {
         for (int x = 19; x <= 26; ++x) {
@@ -148,8 +121,8 @@ TEST_F(DesktopFullScreenTest, ShowsWhatChangedScaledEachPixelToASquare) {
             EXPECT_EQ(WindowPixel(x, y), inside ? 0xFF0000u : 0u) << x << "," << y;
         }
     }
-    Fill(window, Rect{10, 20, 13, 22}, Rgb(255, 0, 0));  // drawn again, the same
-    Fill(window, Rect{12, 21, 13, 22}, Rgb(0, 0, 255));
+    FillWindow(window, Rect{10, 20, 13, 22}, Rgb(255, 0, 0));  // drawn again, the same
+    FillWindow(window, Rect{12, 21, 13, 22}, Rgb(0, 0, 255));
     host.present(false);
     EXPECT_EQ(WindowPixel(20, 40), 0xFF0000u);
     EXPECT_EQ(WindowPixel(24, 42), 0x0000FFu);

@@ -1,19 +1,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <SDL.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "host/desktop_services.h"
 #include "host/headless_host.h"
@@ -26,6 +17,7 @@
 #include "platform/internal/resources_internal.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/keys.h"
+#include "tests/support/processes.h"
 #include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
@@ -58,20 +50,25 @@ int RunQuarvel(std::vector<std::string> args) {
 
 class HostTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = FreshTestFolder();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    ~HostTest() override { fs::remove_all(dir); }
+    fs::path dir = FreshTestFolder();
 };
 
 TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
     const std::vector<std::vector<const char*>> bad = {
-        {"q", "--bogus"},         {"q", "--scale", "0"},       {"q", "--scale"},
-        {"q", "--screen", "240"}, {"q", "--screen", "9x9999"}, {"q", "--clock-start", "-1"},
-        {"q", "--headless"},      {"q", "--script", "x.txt"},  {"q", "--store="},
+        {"q", "--bogus"},
+        {"q", "--scale", "0"},
+        {"q", "--scale"},
+        {"q", "--screen", "240"},
+        {"q", "--screen", "9x9999"},
+        {"q", "--clock-start", "-1"},
+        {"q", "--headless"},
+        {"q", "--script", "x.txt"},
+        {"q", "--store="},
         // A flag given a value is refused, whatever the value says.
-        {"q", "--headless=0", "--script", "s.txt"}, {"q", "--mute=yes"}, {"q", "--help=1"},
+        {"q", "--headless=0", "--script", "s.txt"},
+        {"q", "--mute=yes"},
+        {"q", "--help=1"},
         {"q", "--version=no"},
         {"q", "--store", "/"},  // a store that can never be written
     };
@@ -252,15 +249,9 @@ TEST_F(HostTest, SoakRunsRepeatFromTheirSeed) {
 // error stream to `errors`, and waits until its log says `awaited`.
 pid_t StartHeadless(const std::string& script, const std::string& log, const std::string& store,
                     const std::string& awaited, const std::string& errors = "/dev/null") {
-    pid_t child = fork();
-    if (child == 0) {
-        freopen(errors.c_str(), "w", stderr);
-        execl(TEST_PROGRAM, TEST_PROGRAM, "--headless", "--script", script.c_str(), "--log",
-              log.c_str(), "--store", store.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    for (int i = 0; i < 2000 && FileText(log).find(awaited) == std::string::npos; ++i)
-        usleep(5000);
+    const pid_t child = Spawn(
+        {TEST_PROGRAM, "--headless", "--script", script, "--log", log, "--store", store}, errors);
+    WaitFor([&] { return FileText(log).find(awaited) != std::string::npos; });
     return child;
 }
 
@@ -275,9 +266,7 @@ TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
         pid_t child = StartHeadless(script, log, store, "test tick");
         ASSERT_GT(child, 0);
         kill(child, signal);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal << " " << status;
+        EXPECT_EQ(ExitStatus(child), 0) << signal;
         EXPECT_NE(FileText(log).find("close signal"), std::string::npos) << signal;
         EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000000"), std::string::npos) << signal;
     }
@@ -301,9 +290,7 @@ TEST_F(HostTest, SecondProgramOnAStoreSavesNothing) {
     for (pid_t child : {first, second}) {
         ASSERT_GT(child, 0);
         kill(child, SIGTERM);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(ExitStatus(child), 0);
     }
     EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000002"), std::string::npos);
     EXPECT_EQ(FileText(dir / "first.err"), "");
@@ -318,9 +305,7 @@ TEST_F(HostTest, FailedSaveIsToldOnStderr) {
     const std::string store = (dir / "missing" / "store.reg").string();
     const pid_t child = StartHeadless((dir / "run.txt").string(), (dir / "run.log").string(), store,
                                       "", (dir / "run.err").string());
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ExitStatus(child), 0);
     EXPECT_EQ(FileText(dir / "run.err"),
               "quarvel: could not save settings to " + store + ": No such file or directory\n");
 }
@@ -418,15 +403,14 @@ TEST(DesktopServicesTest, PacksInstalledLayoutFirstThenTheBuildsFolders) {
 // Relative XDG folders are ignored, as the XDG rules say: they would name a
 // folder under wherever the game was started.
 TEST(DesktopServicesTest, StoreAndScreenshotsGoToTheUserDataFolder) {
-    std::string home = (fs::temp_directory_path() / "quarvel-xdg-test").string();
-    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    const fs::path dir = FreshTestFolder();
+    const std::string home = dir.string();
+    ScopedEnv data("XDG_DATA_HOME", home.c_str()), homeFolder("HOME", home.c_str()),
+        cache("XDG_CACHE_HOME", "cache");
     EXPECT_EQ(DataFolder(), home + "/quarvel/");
     EXPECT_TRUE(fs::is_directory(home + "/quarvel"));
     EXPECT_EQ(DefaultStorePath(), home + "/quarvel/settings.reg");
-    const std::string realHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
-    setenv("HOME", home.c_str(), 1);
     setenv("XDG_DATA_HOME", "data", 1);
-    setenv("XDG_CACHE_HOME", "cache", 1);
     EXPECT_EQ(DataFolder(), home + "/.local/share/quarvel/");
     EXPECT_EQ(FontCacheFile(), home + "/.cache/quarvel/fonts");
     // A data folder that cannot be made is said at start.
@@ -436,52 +420,55 @@ TEST(DesktopServicesTest, StoreAndScreenshotsGoToTheUserDataFolder) {
     EXPECT_EQ(error,
               "could not save settings to /dev/null/x/quarvel/settings.reg: cannot create "
               "/dev/null/x/quarvel: Not a directory");
-    setenv("HOME", realHome.c_str(), 1);
-    unsetenv("XDG_DATA_HOME");
-    unsetenv("XDG_CACHE_HOME");
-    fs::remove_all(home);
+    fs::remove_all(dir);
 }
+
+// A stand-in xdg-open first on the PATH while the test runs: a shell script
+// that writes what it saw to `out`.
+class XdgOpenTest : public ::testing::Test {
+  protected:
+    ~XdgOpenTest() override { fs::remove_all(dir); }
+    void Install(const std::string& body) {
+        std::ofstream(dir / "xdg-open")
+            << "#!/bin/sh\n"
+            << body << " > " << out << ".tmp\nmv " << out << ".tmp " << out << "\n";
+        fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+    }
+    std::string Written() const {
+        WaitFor([this] { return fs::exists(out); });
+        return FileText(out);
+    }
+    fs::path dir = FreshTestFolder();
+    std::string out = (dir / "out").string();
+    ScopedEnv path{"PATH", (dir.string() + ":" + FromEnv("PATH")).c_str()};
+
+  private:
+    static std::string FromEnv(const char* name) {
+        return std::getenv(name) != nullptr ? std::getenv(name) : "";
+    }
+};
 
 // The link reaches xdg-open as one argument, and the opener does not wait for
 // it: the stand-in xdg-open only answers once the test has gone on.
-TEST(DesktopServicesTest, OpensLinksWithXdgOpenWithoutWaiting) {
-    const fs::path dir = FreshTestFolder();
-    std::string go = (dir / "go").string(), out = (dir / "out").string();
-    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nfor i in $(seq 500); do [ -e " << go
-                                    << " ] && break; sleep 0.01; done\n[ -e " << go
-                                    << " ] && printf '%s' \"$1\" > " << out << ".tmp\nmv " << out
-                                    << ".tmp " << out << "\n";
-    fs::permissions(dir / "xdg-open", fs::perms::owner_all);
-    std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-    setenv("PATH", (dir.string() + ":" + path).c_str(), 1);
+TEST_F(XdgOpenTest, OpensLinksWithXdgOpenWithoutWaiting) {
+    const std::string go = (dir / "go").string();
+    Install("for i in $(seq 500); do [ -e " + go + " ] && break; sleep 0.01; done\n[ -e " + go +
+            " ] && printf '%s' \"$1\"");
     EXPECT_TRUE(OpenLinkOnDesktop("https://example.org/a b"));
-    setenv("PATH", path.c_str(), 1);
     std::ofstream{go};
-    for (int i = 0; i < 500 && !fs::exists(out); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(FileText(out), "https://example.org/a b");
+    EXPECT_EQ(Written(), "https://example.org/a b");
     EXPECT_FALSE(OpenLinkOnDesktop(""));
-    fs::remove_all(dir);
 }
 
 // The opener's child, and the browser it starts, inherits none of the game's
 // descriptors (a log file, fonts, pipes) but stdin, stdout and stderr.
-TEST(DesktopServicesTest, LinksOpenWithoutTheGamesDescriptors) {
-    const fs::path dir = FreshTestFolder();
-    const std::string out = (dir / "out").string();
-    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nls -l /proc/$$/fd/ > " << out << ".tmp\nmv "
-                                    << out << ".tmp " << out << "\n";
-    fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+TEST_F(XdgOpenTest, LinksOpenWithoutTheGamesDescriptors) {
+    Install("ls -l /proc/$$/fd/");
     const int leaked = open((dir / "leaked").c_str(), O_WRONLY | O_CREAT, 0600);
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
-    std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-    setenv("PATH", (dir.string() + ":" + path).c_str(), 1);
     EXPECT_TRUE(OpenLinkOnDesktop("https://example.org/"));
-    setenv("PATH", path.c_str(), 1);
-    for (int i = 0; i < 500 && !fs::exists(out); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const std::string listed = FileText(out);
+    const std::string listed = Written();
     EXPECT_NE(listed.find(" 2 -> "), std::string::npos) << listed;
     EXPECT_EQ(listed.find("leaked"), std::string::npos) << listed;
     struct stat pipeInfo;
@@ -491,7 +478,6 @@ TEST(DesktopServicesTest, LinksOpenWithoutTheGamesDescriptors) {
     close(leaked);
     close(ends[0]);
     close(ends[1]);
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -21,34 +20,21 @@ namespace {
 // Each test has a runtime folder of its own and chooses the display.
 class SingleInstanceTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = FreshTestFolder();
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        Display(":0");
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        unsetenv("XDG_RUNTIME_DIR");
-    }
-    static void Display(const char* x) {
-        if (x != nullptr)
-            setenv("DISPLAY", x, 1);
-        else
-            unsetenv("DISPLAY");
-    }
+    ~SingleInstanceTest() override { fs::remove_all(dir); }
     using Result = SingleInstance::Result;
     std::string error;
-    fs::path dir;
+    fs::path dir = FreshTestFolder();
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.c_str()}, display{"DISPLAY", ":0"};
 };
 
 TEST(DisplayKeyTest, OneNamePerDisplaySafeAsAFileName) {
-    const char* savedX = std::getenv("DISPLAY");
-    const char* savedW = std::getenv("WAYLAND_DISPLAY");
-    std::string x = savedX != nullptr ? savedX : "", w = savedW != nullptr ? savedW : "";
-    unsetenv("WAYLAND_DISPLAY");
+    ScopedEnv x("DISPLAY", nullptr), w("WAYLAND_DISPLAY", nullptr);
     // Another screen of the same display is the same display.
-    for (auto [display, key] : {std::pair{":0", "_0"}, {":0.1", "_0"}, {"unix:0", "_0"},
-                                {":12", "_12"}, {"remote.example:10.0", "remote.example_10"}}) {
+    for (auto [display, key] : {std::pair{":0", "_0"},
+                                {":0.1", "_0"},
+                                {"unix:0", "_0"},
+                                {":12", "_12"},
+                                {"remote.example:10.0", "remote.example_10"}}) {
         setenv("DISPLAY", display, 1);
         EXPECT_EQ(DisplayKey(), key) << display;
     }
@@ -59,8 +45,6 @@ TEST(DisplayKeyTest, OneNamePerDisplaySafeAsAFileName) {
     EXPECT_EQ(DisplayKey(), "wl-wayland-1");
     unsetenv("WAYLAND_DISPLAY");
     EXPECT_EQ(DisplayKey(), "none");
-    if (savedX != nullptr) setenv("DISPLAY", x.c_str(), 1);
-    if (savedW != nullptr) setenv("WAYLAND_DISPLAY", w.c_str(), 1);
 }
 
 // A second start on the same display (another screen of it too) raises the
@@ -71,20 +55,20 @@ TEST_F(SingleInstanceTest, OneInstancePerDisplay) {
         SingleInstance first;
         ASSERT_EQ(first.acquire(error), Result::First) << error;
         EXPECT_FALSE(first.raiseRequested());
-        Display(":0.0");
+        setenv("DISPLAY", ":0.0", 1);
         SingleInstance second;
         EXPECT_EQ(second.acquire(error), Result::AnotherRuns);
         EXPECT_TRUE(first.raiseRequested());
         EXPECT_FALSE(first.raiseRequested());
-        Display(":1");
+        setenv("DISPLAY", ":1", 1);
         SingleInstance onOther;
         EXPECT_EQ(onOther.acquire(error), Result::First) << error;
-        Display(nullptr);
+        unsetenv("DISPLAY");
         SingleInstance withoutDisplay;
         EXPECT_EQ(withoutDisplay.acquire(error), Result::First) << error;
         EXPECT_FALSE(first.raiseRequested() || onOther.raiseRequested());
     }
-    Display(":0");
+    setenv("DISPLAY", ":0", 1);
     SingleInstance next;
     EXPECT_EQ(next.acquire(error), Result::First) << error;
 }
@@ -129,9 +113,7 @@ TEST_F(SingleInstanceTest, KilledInstanceNeverBlocksTheNextStart) {
 // only while no one else can get into it.
 TEST_F(SingleInstanceTest, TemporaryFolderOnlyWhenPrivate) {
     unsetenv("XDG_RUNTIME_DIR");
-    const char* saved = std::getenv("TMPDIR");
-    std::string savedTemp = saved != nullptr ? saved : "";
-    setenv("TMPDIR", dir.c_str(), 1);
+    ScopedEnv temporary("TMPDIR", dir.c_str());
     fs::path own = dir / ("quarvel-" + std::to_string(getuid()));
     fs::create_directories(own);
     fs::permissions(own, fs::perms::all);  // open to everyone
@@ -147,10 +129,6 @@ TEST_F(SingleInstanceTest, TemporaryFolderOnlyWhenPrivate) {
         EXPECT_TRUE(fs::exists(own / "quarvel-_0.lock"));
         EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
     }
-    if (saved != nullptr)
-        setenv("TMPDIR", savedTemp.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
 }
 
 // The running instance may close the connection at once: the second start's
@@ -167,10 +145,8 @@ TEST(SendRaiseRequestTest, AClosedConnectionIsNoSignal) {
 // not used: another user's lock there ended the game at once. A lock file that
 // is not ours never ends the game: it runs without the check.
 TEST_F(SingleInstanceTest, OnlyAPrivateRuntimeFolderIsUsed) {
-    const char* saved = std::getenv("TMPDIR");
-    std::string savedTemp = saved != nullptr ? saved : "";
     fs::create_directories(dir / "tmp");
-    setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+    ScopedEnv temporary("TMPDIR", (dir / "tmp").c_str());
     const fs::path shared = dir / "shared";
     fs::create_directories(shared);
     fs::permissions(shared, fs::perms::all);
@@ -189,10 +165,6 @@ TEST_F(SingleInstanceTest, OnlyAPrivateRuntimeFolderIsUsed) {
         EXPECT_EQ(instance.acquire(error), Result::Failed);
     }
     close(held);
-    if (saved != nullptr)
-        setenv("TMPDIR", savedTemp.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
 }
 
 }  // namespace

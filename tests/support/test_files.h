@@ -1,5 +1,6 @@
-// Files for tests: a fresh folder for each test, files read whole, and the
-// game's REGEDIT4 store written with binary values in their own byte layouts.
+// Files for tests: a fresh folder for each test, files read whole, the game's
+// REGEDIT4 store written with binary values in their own byte layouts, and an
+// environment variable set for a while.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,12 +8,31 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+// Sets an environment variable (unsets it, for null) until the end of the scope,
+// which puts back what it was.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
 
 // An empty folder of the running test's own under the temporary folder, open to
 // the user alone (as a runtime folder must be).
