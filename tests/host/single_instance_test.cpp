@@ -153,10 +153,10 @@ TEST_F(SingleInstanceTest, OnlyAPrivateRuntimeFolderIsUsed) {
     int held = open((shared / "quarvel-_0.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     const bool othersLock = fchown(held, getuid() + 1, getgid()) == 0;  // as root
-    for (const std::string& runtime : {shared.string(), std::string("relative")}) {
-        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    for (const std::string& folder : {shared.string(), std::string("relative")}) {
+        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
         SingleInstance instance;
-        EXPECT_EQ(instance.acquire(error), Result::First) << runtime << ": " << error;
+        EXPECT_EQ(instance.acquire(error), Result::First) << folder << ": " << error;
     }
     if (othersLock) {
         fs::permissions(shared, fs::perms::owner_all);
