@@ -134,9 +134,10 @@ TEST_F(DesktopFullScreenTest, ShowsWhatChangedScaledEachPixelToASquare) {
 // while; the phone's own window text is not touched.
 TEST_F(DesktopFullScreenTest, AScreenshotIsNamedInTheTitleForAWhile) {
     const std::filesystem::path dir = FreshTestFolder();
-    setenv("XDG_DATA_HOME", dir.c_str(), 1);
-    host.view().saveScreenshot();
-    unsetenv("XDG_DATA_HOME");
+    {
+        ScopedEnv data("XDG_DATA_HOME", dir.c_str());
+        host.view().saveScreenshot();
+    }
     EXPECT_TRUE(std::filesystem::exists(dir / "quarvel" / "quarvel-001.png"));
     EXPECT_STREQ(SDL_GetWindowTitle(host.sdlWindow()), "Saved quarvel-001.png");
     EXPECT_GT(host.view().expireNotice(SDL_GetTicks64()), 1000);

@@ -14,6 +14,7 @@
 #include "platform/runtime/clock.h"
 #include "platform/runtime/event_log.h"
 #include "platform/sound/sound.h"
+#include "tests/support/test_files.h"
 #include "tests/support/zip_writer.h"
 
 namespace {
@@ -175,8 +176,8 @@ TEST(SoundTest, DeviceWaitsForSynchronousPlaysOnly) {
 // Without a sound device the host hears of it once, the audio library's own
 // messages stay off stderr, and the run goes on silent.
 TEST(SoundTest, NoDeviceIsReportedOnceAndQuietly) {
-    setenv("SDL_AUDIODRIVER", "alsa", 1);
-    setenv("AUDIODEV", "hw:99", 1);  // no such card
+    ScopedEnv driver("SDL_AUDIODRIVER", "alsa");
+    ScopedEnv device("AUDIODEV", "hw:99");  // no such card
     static int reports = 0;
     SetNoAudioDeviceHandler([] { ++reports; });
     std::fflush(stderr);
@@ -199,7 +200,6 @@ TEST(SoundTest, NoDeviceIsReportedOnceAndQuietly) {
     EXPECT_EQ(GetTickCount(), 100u);
     SetAudioEnabled(false);
     SetNoAudioDeviceHandler(nullptr);
-    unsetenv("AUDIODEV");
 }
 
 }  // namespace
