@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -103,10 +102,4 @@ std::uint32_t LocalTimeOfDay() {
     if (localtime_r(&now, &local) == nullptr) return 0;
     return static_cast<std::uint32_t>((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) *
            1000;
-}
-
-std::uint64_t SteadyMs() {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
 }

@@ -32,6 +32,3 @@ bool OpenLinkOnDesktop(const char* link);
 
 // The local time of day in milliseconds since midnight, for the task bar's clock.
 std::uint32_t LocalTimeOfDay();
-
-// std::chrono::steady_clock's time in milliseconds.
-std::uint64_t SteadyMs();

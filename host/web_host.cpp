@@ -3,7 +3,6 @@
 #include <emscripten.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 
 #include "host/web_keys.h"
@@ -45,12 +44,6 @@ constexpr int MAX_SLEEP_MS = 30000;
 constexpr double SCRIPT_YIELD_MS = 50;
 
 WebHost* current = nullptr;
-
-std::uint64_t SteadyMs() {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
-}
 
 void Queue(ScriptCommand::Kind kind) {
     if (current == nullptr) return;

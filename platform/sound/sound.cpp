@@ -41,12 +41,6 @@ bool audioEnabled = false;
 std::string (*nameLookup)(const void*) = nullptr;
 void (*noDeviceHandler)() = nullptr;
 
-std::uint64_t SteadyMs() {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
-}
-
 #ifdef QUARVEL_HAVE_ALSA
 // The audio library's own messages (a machine without a sound card gets eight
 // lines at every start) are kept off the program's error output.
@@ -236,6 +230,12 @@ bool Play(const void* wave, std::uint32_t flags) {
 }
 
 }  // namespace
+
+std::uint64_t SteadyMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
 
 bool PlaySound(const void* wave, std::uint32_t flags) {
     try {

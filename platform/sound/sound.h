@@ -27,3 +27,5 @@ void SetNoAudioDeviceHandler(void (*handler)());
 // time in milliseconds; returns the milliseconds until the device would close, or -1
 // when it is closed.
 int CloseAudioWhenSilent(std::uint64_t now);
+// std::chrono::steady_clock's time in milliseconds, the `now` above.
+std::uint64_t SteadyMs();

@@ -143,12 +143,6 @@ TEST(SoundTest, ResourceSoundsAreBoundByTheirEntrySize) {
     std::remove(path.c_str());
 }
 
-std::uint64_t SteadyMs() {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now().time_since_epoch())
-                                          .count());
-}
-
 // SDL's dummy driver drains the queue in real time without hardware.
 TEST(SoundTest, DeviceWaitsForSynchronousPlaysOnly) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
