@@ -33,9 +33,13 @@ constexpr std::uint32_t CONVERT_FRAMES = 8192;
 // length plus the slack if the device stalls.
 constexpr Uint32 WAIT_STEP_MS = 5;
 constexpr Uint64 WAIT_SLACK_MS = 1000;
-// The device's thread wakes dozens of times a second even while it plays
-// silence, so the device is closed after this long without a sound.
+// The device's thread is parked as soon as nothing is queued; the device itself
+// is closed after this long without a sound, so that the system's sound server
+// may let its output rest.
 constexpr Uint64 SILENCE_MS = 10000;
+// While a sound is still queued past its end (a slow device), the queue is looked
+// at again after this long.
+constexpr Uint64 LOOK_AGAIN_MS = 20;
 
 bool audioEnabled = false;
 std::string (*nameLookup)(const void*) = nullptr;
@@ -58,16 +62,27 @@ class AudioOutput {
         if (!open()) return false;
         SDL_ClearQueuedAudio(device_);
         playingUntil_ = SteadyMs() + wave.lengthMs;
-        if (queue(wave)) return true;
-        SDL_ClearQueuedAudio(device_);
-        return false;
+        const bool queued = queue(wave);
+        if (!queued) SDL_ClearQueuedAudio(device_);
+        // Queued first, so that the thread's first buffer after a rest begins
+        // with the sound.
+        unpark();
+        return queued;
     }
 
-    // Closes the device once it has been silent long enough at `now`; the
-    // milliseconds until then, or -1 when it is closed.
+    // Parks the device's thread once nothing is queued and closes the device
+    // once it has been silent long enough at `now`; the milliseconds until the
+    // next of these is due, or -1 when the device is closed.
     int closeWhenSilent(std::uint64_t now) {
         if (device_ == 0) return -1;
-        if (SDL_GetQueuedAudioSize(device_) > 0) playingUntil_ = std::max(playingUntil_, now);
+        if (!parked_) {
+            if (SDL_GetQueuedAudioSize(device_) > 0) {
+                playingUntil_ = std::max(playingUntil_, now);
+                return static_cast<int>(
+                    std::clamp<std::uint64_t>(playingUntil_ - now, LOOK_AGAIN_MS, 1 << 30));
+            }
+            park();
+        }
         if (now < playingUntil_ + SILENCE_MS)
             return static_cast<int>(
                 std::min<std::uint64_t>(playingUntil_ + SILENCE_MS - now, 1 << 30));
@@ -100,7 +115,25 @@ class AudioOutput {
     }
 
   private:
+    // Even with nothing queued, the device's thread hands the device a buffer of
+    // silence every few milliseconds, and the device's pausing does not stop it.
+    // Holding the device's lock does: the thread finishes handing on the buffer
+    // it holds (the end of the last sound) and then waits for the lock, while the
+    // device runs dry. The lock is recursive, so this thread may still queue.
+    void park() {
+        if (parked_) return;
+        SDL_LockAudioDevice(device_);
+        parked_ = true;
+    }
+
+    void unpark() {
+        if (!parked_) return;
+        SDL_UnlockAudioDevice(device_);
+        parked_ = false;
+    }
+
     void close() {
+        unpark();  // the thread must be free to end
         if (device_ != 0) SDL_CloseAudioDevice(device_);
         device_ = 0;
     }
@@ -169,6 +202,7 @@ class AudioOutput {
 
     SDL_AudioDeviceID device_ = 0;
     bool failed_ = false;
+    bool parked_ = false;
     std::uint64_t playingUntil_ = 0;  // SteadyMs when the last sound ends
     std::array<std::uint8_t, 16384> buffer_{};
 };

@@ -22,10 +22,10 @@ void SetAudioEnabled(bool enabled);
 // goes on silent).
 void SetNoAudioDeviceHandler(void (*handler)());
 // Host side, when idle: the audio device's thread wakes dozens of times a second
-// even while nothing plays, so the device is closed after some seconds without a
-// sound (and opened again at the next). `now` is std::chrono::steady_clock's
-// time in milliseconds; returns the milliseconds until the device would close, or -1
-// when it is closed.
+// even while nothing plays, so it is stopped as soon as nothing is queued, and
+// the device is closed after some seconds without a sound (and opened again at
+// the next). `now` is std::chrono::steady_clock's time in milliseconds; returns
+// the milliseconds until the next of these is due, or -1 when the device is closed.
 int CloseAudioWhenSilent(std::uint64_t now);
 // std::chrono::steady_clock's time in milliseconds, the `now` above.
 std::uint64_t SteadyMs();

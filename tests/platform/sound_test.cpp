@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/internal/resources_internal.h"
@@ -164,6 +165,35 @@ TEST(SoundTest, DeviceWaitsForSynchronousPlaysOnly) {
     start = std::chrono::steady_clock::now();
     EXPECT_TRUE(PlaySound(Wave(2, 48000, 16, 19200).data(), 6));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    SetAudioEnabled(false);
+}
+
+// SDL's disk driver writes what its thread hands the device to a file, so the
+// file's growth shows whether the thread runs.
+TEST(SoundTest, TheDeviceThreadRestsWhileNothingPlays) {
+    const std::string out = (FreshTestFolder() / "out.raw").string();
+    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+    ScopedEnv file("SDL_DISKAUDIOFILE", out.c_str());
+    auto written = [&] { return std::filesystem::file_size(out); };
+    auto wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    SetAudioEnabled(true);
+    const Bytes sound = Wave(1, 8000, 8, 400);  // 50 ms
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(PlaySound(sound.data(), 7));
+        wait(150);  // played out
+        const std::uintmax_t playing = written();
+        EXPECT_GT(CloseAudioWhenSilent(SteadyMs()), 0);
+        wait(60);  // the thread hands on the buffer it holds
+        const std::uintmax_t rested = written();
+        EXPECT_GE(rested, playing);
+        wait(150);
+        EXPECT_EQ(written(), rested) << "round " << round;
+    }
+    // Closing a resting device does not wait for its thread forever.
+    EXPECT_EQ(CloseAudioWhenSilent(SteadyMs() + 60000), -1);
+    ASSERT_TRUE(PlaySound(sound.data(), 7));
+    wait(150);
+    CloseAudioWhenSilent(SteadyMs());
     SetAudioEnabled(false);
 }
 
