@@ -4,7 +4,6 @@
 // definitions, pixel by pixel.
 #include <SDL.h>
 #include <SDL_image.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <climits>

@@ -1,12 +1,5 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
@@ -87,10 +80,13 @@ TEST(SoundTest, PlaysLogAndOnlySynchronousOnesMoveTheClock) {
 // Images the reader refuses are in tests/fuzz/corpus/wave/reject/; here two too
 // large to keep there, and one without data: none plays, nor moves the clock.
 TEST(SoundTest, MalformedImagesPlayNothing) {
-    const Bytes images[] = {Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(4294968, 0)}}),  // 2^32 ms
-                            // 2^31 ms: a clock step that long would read as one backwards.
-                            Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(2147484, 0)}}),
-                            Riff({{"fmt ", Fmt(1, 8000, 8)}})};
+    const Bytes images[] = {
+        Riff({{"fmt ", Fmt(1, 1, 8)},
+              {"data", Bytes(4294968,
+                             0)}}),  // 2^32 ms
+                                     // 2^31 ms: a clock step that long would read as one backwards.
+        Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(2147484, 0)}}),
+        Riff({{"fmt ", Fmt(1, 8000, 8)}})};
     SetClock(1000);
     for (std::size_t i = 0; i < std::size(images); ++i) {
         EXPECT_EQ(WaveLengthMs(images[i].data()), 0u) << i;
