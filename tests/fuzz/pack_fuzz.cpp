@@ -2,6 +2,7 @@
 // loaded: each entry by its type and id (names in swapped letter case, numbers as
 // numbers or as "#n"), by its bytes, and as a string or an image where its type
 // says so. A lookup that does not find the entry it came from is a fault.
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -14,11 +15,7 @@ namespace {
 
 std::string SwapCase(std::string text) {
     for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        } else if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+        if (std::isalpha(static_cast<unsigned char>(c))) c ^= 0x20;  // ASCII letters only
     }
     return text;
 }

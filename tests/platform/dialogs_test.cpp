@@ -36,12 +36,8 @@ class DialogsTest : public LayerTest {
         LayerTest::SetUp();
         StartPhoneShell(u"Quarvel");
         handler = nullptr;
-        WindowClass c;
-        c.procedure = DefaultWindowProcedure;
-        c.name = u"TestMain";
-        RegisterWindowClass(c);
-        main = CreateWindow(u"TestMain", u"Quarvel", WS_VISIBLE, USE_DEFAULT, USE_DEFAULT,
-                            USE_DEFAULT, USE_DEFAULT, nullptr, nullptr, nullptr);
+        RegisterRecordingClass({});
+        main = RecordingWindow(u"Quarvel");
         ASSERT_TRUE(CreateMenuBarFromText(main, "button 40006 \"Pause\"\n", mainBar));
         module = OneResourceModule("DIALOG/200", FORM);
         ASSERT_NE(module, nullptr);
@@ -50,6 +46,14 @@ class DialogsTest : public LayerTest {
         handler = nullptr;
         LayerTest::TearDown();
         FreeModule(module);
+    }
+
+    // The dialog units of the templates' font.
+    static DialogUnits Units() {
+        FontHandle font = CreateFontByName(u"MS Sans Serif", 11, 0);
+        const DialogUnits units = DialogUnitsOf(font);
+        DeleteFont(font);
+        return units;
     }
 
     WindowHandle main = nullptr;
@@ -93,9 +97,7 @@ TEST_F(DialogsTest, TemplatesParseAndMalformedOnesShowNothing) {
 TEST_F(DialogsTest, ControlsSitAtTheirDialogUnitsAndInitGetsTheParameter) {
     EXPECT_EQ(FontPixelsForPoints(8), 11);
     EXPECT_EQ(FontPixelsForPoints(10), 13);
-    FontHandle font = CreateFontByName(u"MS Sans Serif", 11, 0);
-    DialogUnits units = DialogUnitsOf(font);
-    DeleteFont(font);
+    const DialogUnits units = Units();
     ASSERT_GT(units.averageCharWidth, 0);
     const std::int32_t avg = units.averageCharWidth, height = units.height;
 
@@ -248,9 +250,7 @@ TEST_F(DialogsTest, AboutBoxAndQuestionLookLikeThePhone) {
         if (m == WM_COMMAND && LowWord(wp) == 40058) EndDialog(d, 40058);
         return false;
     };
-    FontHandle font = CreateFontByName(u"MS Sans Serif", 11, 0);
-    DialogUnits units = DialogUnitsOf(font);
-    DeleteFont(font);
+    const DialogUnits units = Units();
     host.steps = {[&] {
         EXPECT_TRUE(SaveBitmapPng(ComposeScreen(), SCREENSHOT_FOLDER "/dialogs_about.png"));
         EXPECT_EQ(ScreenPixel(2, 2), STRIP_COLOUR);

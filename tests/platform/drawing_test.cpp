@@ -4,16 +4,10 @@
 // definitions, pixel by pixel.
 #include <SDL.h>
 #include <SDL_image.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
+#include <functional>
 
 #include "platform/drawing/drawing.h"
 #include "platform/internal/drawing_internal.h"
@@ -82,6 +76,16 @@ struct Canvas {
 };
 
 using Picture = std::vector<std::string>;
+
+// Every pixel of a canvas against the one `want` gives for it.
+void ExpectPixels(const Canvas& c, const std::function<Colour(int, int)>& want,
+                  const std::string& what = "") {
+    const PixelRows p = BitmapPixels(c.bitmap);
+    for (int y = 0; y < p.height; ++y) {
+        for (int x = 0; x < p.width; ++x)
+            ASSERT_EQ(c.at(x, y), want(x, y)) << what << " at " << x << "," << y;
+    }
+}
 
 TEST(DrawingTest, FillRectClipsToBitmapAndRegionAndRejectsBadInput) {
     Canvas c(6, 4);
@@ -333,15 +337,12 @@ std::vector<unsigned char> PngOf(BitmapHandle bitmap) {
 // the installed fonts do, by family and weight; a bold request without a bold
 // face is emboldened; a folder of no fonts gives no font.
 TEST(DrawingTest, FontFolderFacesDrawAsTheInstalledOnes) {
-    namespace fs = std::filesystem;
     const fs::path dejavu = "/usr/share/fonts/truetype/dejavu";
     const char* files[] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSerif.ttf"};
     for (const char* file : files) {
         if (!fs::exists(dejavu / file)) GTEST_SKIP() << "fonts-dejavu-core is not installed";
     }
-    const fs::path folder =
-        fs::temp_directory_path() / ("quarvel-font-folder-" + std::to_string(getpid()));
-    fs::remove_all(folder);
+    const fs::path folder = FreshTestFolder();
     fs::create_directories(folder / "regular only");
     for (const char* file : files)
         fs::create_symlink(dejavu / file, folder / file);
@@ -452,13 +453,13 @@ TEST(DrawingFastPathsTest, BlockCopiesOfEveryNarrowWidthCopyExactlyTheBlock) {
     for (int width = 1; width <= 40; ++width) {
         Canvas target(64, 20, 1u), source(64, 20, 2u), before(64, 20, 1u);
         ASSERT_TRUE(BlockCopy(target.surface, 3, 2, width, 14, source.surface, 5, 4));
-        for (int y = 0; y < 20; ++y) {
-            for (int x = 0; x < 64; ++x) {
+        ExpectPixels(
+            target,
+            [&](int x, int y) {
                 const bool inside = x >= 3 && x < 3 + width && y >= 2 && y < 16;
-                ASSERT_EQ(target.at(x, y), inside ? source.at(x + 2, y + 2) : before.at(x, y))
-                    << "width " << width << " at " << x << "," << y;
-            }
-        }
+                return inside ? source.at(x + 2, y + 2) : before.at(x, y);
+            },
+            "width " + std::to_string(width));
     }
 }
 
@@ -470,10 +471,7 @@ TEST(DrawingFastPathsTest, WideBlockCopiesOverPartlyEqualRowsCopyExactlyTheBlock
     SetPixel(source.surface, 199, 1, source.at(199, 1) ^ 0x10);  // row 1: its last pixel
     SetPixel(source.surface, 0, 3, source.at(0, 3) ^ 0x10);      // row 3: its first pixel
     ASSERT_TRUE(BlockCopy(target.surface, 0, 0, 200, 6, source.surface, 0, 0));
-    for (int y = 0; y < 6; ++y) {
-        for (int x = 0; x < 200; ++x)
-            ASSERT_EQ(target.at(x, y), source.at(x, y)) << x << "," << y;
-    }
+    ExpectPixels(target, [&](int x, int y) { return source.at(x, y); });
 }
 
 TEST(DrawingFastPathsTest, TransparentCopiesLeaveOutTheKeyAtEveryWidth) {
@@ -481,23 +479,23 @@ TEST(DrawingFastPathsTest, TransparentCopiesLeaveOutTheKeyAtEveryWidth) {
         Canvas target(24, 6, 3u), source(24, 6, 4u, 3), before(24, 6, 3u);
         ASSERT_TRUE(TransparentCopy(target.surface, 1, 1, width, 4, source.surface, 2, 1, width, 4,
                                     MAGENTA));
-        for (int y = 0; y < 6; ++y) {
-            for (int x = 0; x < 24; ++x) {
+        ExpectPixels(
+            target,
+            [&](int x, int y) {
                 const bool inside = x >= 1 && x < 1 + width && y >= 1 && y < 5;
                 const Colour from = inside ? source.at(x + 1, y) : MAGENTA;
-                ASSERT_EQ(target.at(x, y), from == MAGENTA ? before.at(x, y) : from)
-                    << "width " << width << " at " << x << "," << y;
-            }
-        }
+                return from == MAGENTA ? before.at(x, y) : from;
+            },
+            "width " + std::to_string(width));
     }
 }
 
-// The pixels of a rounded rectangle drawn on black, as text.
-std::vector<std::string> RoundRectPicture(int w, int h, int ew, int eh) {
+// The pixels of a rounded rectangle drawn on light grey.
+std::vector<Colour> RoundRectPixels(int w, int h, int ew, int eh) {
     Canvas canvas(24, 24);
     FillRect(canvas.surface, Rect{0, 0, 24, 24}, GetStockBrush(StockBrush::LightGrey));
-    PenHandle pen = CreateSolidPen(1, Rgb(255, 0, 0));
-    BrushHandle brush = CreateSolidBrush(Rgb(0, 0, 255));
+    PenHandle pen = CreateSolidPen(1, RED);
+    BrushHandle brush = CreateSolidBrush(BLUE);
     PenHandle oldPen = SelectPen(canvas.surface, pen);
     BrushHandle oldBrush = SelectBrush(canvas.surface, brush);
     DrawRoundRect(canvas.surface, 2, 3, 2 + w, 3 + h, ew, eh);
@@ -505,23 +503,16 @@ std::vector<std::string> RoundRectPicture(int w, int h, int ew, int eh) {
     SelectBrush(canvas.surface, oldBrush);
     DeletePen(pen);
     DeleteBrush(brush);
-    std::vector<std::string> rows(24);
-    for (int y = 0; y < 24; ++y) {
-        for (int x = 0; x < 24; ++x) {
-            const Colour c = canvas.at(x, y);
-            rows[y] += c == Rgb(255, 0, 0) ? '#' : c == Rgb(0, 0, 255) ? 'o' : '.';
-        }
-    }
-    return rows;
+    return PixelsOf(canvas.bitmap);
 }
 
 TEST(DrawingFastPathsTest, FiguresKeptFromOneDrawingToTheNextAreTheSame) {
     // Drawn first, then again after more shapes than are kept: the same pixels.
-    std::vector<std::vector<std::string>> first;
+    std::vector<std::vector<Colour>> first;
     for (int i = 0; i < 12; ++i)
-        first.push_back(RoundRectPicture(12, 12 - i % 5, 6 + i % 3, 6));
+        first.push_back(RoundRectPixels(12, 12 - i % 5, 6 + i % 3, 6));
     for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(RoundRectPicture(12, 12 - i % 5, 6 + i % 3, 6), first[i]) << i;
+        EXPECT_EQ(RoundRectPixels(12, 12 - i % 5, 6 + i % 3, 6), first[i]) << i;
 }
 
 TEST(DrawingFastPathsTest, ATextLineDrawnAgainIsTheSameAndFollowsTheColour) {
@@ -533,12 +524,7 @@ TEST(DrawingFastPathsTest, ATextLineDrawnAgainIsTheSameAndFollowsTheColour) {
     auto draw = [&](Colour colour) {
         SetTextColour(canvas.surface, colour);
         DrawText(canvas.surface, u"Level 12", -1, Rect{0, 0, 120, 30}, DT_CENTER);
-        std::vector<Colour> pixels;
-        for (int y = 0; y < 30; ++y) {
-            for (int x = 0; x < 120; ++x)
-                pixels.push_back(canvas.at(x, y));
-        }
-        return pixels;
+        return PixelsOf(canvas.bitmap);
     };
     const std::vector<Colour> black = draw(Rgb(0, 0, 0));
     const std::vector<Colour> blue = draw(Rgb(0, 0, 255));
@@ -550,10 +536,7 @@ TEST(DrawingFastPathsTest, ATextLineDrawnAgainIsTheSameAndFollowsTheColour) {
 }
 
 TEST(DrawingFastPathsTest, FacesKeptBetweenRunsGiveTheSameFontAndStaleOnesAreAskedAgain) {
-    namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::temp_directory_path() / ("quarvel-faces-" + std::to_string(getpid()));
-    fs::remove_all(folder);
+    const fs::path folder = FreshTestFolder();
     const std::string file = (folder / "fonts").string();
     auto metrics = [] {
         SurfaceHandle surface = CreateMemorySurface(nullptr);
@@ -634,17 +617,13 @@ TEST(DrawingFastPathsTest, PngOfEveryKindReadsAsSdlImageReadsIt) {
         SDL_Surface* converted = SDL_ConvertSurfaceFormat(theirs, SDL_PIXELFORMAT_RGB888, 0);
         SDL_FreeSurface(theirs);
         ASSERT_NE(converted, nullptr);
-        const PixelRows a = BitmapPixels(ours);
         const auto* b = static_cast<const std::uint32_t*>(converted->pixels);
-        ASSERT_EQ(a.width, converted->w);
-        ASSERT_EQ(a.height, converted->h);
-        for (int y = 0; y < a.height; ++y) {
-            for (int x = 0; x < a.width; ++x) {
-                ASSERT_EQ(a.pixels[y * a.pitch + x] & 0xFFFFFF,
-                          b[y * converted->pitch / 4 + x] & 0xFFFFFF)
-                    << kind << " at " << x << "," << y;
-            }
-        }
+        ASSERT_EQ(BitmapPixels(ours).width, converted->w) << kind;
+        std::vector<Colour> expected;
+        for (int i = 0; i < converted->w * converted->h; ++i)
+            expected.push_back(
+                ColourOf(b[i / converted->w * converted->pitch / 4 + i % converted->w]));
+        EXPECT_EQ(PixelsOf(ours), expected) << kind;
         DeleteBitmap(ours);
         SDL_FreeSurface(converted);
     }

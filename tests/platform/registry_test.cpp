@@ -1,16 +1,8 @@
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "platform/internal/registry_testing.h"
 #include "platform/store/registry.h"

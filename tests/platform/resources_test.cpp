@@ -1,13 +1,7 @@
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
+#include <initializer_list>
 #include <tuple>
-#include <vector>
 
 #include "platform/internal/resources_internal.h"
 #include "platform/resources/resources.h"
@@ -34,11 +28,6 @@ TEST(ProgramModuleTest, WithoutEmbeddedModuleIsEmpty) {
 
 #else
 
-std::vector<char> ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::string Text(ResourceData data) {
     return data.bytes ? std::string(reinterpret_cast<const char*>(data.bytes), data.size) : "";
 }
@@ -48,9 +37,13 @@ struct ToolRun {
     std::string output;  // standard output and error together
 };
 
-ToolRun RunTool(const std::string& command) {
+// Runs a program with its arguments, each quoted for the shell.
+ToolRun RunTool(std::initializer_list<std::string> argv) {
     ToolRun run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string command;
+    for (const std::string& arg : argv)
+        command += "'" + arg + "' ";
+    FILE* pipe = popen((command + "2>&1").c_str(), "r");
     if (pipe == nullptr) return run;
     char chunk[4096];
     while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
@@ -58,10 +51,6 @@ ToolRun RunTool(const std::string& command) {
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
-}
-
-std::string Quote(const fs::path& path) {
-    return "'" + path.string() + "'";
 }
 
 class ResourcesTest : public testing::Test {
@@ -113,18 +102,13 @@ TEST_F(ResourcesTest, LoadsFromModuleFolderFirstThenNextToExecutable) {
 
 TEST_F(ResourcesTest, FilesThatAreNotPacksGiveNull) {
     // More that are not packs are in tests/fuzz/corpus/pack/reject/.
-    const std::vector<char> good = ReadBytes(fs::path(TEST_MODULE_FOLDER) / "240x320.dll");
+    const std::string good = FileText(fs::path(TEST_MODULE_FOLDER) / "240x320.dll");
     ASSERT_GT(good.size(), 100u);
-    const std::vector<std::vector<char> > broken = {
-        {},
-        {good.begin(), good.end() - 10},  // end record cut off
-    };
-    for (std::size_t i = 0; i < broken.size(); ++i) {
-        EXPECT_EQ(LoadModuleFromMemory(broken[i].data(), broken[i].size()), nullptr) << i;
-        std::ofstream(scratch / "broken.dll", std::ios::binary | std::ios::trunc)
-            .write(broken[i].data(), static_cast<std::streamsize>(broken[i].size()));
-        SetModuleFolder(scratch.c_str());
-        EXPECT_EQ(LoadModule(u"broken.dll"), nullptr) << i;
+    SetModuleFolder(scratch.c_str());
+    for (const std::string& broken : {std::string(), good.substr(0, good.size() - 10)}) {
+        EXPECT_EQ(LoadModuleFromMemory(broken.data(), broken.size()), nullptr) << broken.size();
+        std::ofstream(scratch / "broken.dll", std::ios::binary | std::ios::trunc) << broken;
+        EXPECT_EQ(LoadModule(u"broken.dll"), nullptr) << broken.size();  // end record cut off
     }
     ModuleHandle copy = LoadModuleFromMemory(good.data(), good.size());
     EXPECT_NE(copy, nullptr);
@@ -137,9 +121,8 @@ TEST_F(ResourcesTest, EntriesAreReadWhenFirstLookedUpAndAnUnreadableOneGivesWayT
     ASSERT_TRUE(WriteZip(
         path,
         {{"STRING/7.txt", "first text"}, {"STRING/7", "second text"}, {"STRING/8.txt", "eight"}}));
-    std::vector<char> bytes = ReadBytes(path);
-    const std::string all(bytes.begin(), bytes.end());
-    const std::size_t at = all.find("first text");
+    std::string bytes = FileText(path);
+    const std::size_t at = bytes.find("first text");
     ASSERT_NE(at, std::string::npos);
     bytes[at] = 'F';  // the stored bytes no longer match their checksum
     ModuleHandle module = LoadModuleFromMemory(bytes.data(), bytes.size());
@@ -151,16 +134,13 @@ TEST_F(ResourcesTest, EntriesAreReadWhenFirstLookedUpAndAnUnreadableOneGivesWayT
     const std::vector<ModuleEntry> entries = ListModuleEntries(module);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].id, "7");
-    EXPECT_EQ(
-        std::string(reinterpret_cast<const char*>(entries[0].data.bytes), entries[0].data.size),
-        "second text");
+    EXPECT_EQ(Text(entries[0].data), "second text");
     EXPECT_EQ(entries[1].id, "8");
     FreeModule(module);
 }
 
 TEST_F(ResourcesTest, FindsByNumberAndByNameIgnoringCaseOfNames) {
-    const std::vector<char> layout = ReadBytes(TEST_PACK_SOURCE "/TEXT/101.txt");
-    EXPECT_EQ(Text(FindResource(pack, 101, "TEXT")), std::string(layout.begin(), layout.end()));
+    EXPECT_EQ(Text(FindResource(pack, 101, "TEXT")), FileText(TEST_PACK_SOURCE "/TEXT/101.txt"));
     EXPECT_EQ(FindResource(pack, 101, "text").bytes, FindResource(pack, 101, "TEXT").bytes);
 
     const ResourceData pop = FindResource(pack, "sndPop", "WAVE");
@@ -271,15 +251,14 @@ TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
     const fs::path sources = scratch / "sources";
     const fs::path built = scratch / "out" / "copy.dll";
     fs::copy(TEST_PACK_SOURCE, sources, fs::copy_options::recursive);
-    ASSERT_EQ(RunTool(Quote(PACK_BUILD_TOOL) + " " + Quote(sources) + " " + Quote(built)).status,
-              0);
-    EXPECT_EQ(ReadBytes(built), ReadBytes(fs::path(TEST_MODULE_FOLDER) / "240x320.dll"));
+    ASSERT_EQ(RunTool({PACK_BUILD_TOOL, sources, built}).status, 0);
+    EXPECT_EQ(FileText(built), FileText(fs::path(TEST_MODULE_FOLDER) / "240x320.dll"));
 
-    ToolRun run = RunTool(Quote(PACK_TOOL) + " check " + Quote(built));
+    ToolRun run = RunTool({PACK_TOOL, "check", built});
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("all 46 resources present"), std::string::npos) << run.output;
 
-    run = RunTool(Quote(PACK_TOOL) + " list " + Quote(built));
+    run = RunTool({PACK_TOOL, "list", built});
     EXPECT_EQ(run.status, 0);
     const std::size_t line = run.output.find("STRING   40016 ");
     ASSERT_NE(line, std::string::npos) << run.output;
@@ -308,8 +287,8 @@ TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
         } else {
             fs::remove(sources / breakage.file);
         }
-        RunTool(Quote(PACK_BUILD_TOOL) + " " + Quote(sources) + " " + Quote(built));
-        run = RunTool(Quote(PACK_TOOL) + " check " + Quote(built));
+        RunTool({PACK_BUILD_TOOL, sources, built});
+        run = RunTool({PACK_TOOL, "check", built});
         EXPECT_EQ(run.status, 1) << breakage.line;
         EXPECT_NE(run.output.find(breakage.line), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("1 of 46 resources missing or broken"), std::string::npos);
@@ -317,13 +296,12 @@ TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
 
     // Bad entry names, bad usage and unreadable packs fail with status 2.
     std::ofstream(sources / "BITMAP" / "0104.png") << "x";
-    run = RunTool(Quote(PACK_BUILD_TOOL) + " " + Quote(sources) + " " + Quote(built));
+    run = RunTool({PACK_BUILD_TOOL, sources, built});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("bad entry name \"BITMAP/0104.png\""), std::string::npos)
         << run.output;
-    EXPECT_EQ(RunTool(Quote(PACK_TOOL) + " check").status, 2);
-    EXPECT_EQ(RunTool(Quote(PACK_TOOL) + " check " + Quote(sources / "TEXT" / "101.txt")).status,
-              2);
+    EXPECT_EQ(RunTool({PACK_TOOL, "check"}).status, 2);
+    EXPECT_EQ(RunTool({PACK_TOOL, "check", sources / "TEXT" / "101.txt"}).status, 2);
 }
 
 TEST(EntryNameTest, AcceptsTheNamingRuleOnly) {

@@ -1,12 +1,5 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
@@ -84,31 +77,18 @@ TEST(SoundTest, PlaysLogAndOnlySynchronousOnesMoveTheClock) {
     SetSoundNameLookup(nullptr), SetEventSink(nullptr);
 }
 
+// Images the reader refuses are in tests/fuzz/corpus/wave/reject/; here two too
+// large to keep there, and one without data: none plays, nor moves the clock.
 TEST(SoundTest, MalformedImagesPlayNothing) {
-    const Bytes fmt = Fmt(1, 8000, 8), data(800, 0x80);
-    std::vector<Bytes> images = {
-        Riff({{"data", data}}), Riff({{"fmt ", fmt}}), Riff({{"fmt ", fmt}, {"data", {}}}),
-        Riff({{"fmt ", Bytes(fmt.begin(), fmt.end() - 2)}, {"data", data}})};
-    // ADPCM; 0 and 3 channels; 0 Hz; 0, 12 and 24 bits; 16-bit stereo with less than a frame.
-    for (const Bytes& f : {Fmt(1, 8000, 4, 2), Fmt(0, 8000, 8), Fmt(3, 8000, 8), Fmt(1, 0, 8),
-                           Fmt(1, 8000, 0), Fmt(1, 8000, 12), Fmt(1, 8000, 24)})
-        images.push_back(Riff({{"fmt ", f}, {"data", data}}));
-    images.push_back(Riff({{"fmt ", Fmt(2, 8000, 16)}, {"data", Bytes(3, 0)}}));
-    images.push_back(Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(4294968, 0)}}));  // 2^32 ms
-    // 2^31 ms: a clock step that long would read as one backwards.
-    images.push_back(Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(2147484, 0)}}));
-    // Bad tags, RIFF sizes, chunk sizes past the image, block align; a trailing fragment.
-    const Bytes good = Riff({{"fmt ", fmt}, {"data", data}});
-    const std::pair<std::size_t, std::uint32_t> edits[] = {
-        {0, 0x58464952},  {8, 0x20495641},   {4, 3},  {4, (64 << 20) + 1}, {4, 428}, {40, 801},
-        {16, 0xFFFFFFF0}, {32, 2 | 8 << 16}, {4, 840}};
-    for (auto [at, value] : edits) {
-        images.push_back(good);
-        Put(images.back(), value, 4, at);
-    }
-    images.back().resize(good.size() + 4, 'x');
+    const Bytes images[] = {
+        Riff({{"fmt ", Fmt(1, 1, 8)},
+              {"data", Bytes(4294968,
+                             0)}}),  // 2^32 ms
+                                     // 2^31 ms: a clock step that long would read as one backwards.
+        Riff({{"fmt ", Fmt(1, 1, 8)}, {"data", Bytes(2147484, 0)}}),
+        Riff({{"fmt ", Fmt(1, 8000, 8)}})};
     SetClock(1000);
-    for (std::size_t i = 0; i < images.size(); ++i) {
+    for (std::size_t i = 0; i < std::size(images); ++i) {
         EXPECT_EQ(WaveLengthMs(images[i].data()), 0u) << i;
         EXPECT_FALSE(PlaySound(images[i].data(), 6) || PlaySound(images[i].data(), 7)) << i;
     }
