@@ -51,7 +51,7 @@ class OptionsDialogTest : public ProgramTest {
 // and stores them at once; Cancel (its soft key or the dialog's own) leaves the
 // record byte for byte, a speed outside the slider's range too, and stores nothing.
 TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
-    Then([this] {
+    Then([] {
         ASSERT_NE(OptionsDialog(), nullptr);
         for (auto [box, checked] : {std::pair{IDC_RISING_JUNK, 0},
                                     {IDC_LEVEL_BACKGROUNDS, 1},

@@ -63,9 +63,10 @@ void GameScreenTest::SetUp() {
     }
     // The banners: their colour inside a magenta frame four pixels wide.
     for (auto [id, colour] : {std::pair{119, Rgb(200, 0, 0)}, {120, PAUSE_BANNER_COLOUR}}) {
-        SavePicture(src / ("BITMAP/" + std::to_string(id) + ".png"), 100, 46, [&](int x, int y) {
-            return x < 4 || y < 4 || x >= 96 || y >= 42 ? MAGENTA : colour;
-        });
+        SavePicture(src / ("BITMAP/" + std::to_string(id) + ".png"), 100, 46,
+                    [inside = colour](int x, int y) {
+                        return x < 4 || y < 4 || x >= 96 || y >= 42 ? MAGENTA : inside;
+                    });
     }
     const std::pair<int, const char*> strings[] = {{40022, "Pause"},    {40023, "Resume"},
                                                    {40067, "Next"},     {40068, "Score"},

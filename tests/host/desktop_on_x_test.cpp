@@ -3,9 +3,7 @@
 // window survives what other clients and the server do to it.
 #include <sys/socket.h>
 
-#include <filesystem>
 #include <memory>
-#include <optional>
 
 #include "host/desktop_host.h"
 #include "tests/support/layer_fixture.h"

@@ -1,18 +1,7 @@
 // The real program through the headless host, as a player would take it: a game
 // from the title to a name in the high-score table, and the table still there in
 // the next run.
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
 #include <regex>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "platform/drawing/drawing.h"
 #include "platform/internal/drawing_internal.h"
@@ -88,11 +77,11 @@ class EndToEndTest : public ::testing::Test {
             const std::string& environment = "") {
         fs::path file = dir / (name + ".txt");
         std::ofstream(file) << script;
-        std::string command = environment + " '" + QUARVEL_PROGRAM + "' --headless --script '" +
-                              file.string() + "' --log '" + (dir / (name + ".log")).string() +
-                              "' " +
-                              options.value_or("--store '" + (dir / "settings.reg").string() + "'") +
-                              " 2>'" + (dir / (name + ".err")).string() + "'";
+        std::string command =
+            environment + " '" + QUARVEL_PROGRAM + "' --headless --script '" + file.string() +
+            "' --log '" + (dir / (name + ".log")).string() + "' " +
+            options.value_or("--store '" + (dir / "settings.reg").string() + "'") + " 2>'" +
+            (dir / (name + ".err")).string() + "'";
         return WEXITSTATUS(std::system(command.c_str()));
     }
     fs::path dir;
@@ -167,8 +156,8 @@ TEST_F(EndToEndTest, AHeadlessRunWithoutStoreLeavesThePlayersAlone) {
     const fs::path players = dir / "data/quarvel/settings.reg";
     const std::string stored = StoreWith("\"HighestLevel\"=dword:00000032");
     std::ofstream(players) << stored;
-    ASSERT_EQ(Run("alone", "wait 300\ncommand 40036\nwait 300\ncommand 40001\nwait 100\n",
-                  "", "HOME='" + d + "' XDG_DATA_HOME='" + d + "/data' TMPDIR='" + d + "/tmp'"),
+    ASSERT_EQ(Run("alone", "wait 300\ncommand 40036\nwait 300\ncommand 40001\nwait 100\n", "",
+                  "HOME='" + d + "' XDG_DATA_HOME='" + d + "/data' TMPDIR='" + d + "/tmp'"),
               0);
     EXPECT_NE(FileText(dir / "alone.log").find("menu command 40036 grayed"), std::string::npos)
         << FileText(dir / "alone.log");

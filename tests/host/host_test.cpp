@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <SDL.h>
