@@ -54,24 +54,10 @@ class HostTest : public ::testing::Test {
 };
 
 TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
-    const std::vector<std::vector<const char*>> bad = {
-        {"q", "--bogus"},
-        {"q", "--scale", "0"},
-        {"q", "--scale"},
-        {"q", "--screen", "240"},
-        {"q", "--screen", "9x9999"},
-        {"q", "--clock-start", "-1"},
-        {"q", "--headless"},
-        {"q", "--script", "x.txt"},
-        {"q", "--store="},
-        // A flag given a value is refused, whatever the value says.
-        {"q", "--headless=0", "--script", "s.txt"},
-        {"q", "--mute=yes"},
-        {"q", "--help=1"},
-        {"q", "--version=no"},
-        {"q", "--store", "/"},  // a store that can never be written
-    };
-    for (const auto& args : bad) {
+    for (const std::vector<std::string>& row : TableRows(TABLES "/bad_options.txt")) {
+        std::vector<const char*> args{"q"};
+        for (const std::string& arg : row)
+            args.push_back(arg.c_str());
         HostOptions options;
         std::string error;
         EXPECT_FALSE(ParseHostOptions(static_cast<int>(args.size()), args.data(), options, error))
@@ -113,37 +99,14 @@ TEST(ScriptTest, CommandsAndErrors) {
     }
 }
 
-// The page's keys, by the browser's names, reach the desktop's key codes;
-// letters follow the keyboard layout (its `key`), other keys their place.
+// The page's keys, by the browser's names, reach the desktop's key codes.
 TEST(WebKeysTest, BrowserKeysAndButtonsAreTheDesktopsMap) {
-    struct Key {
-        const char* code;
-        const char* key;
-        std::uint32_t phone;
-    };
-    const Key keys[] = {{"ArrowLeft", "ArrowLeft", VK_LEFT},
-                        {"ArrowDown", "", VK_DOWN},
-                        {"Enter", "Enter", VK_RETURN},
-                        {"NumpadEnter", "Enter", VK_ACTION},
-                        {"Escape", "", VK_ESCAPE},
-                        {"Backspace", "Backspace", VK_ESCAPE},
-                        {"F1", "F1", VK_F1},
-                        {"F12", "F12", VK_F1 + 11},
-                        {"Insert", "", VK_APP1},
-                        {"PageDown", "", VK_APP6},
-                        {"KeyQ", "a", 'A'},
-                        {"KeyZ", "Unidentified", 'Z'},
-                        {"Digit7", "&", '7'},
-                        {"Numpad4", "4", VK_NUMPAD0 + 4},
-                        {"Numpad0", "Insert", VK_NUMPAD0},
-                        {"ShiftRight", "Shift", VK_SHIFT},
-                        {"F13", "F13", 0},
-                        {"KeyAB", "", 0},
-                        {"Digit", "", 0},
-                        {"MetaLeft", "Meta", 0},
-                        {"", "", 0}};
-    for (const Key& k : keys)
-        EXPECT_EQ(WebKeyCode(k.code, k.key), k.phone) << k.code << " " << k.key;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/web_keys.txt")) {
+        std::uint32_t phone = 0;
+        ASSERT_TRUE(row[2] == "none" || KeyCodeFromName(row[2], phone)) << row[2];
+        const std::string code = row[0] == "-" ? "" : row[0], key = row[1] == "-" ? "" : row[1];
+        EXPECT_EQ(WebKeyCode(code, key), phone) << code << " " << key;
+    }
     EXPECT_EQ(WebButtonCode(0), VK_ACTION);  // A
     EXPECT_EQ(WebButtonCode(9), VK_F1);      // Start
     EXPECT_EQ(WebButtonCode(14), VK_LEFT);   // the D-pad's left
