@@ -1,4 +1,5 @@
 #include "rules_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -26,33 +27,16 @@ std::vector<int> RepeatTicks(RecordingGame& game, int ticks) {
     return moves;
 }
 
-std::vector<int> Join(std::vector<int> head, int everyTickFrom, int upTo) {
-    for (int t = everyTickFrom; t <= upTo; ++t)
-        head.push_back(t);
-    return head;
-}
-
 TEST_F(ControlsTest, SidewaysRepeatSchedules) {
-    struct Case {
-        std::int32_t speed;
-        std::int32_t level;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/sideways_repeat.txt")) {
+        options.repeat_speed = std::stoi(row[0]);
+        game.level = std::stoi(row[1]);
         std::vector<int> expected;
-    };
-    const Case cases[] = {
-        {5, 1, Join({7, 12, 15, 16, 18, 20}, 21, 60)},
-        {5, 20, Join({6, 10, 12, 15, 16}, 17, 60)},
-        {10, 1, Join({}, 2, 60)},
-        {1, 19, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
-        {1, 25, Join({10, 18, 24, 28, 30, 35, 36, 39, 40}, 41, 60)},
-        // Stored values outside 1..10 act as the nearest end of the range.
-        {0, 1, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
-        {-2147483647 - 1, 1, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
-        {2147483647, 1, Join({}, 2, 60)},
-    };
-    for (const Case& c : cases) {
-        options.repeat_speed = c.speed;
-        game.level = c.level;
-        EXPECT_EQ(RepeatTicks(game, 60), c.expected) << "speed " << c.speed << " level " << c.level;
+        for (std::size_t i = 2; i < row.size(); ++i) {
+            for (int t = std::stoi(row[i]); t <= (row[i][0] == '+' ? 60 : std::stoi(row[i])); ++t)
+                expected.push_back(t);
+        }
+        EXPECT_EQ(RepeatTicks(game, 60), expected) << "speed " << row[0] << " level " << row[1];
         game.onKeyUp(39);
     }
 }
