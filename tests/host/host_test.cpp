@@ -402,12 +402,7 @@ class XdgOpenTest : public ::testing::Test {
     }
     fs::path dir = FreshTestFolder();
     std::string out = (dir / "out").string();
-    ScopedEnv path{"PATH", (dir.string() + ":" + FromEnv("PATH")).c_str()};
-
-  private:
-    static std::string FromEnv(const char* name) {
-        return std::getenv(name) != nullptr ? std::getenv(name) : "";
-    }
+    ScopedEnv path{"PATH", (dir.string() + ":" + std::getenv("PATH")).c_str()};
 };
 
 // The link reaches xdg-open as one argument, and the opener does not wait for

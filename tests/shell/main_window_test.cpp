@@ -7,6 +7,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr Rect FULL_SCREEN{0, 0, 240, 320};
+// A stored key layout with the drop on application key 3.
+const std::string DROP_ON_APP3 =
+    "\"Controls\"=" +
+    HexBytes({0, 0, 0, 0, 37, 0, 0, 0, 39, 0, 0, 0, 13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0});
 
 // The game height of the pack a screen size loads, or -1 when none loads.
 std::int32_t PackFor(std::int32_t width, std::int32_t height) {
@@ -31,9 +35,8 @@ std::int32_t ItemState(MenuHandle menu, std::uint16_t command) {
 using MainWindowTest = ProgramTest;
 
 TEST_F(MainWindowTest, StartsOnTheTitleFullScreenWithSettingsLoaded) {
-    WriteStore(StoreWith("\"Options\"=" + HexBytes({1, 1, 1, 1, 7, 0, 0, 0, 0, 0, 0, 0}) +
-                         "\n\"Controls\"=" + HexBytes({0,  0, 0, 0, 37, 0, 0, 0, 39,  0, 0, 0,
-                                                       13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0})));
+    WriteStore(StoreWith("\"Options\"=" + HexBytes({1, 1, 1, 1, 7, 0, 0, 0, 0, 0, 0, 0}) + "\n" +
+                         DROP_ON_APP3));
     ASSERT_TRUE(Start());
     EXPECT_EQ(activeScreen, SCREEN_TITLE);
     EXPECT_EQ(FindMenuBar(mainWindow), menuBar);
@@ -180,8 +183,7 @@ TEST_F(MainWindowTest, DialogsRunOutsideFullScreen) {
 // claims the keys and full screen again, and does not resume. A dialog that
 // was open gets the activation back.
 TEST_F(MainWindowTest, LosingTheForegroundPausesAndComingBackDoesNotResume) {
-    WriteStore(StoreWith("\"Controls\"=" + HexBytes({0,  0, 0, 0, 37, 0, 0, 0, 39,  0, 0, 0,
-                                                     13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0})));
+    WriteStore(StoreWith(DROP_ON_APP3));
     ASSERT_TRUE(Start());
     Command(NEW_GAME_COMMANDS[0].command);
     ASSERT_EQ(activeScreen, SCREEN_GAME);
@@ -211,12 +213,6 @@ TEST_F(MainWindowTest, LosingTheForegroundPausesAndComingBackDoesNotResume) {
     Command(IDM_ABOUT);
     EXPECT_NE(dialog, mainWindow);
     EXPECT_EQ(GetActiveWindow(), mainWindow);
-}
-
-TEST_F(MainWindowTest, FullScreenBeforeTheWindowExistsDoesNothing) {
-    SetFullScreen(true);
-    SetFullScreen(false);
-    EXPECT_EQ(mainWindow, nullptr);
 }
 
 // A report below the table goes straight to the title; the highest level is
