@@ -138,36 +138,27 @@ TEST_F(ControlsTest, IgnoredPressesAndTheHeldDropKey) {
 }
 
 // Down twice within 250 ms drops to the bottom, further apart it moves two
-// single rows; the first press after clock 0 is a single row, the pair works
-// across the clock's wrap, and "drop with one press" makes every press drop.
+// single rows; "drop with one press" makes every press drop.
 TEST_F(ControlsTest, DropPresses) {
-    const struct {
-        std::uint32_t clock, gap;
-        std::uint8_t singlePress;
-        bool drops;
-    } cases[] = {{100000, 200, 0, true},
-                 {100000, 300, 0, false},
-                 {100, 300, 0, false},
-                 {0xFFFFFFFFu - 50, 120, 0, true},
-                 {100000, 300, 1, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.clock);
-        SetClock(c.clock);
-        options.single_press_drop = c.singlePress;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/drop_presses.txt")) {
+        SCOPED_TRACE(row[0]);
+        const bool onePress = row[2] == "1", drops = row[3] == "1";
+        SetClock(static_cast<std::uint32_t>(std::stoul(row[0])));
+        options.single_press_drop = onePress ? 1 : 0;
         PlacePiece(game, 0, 3, 2);
         game.lastDropPress = 0;
         Press(game, 40);
-        EXPECT_TRUE(c.singlePress != 0 || game.piece.y == 3);
-        AdvanceClock(c.gap);
+        EXPECT_TRUE(onePress || game.piece.y == 3);
+        AdvanceClock(static_cast<std::uint32_t>(std::stoul(row[1])));
         Press(game, 40);
-        EXPECT_EQ(game.state, c.drops ? GameState::Spawn : GameState::Falling);
-        EXPECT_TRUE(c.drops || game.piece.y == 4);
-        EXPECT_EQ(game.lastDropPress != 0, !c.drops);
+        EXPECT_EQ(game.state, drops ? GameState::Spawn : GameState::Falling);
+        EXPECT_TRUE(drops || game.piece.y == 4);
+        EXPECT_EQ(game.lastDropPress != 0, !drops);
         SetBoard(game, {});
     }
-}
 
-TEST_F(ControlsTest, StepThatFixesThePieceLetsTheNextPressDropTheNextPiece) {
+    // A single step that fixes a resting piece: the next press may drop the next one.
+    options.single_press_drop = 0;
     PlacePiece(game, 0, 3, 17);  // resting on the floor
     Press(game, 40);             // the single step fixes it
     ASSERT_EQ(game.state, GameState::Spawn);

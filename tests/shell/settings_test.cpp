@@ -114,6 +114,17 @@ TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
     EXPECT_EQ(LoadHighestLevel(), 0);  // binary, not a number
     Store("\"HighestLevel\"=dword:0000000c");
     EXPECT_EQ(LoadHighestLevel(), 12);  // read from the store each time
+
+    // A stored name without its terminator ends after sixteen units.
+    std::vector<std::uint8_t> bytes = HighScoreBytes({{5, u"ABCDEFGHIJKLMNOP"}});
+    ASSERT_EQ(bytes.size(), 36u);
+    // The next row's score bytes follow at once; they must not show in the name.
+    std::vector<std::uint8_t> more = HighScoreBytes({{0x00410041, u"Z"}});
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    Store("\"HighScores\"=" + HexBytes(bytes));
+    ASSERT_TRUE(LoadHighScores());
+    EXPECT_EQ(Name(0), u"ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(Name(0).size(), 16u);
 }
 
 TEST_F(SettingsTest, EnteringScoresKeepsTheTableInOrder) {
@@ -136,18 +147,6 @@ TEST_F(SettingsTest, EnteringScoresKeepsTheTableInOrder) {
     EXPECT_EQ(highlightedRow, -1);
     EXPECT_EQ(Name(0), u"Soraby");
     EXPECT_EQ(highScores[4].score, 10000u);
-}
-
-TEST_F(SettingsTest, AStoredNameWithoutTerminatorEndsAfterSixteenUnits) {
-    std::vector<std::uint8_t> bytes = HighScoreBytes({{5, u"ABCDEFGHIJKLMNOP"}});
-    ASSERT_EQ(bytes.size(), 36u);
-    // The next row's score bytes follow at once; they must not show in the name.
-    std::vector<std::uint8_t> more = HighScoreBytes({{0x00410041, u"Z"}});
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    Store("\"HighScores\"=" + HexBytes(bytes));
-    ASSERT_TRUE(LoadHighScores());
-    EXPECT_EQ(Name(0), u"ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(Name(0).size(), 16u);
 }
 
 // A store the player cannot read (its permissions) is never overwritten: it is
