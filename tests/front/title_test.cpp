@@ -6,6 +6,13 @@ namespace {
 
 constexpr Colour WHITE = Rgb(255, 255, 255);
 
+// The rectangle of row `i` of the title's high-score table.
+Rect Row(std::int32_t i) {
+    const CQuarvelSplashWnd& t = titleScreen;
+    std::int32_t top = t.high_scores_top + i * t.high_scores_line_height;
+    return Rect{t.high_scores_left1, top, t.high_scores_right2, top + t.high_scores_line_height};
+}
+
 class TitleTest : public ProgramTest {
   protected:
     std::int32_t Clicks() {
@@ -13,12 +20,6 @@ class TitleTest : public ProgramTest {
         for (const std::string& line : TakeLog())
             clicks += line.find("sndDrop") != std::string::npos;
         return clicks;
-    }
-    Rect Row(std::int32_t i) {
-        const CQuarvelSplashWnd& t = titleScreen;
-        std::int32_t top = t.high_scores_top + i * t.high_scores_line_height;
-        return Rect{t.high_scores_left1, top, t.high_scores_right2,
-                    top + t.high_scores_line_height};
     }
     static LParam At(std::int32_t x, std::int32_t y) {
         return static_cast<LParam>(static_cast<std::uint32_t>(y) << 16 |
@@ -87,7 +88,7 @@ TEST_F(TitleTest, TapsChooseOnPressAndStartWhereReleased) {
 }
 
 // A layout asking for more rows than the table holds gets the five. (The
-// newest row's colour is pinned end to end.)
+// newest row's colour is pinned with the name entry, below.)
 TEST_F(TitleTest, AtMostFiveRowsAreDrawn) {
     ASSERT_TRUE(Start());
     titleScreen.high_scores_count = 9;
@@ -163,6 +164,8 @@ TEST_F(NameEntryTest, AQualifyingScoreTakesTheNameAndIsHighlighted) {
     EXPECT_EQ(Name(1), u"ABCDEFGHI");
     EXPECT_EQ(Name(2), u"Idra");
     EXPECT_EQ(highlightedRow, 1);
+    for (std::int32_t i = 0; i < 5; ++i)  // pale yellow, and no other row
+        EXPECT_EQ(ScreenPixelsOf(Row(i), Rgb(255, 255, 128)) > 0, i == 1) << i;
     EXPECT_EQ(activeScreen, SCREEN_TITLE);
     EXPECT_TRUE(IsWindowVisible(menuBar));
     EXPECT_FALSE(IsSoftKeyVisible(&titleScreen, IDM_SCREEN_KEY));
