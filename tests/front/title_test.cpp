@@ -1,7 +1,5 @@
 #include "tests/shell/program_support.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
 constexpr Colour WHITE = Rgb(255, 255, 255);
@@ -98,11 +96,7 @@ TEST_F(TitleTest, AtMostFiveRowsAreDrawn) {
 }
 
 TEST_F(TitleTest, WorksWithoutPictureAndClickSound) {
-    fs::path packs = dir / "packs";
-    fs::create_directories(packs);
-    CopyPackWithout(fs::path(PACK_FOLDER) / "240x320.dll", packs / "240x320.dll",
-                    {"BITMAP/106", "WAVE/sndDrop"});
-    SetModuleFolder(packs.c_str());
+    UsePackWithout({"BITMAP/106", "WAVE/sndDrop"});
     ASSERT_TRUE(Start());
     EXPECT_EQ(titleScreen.titlePicture, nullptr);
     EXPECT_EQ(ScreenPixel(2, 2), WHITE);

@@ -67,10 +67,7 @@ TEST_F(MainWindowTest, PicksThePackBySizeWithExactlyOneFallback) {
     EXPECT_EQ(PackFor(200, 400), 200);
 
     // Only one fallback: 240x240 is chosen and missing, so 240x320 is not tried.
-    fs::path only = dir / "packs";
-    fs::create_directories(only);
-    fs::copy_file(fs::path(PACK_FOLDER) / "240x320.dll", only / "240x320.dll");
-    SetModuleFolder(only.c_str());
+    UsePackWithout({});
     TakeLog();
     EXPECT_EQ(PackFor(320, 240), -1);
     EXPECT_TRUE(Logged("message box \"Error\" \"Could not load resources\""));
@@ -78,9 +75,8 @@ TEST_F(MainWindowTest, PicksThePackBySizeWithExactlyOneFallback) {
 }
 
 TEST_F(MainWindowTest, ProgramEndsAtOnceWithoutPackOrMenuBar) {
-    fs::path packs = dir / "packs";
-    fs::create_directories(packs);
-    SetModuleFolder(packs.c_str());
+    fs::create_directories(dir / "packs");
+    SetModuleFolder((dir / "packs").c_str());
     SetScreenSize(240, 320);
     StartPhoneShell(u"Quarvel");
     EXPECT_EQ(ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL), -1);
@@ -88,7 +84,7 @@ TEST_F(MainWindowTest, ProgramEndsAtOnceWithoutPackOrMenuBar) {
     EXPECT_EQ(FindWindow(u"Quarvel", u"Quarvel"), nullptr);
 
     // Without menu bar 102 the quit message is posted while the window is made.
-    CopyPackWithout(fs::path(PACK_FOLDER) / "240x320.dll", packs / "240x320.dll", {"MENUBAR/102"});
+    UsePackWithout({"MENUBAR/102"});
     host.steps.push_back([] { FAIL() << "the loop waited for input"; });
     EXPECT_EQ(ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL), 0);
     host.steps.clear();
@@ -252,11 +248,7 @@ TEST_F(MainWindowTest, DestroyingTheWindowSavesAndQuits) {
 }
 
 TEST_F(MainWindowTest, APackWithoutLayoutOrNameDialogStillRuns) {
-    fs::path packs = dir / "packs";
-    fs::create_directories(packs);
-    CopyPackWithout(fs::path(PACK_FOLDER) / "240x320.dll", packs / "240x320.dll",
-                    {"TEXT/101", "DIALOG/108"});
-    SetModuleFolder(packs.c_str());
+    UsePackWithout({"TEXT/101", "DIALOG/108"});
     ASSERT_TRUE(Start());
     EXPECT_EQ(gameWidth, 0);
     EXPECT_EQ(backBitmap, nullptr);  // nothing to draw into, and nothing breaks

@@ -45,14 +45,14 @@ class ProgramTest : public LayerTest {
     // Sends a menu command to the main window as the soft-key menu does.
     void Command(std::uint16_t id);
 
+    // Loads packs from a folder of the test's own (dir/packs), holding the built
+    // 240x320 pack without the entries whose names (before the extension) are
+    // listed, e.g. "MENUBAR/102" or "WAVE/sndDrop".
+    void UsePackWithout(const std::vector<std::string>& left_out);
+
     std::string StoreText() const { return FileText(storePath); }
     void WriteStore(const std::string& text) const;
 
     std::filesystem::path dir;
     std::filesystem::path storePath;
 };
-
-// Copies the pack `from` to `to` without the entries whose names (before the
-// extension) are listed, e.g. "MENUBAR/102" or "WAVE/sndDrop".
-void CopyPackWithout(const std::filesystem::path& from, const std::filesystem::path& to,
-                     const std::vector<std::string>& left_out);
