@@ -56,3 +56,11 @@ class ProgramTest : public LayerTest {
     std::filesystem::path dir;
     std::filesystem::path storePath;
 };
+
+// The label of a soft key on the bar of `screen`'s window; "unchanged" when
+// there is none to read.
+inline std::u16string SoftKeyLabel(const CQuarvelWnd& screen, std::int32_t command) {
+    char16_t text[100] = u"unchanged";
+    GetSoftKeyText(&screen, command, text, 100);
+    return text;
+}
