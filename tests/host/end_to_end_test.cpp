@@ -2,6 +2,7 @@
 // recorded game from the title to a name in the high-score table replayed
 // exactly, a run that leaves the player's own store alone, and the reasons a run
 // ends said on stderr.
+#include "tests/support/processes.h"
 #include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
@@ -15,20 +16,19 @@ class EndToEndTest : public ::testing::Test {
         if (!HasFailure() && !std::getenv("QUARVEL_KEEP")) fs::remove_all(dir);
     }
 
-    // Runs the program headless on a script, with `options` (by default the
-    // store in `dir`) and the `environment` variables, its stderr in NAME.err;
-    // returns its exit code.
+    // Runs the program headless on the script NAME.txt holding `script`, with its
+    // log in NAME.log, `options` and the `environment` set, its stderr in NAME.err;
+    // returns its exit code (-1 when it had not ended within 10 s).
     int Run(const std::string& name, const std::string& script,
-            std::optional<std::string> options = std::nullopt,
-            const std::string& environment = "") {
-        fs::path file = dir / (name + ".txt");
+            const std::vector<std::string>& options = {},
+            const std::vector<std::pair<std::string, std::string>>& environment = {}) {
+        const std::string file = (dir / (name + ".txt")).string();
         std::ofstream(file) << script;
-        std::string command =
-            environment + " '" + QUARVEL_PROGRAM + "' --headless --script '" + file.string() +
-            "' --log '" + (dir / (name + ".log")).string() + "' " +
-            options.value_or("--store '" + (dir / "settings.reg").string() + "'") + " 2>'" +
-            (dir / (name + ".err")).string() + "'";
-        return WEXITSTATUS(std::system(command.c_str()));
+        std::vector<std::string> argv = {QUARVEL_PROGRAM, "--headless",
+                                         "--script",      file,
+                                         "--log",         (dir / (name + ".log")).string()};
+        argv.insert(argv.end(), options.begin(), options.end());
+        return ExitStatus(Spawn(argv, (dir / (name + ".err")).string(), environment));
     }
     fs::path dir;
 };
@@ -43,8 +43,8 @@ TEST_F(EndToEndTest, AHeadlessRunWithoutStoreLeavesThePlayersAlone) {
     const fs::path players = dir / "data/quarvel/settings.reg";
     const std::string stored = StoreWith("\"HighestLevel\"=dword:00000032");
     std::ofstream(players) << stored;
-    ASSERT_EQ(Run("alone", "wait 300\ncommand 40036\nwait 300\ncommand 40001\nwait 100\n", "",
-                  "HOME='" + d + "' XDG_DATA_HOME='" + d + "/data' TMPDIR='" + d + "/tmp'"),
+    ASSERT_EQ(Run("alone", "wait 300\ncommand 40036\nwait 300\ncommand 40001\nwait 100\n", {},
+                  {{"HOME", d}, {"XDG_DATA_HOME", d + "/data"}, {"TMPDIR", d + "/tmp"}}),
               0);
     EXPECT_NE(FileText(dir / "alone.log").find("menu command 40036 grayed"), std::string::npos)
         << FileText(dir / "alone.log");
@@ -58,9 +58,9 @@ TEST_F(EndToEndTest, AHeadlessRunWithoutStoreLeavesThePlayersAlone) {
 TEST_F(EndToEndTest, AHeadlessRunSaysWhyItEnded) {
     const std::string d = dir.string();
     fs::create_directories(dir / "no-packs");
-    EXPECT_EQ(Run("no-pack", "wait 100\n", "--packs '" + d + "/no-packs'"), 255);
+    EXPECT_EQ(Run("no-pack", "wait 100\n", {"--packs", d + "/no-packs"}), 255);
     EXPECT_EQ(FileText(dir / "no-pack.err"), "quarvel: Could not load resources\n");
-    EXPECT_EQ(Run("no-folder", "wait 100\n", "--packs '" + d + "/missing'"), 2);
+    EXPECT_EQ(Run("no-folder", "wait 100\n", {"--packs", d + "/missing"}), 2);
     EXPECT_EQ(FileText(dir / "no-folder.err"),
               "quarvel: bad value '" + d + "/missing' for --packs: no such folder\n");
     EXPECT_EQ(Run("no-command", "wait 100\ncommand 40999\n"), 2);
@@ -74,8 +74,9 @@ TEST_F(EndToEndTest, AHeadlessRunSaysWhyItEnded) {
 TEST_F(EndToEndTest, RecordedDesktopGameReplaysExactly) {
     const fs::path recordings = RECORDINGS;
     fs::copy_file(recordings / "whole_game.txt.store", dir / "settings.reg");
-    fs::copy_file(recordings / "whole_game.txt", dir / "replay.txt");
-    ASSERT_EQ(Run("replay", FileText(recordings / "whole_game.txt")), 0);
+    ASSERT_EQ(Run("replay", FileText(recordings / "whole_game.txt"),
+                  {"--store", (dir / "settings.reg").string()}),
+              0);
     std::istringstream lines(FileText(dir / "replay.log"));
     std::string line, said;
     while (std::getline(lines, line)) {
