@@ -65,11 +65,6 @@ class ControlsScreenTest : public ProgramTest {
         ASSERT_EQ(activeScreen, SCREEN_CONTROLS);
     }
     bool SoftKeyVisible(std::int32_t command) { return IsSoftKeyVisible(&titleScreen, command); }
-    std::u16string SoftKeyLabel(std::int32_t command) {
-        char16_t text[100] = {};
-        GetSoftKeyText(&titleScreen, command, text, 100);
-        return text;
-    }
     // The fill of a row's value box, inside the focus frame and clear of the text.
     Colour BoxFill(std::int32_t row) {
         const Rect box = ControlsValueRect(row);
@@ -101,7 +96,7 @@ TEST_F(ControlsScreenTest, CaptureRunsThroughTheFiveRows) {
     EXPECT_EQ(Pending(), Layout());
     EXPECT_EQ(AppKeyOwners(), std::vector<WindowHandle>(6, mainWindow));
     EXPECT_TRUE(SoftKeyVisible(IDM_SCREEN_KEY));
-    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Cancel");
+    EXPECT_EQ(SoftKeyLabel(titleScreen, IDM_SCREEN_KEY), u"Cancel");
     EXPECT_FALSE(SoftKeyVisible(IDM_MENU_KEY));
     const Rect box0 = ControlsValueRect(0), box1 = ControlsValueRect(1);
     EXPECT_NE(ScreenPixel(box0.left + 1, box0.top + 1), CONTROLS_GREY);  // the frame
@@ -241,7 +236,7 @@ TEST_F(ControlsScreenTest, FromAGameItReturnsToTheSamePausedGame) {
 
     Command(IDM_CONTROLS);  // as a script sends it: no menu opens, which would pause
     EXPECT_TRUE(gameScreen.paused);
-    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Cancel");
+    EXPECT_EQ(SoftKeyLabel(titleScreen, IDM_SCREEN_KEY), u"Cancel");
     PressKey('A');
     PressKey('B');
     PressKey(VK_F1);  // the borrowed soft key: leave without keeping
@@ -252,7 +247,7 @@ TEST_F(ControlsScreenTest, FromAGameItReturnsToTheSamePausedGame) {
     EXPECT_EQ(gameScreen.piece.y, pieceRow);  // nothing fell meanwhile
     EXPECT_EQ(Layout(), DEFAULT_KEYS);
     EXPECT_TRUE(SoftKeyVisible(IDM_SCREEN_KEY));
-    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Resume");
+    EXPECT_EQ(SoftKeyLabel(titleScreen, IDM_SCREEN_KEY), u"Resume");
     EXPECT_TRUE(SoftKeyVisible(IDM_MENU_KEY));
 }
 
@@ -268,11 +263,11 @@ TEST_F(ControlsScreenTest, LeavingGivesBackOnlyWhatItChanged) {
         CQuarvelControlsWnd screen;
         screen.activate(mainWindow, backDC);
         screen.onLeave();
-        EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Xyz");
+        EXPECT_EQ(SoftKeyLabel(titleScreen, IDM_SCREEN_KEY), u"Xyz");
         EXPECT_FALSE(SoftKeyVisible(IDM_MENU_KEY));
         SetSoftKeyText(&titleScreen, IDM_SCREEN_KEY, u"Later");
     }
-    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Later");
+    EXPECT_EQ(SoftKeyLabel(titleScreen, IDM_SCREEN_KEY), u"Later");
 
     CQuarvelControlsWnd screen;
     screen.activate(mainWindow, backDC);
@@ -280,7 +275,7 @@ TEST_F(ControlsScreenTest, LeavingGivesBackOnlyWhatItChanged) {
     EXPECT_EQ(screen.window, nullptr);
     EXPECT_EQ(screen.backDC, nullptr);
     screen.onLeave();  // nothing to give back to
-    EXPECT_EQ(SoftKeyLabel(IDM_SCREEN_KEY), u"Cancel");
+    EXPECT_EQ(SoftKeyLabel(titleScreen, IDM_SCREEN_KEY), u"Cancel");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <span>
 
 #include "front/options_dialog.h"
 #include "platform/dialogs/dialogs.h"
@@ -51,33 +52,29 @@ class OptionsDialogTest : public ProgramTest {
 // and stores them at once; Cancel (its soft key or the dialog's own) leaves the
 // record byte for byte, a speed outside the slider's range too, and stores nothing.
 TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
-    Then([this] {
-        ASSERT_NE(OptionsDialog(), nullptr);
-        for (auto [box, checked] : {std::pair{IDC_RISING_JUNK, 0},
-                                    {IDC_LEVEL_BACKGROUNDS, 1},
-                                    {IDC_SHOW_SHADOW, 1},
-                                    {IDC_SINGLE_PRESS_DROP, 0},
-                                    {IDC_FIXED_SEED, 1},
-                                    {IDC_EXTRA_PIECES, 0}})
-            EXPECT_EQ(Control(box, BM_GETCHECK), checked) << box;
-        EXPECT_EQ(Control(IDC_REPEAT_SPEED, TBM_GETPOS), 8);
-        EXPECT_FALSE(IsWindowVisible(menuBar));
-        EXPECT_TRUE(IsWindowVisible(optionsMenuBar));
-    });
-    // The boxes the player changes, all but the shadow's.
+    // The boxes and their records' fields; the player changes all but the shadow's.
     const std::pair<std::int32_t, std::uint8_t OptionsRecord::*> boxes[] = {
+        {IDC_SHOW_SHADOW, &OptionsRecord::show_shadow},
         {IDC_RISING_JUNK, &OptionsRecord::rising_junk},
         {IDC_LEVEL_BACKGROUNDS, &OptionsRecord::level_backgrounds},
         {IDC_SINGLE_PRESS_DROP, &OptionsRecord::single_press_drop},
         {IDC_FIXED_SEED, &OptionsRecord::fixed_seed},
         {IDC_EXTRA_PIECES, &OptionsRecord::extra_pieces}};
+    Then([&boxes] {
+        ASSERT_NE(OptionsDialog(), nullptr);
+        for (auto [box, flag] : boxes)
+            EXPECT_EQ(Control(box, BM_GETCHECK), options.*flag != 0 ? 1 : 0) << box;
+        EXPECT_EQ(Control(IDC_REPEAT_SPEED, TBM_GETPOS), 8);
+        EXPECT_FALSE(IsWindowVisible(menuBar));
+        EXPECT_TRUE(IsWindowVisible(optionsMenuBar));
+    });
     for (std::uint16_t command :
          {IDM_CANCEL, std::uint16_t{IDCANCEL}, IDM_CONFIRM, std::uint16_t{IDOK}}) {
         SCOPED_TRACE(command);
         if (command == IDCANCEL) options.repeat_speed = 0;
         const OptionsRecord before = options;
         const std::string storeBefore = StoreText();
-        for (auto [box, flag] : boxes)
+        for (auto [box, flag] : std::span(boxes).subspan(1))
             TapControl(box);
         Then([] {  // a tap at the slider's right end takes the highest speed
             WindowHandle slider = GetDialogItem(OptionsDialog(), IDC_REPEAT_SPEED);
@@ -92,7 +89,7 @@ TEST_F(OptionsDialogTest, ShowsTheRecordAndKeepsItOnlyOnDone) {
         }
         // The untouched shadow box stores 1 for its 7; sound is not on the dialog.
         OptionsRecord expected = before;
-        for (auto [box, flag] : boxes)
+        for (auto [box, flag] : std::span(boxes).subspan(1))
             expected.*flag = expected.*flag != 0 ? 0 : 1;
         expected.show_shadow = 1;
         expected.repeat_speed = 10;

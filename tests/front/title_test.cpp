@@ -1,10 +1,15 @@
 #include "tests/shell/program_support.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
 constexpr Colour WHITE = Rgb(255, 255, 255);
+
+// The rectangle of row `i` of the title's high-score table.
+Rect Row(std::int32_t i) {
+    const CQuarvelSplashWnd& t = titleScreen;
+    std::int32_t top = t.high_scores_top + i * t.high_scores_line_height;
+    return Rect{t.high_scores_left1, top, t.high_scores_right2, top + t.high_scores_line_height};
+}
 
 class TitleTest : public ProgramTest {
   protected:
@@ -13,21 +18,6 @@ class TitleTest : public ProgramTest {
         for (const std::string& line : TakeLog())
             clicks += line.find("sndDrop") != std::string::npos;
         return clicks;
-    }
-    // Whether some pixel of the rectangle has the colour.
-    bool Shows(const Rect& r, Colour colour) {
-        for (std::int32_t y = r.top; y < r.bottom; ++y) {
-            for (std::int32_t x = r.left; x < r.right; ++x) {
-                if (ScreenPixel(x, y) == colour) return true;
-            }
-        }
-        return false;
-    }
-    Rect Row(std::int32_t i) {
-        const CQuarvelSplashWnd& t = titleScreen;
-        std::int32_t top = t.high_scores_top + i * t.high_scores_line_height;
-        return Rect{t.high_scores_left1, top, t.high_scores_right2,
-                    top + t.high_scores_line_height};
     }
     static LParam At(std::int32_t x, std::int32_t y) {
         return static_cast<LParam>(static_cast<std::uint32_t>(y) << 16 |
@@ -60,9 +50,9 @@ TEST_F(TitleTest, KeysChooseAndStartADifficulty) {
     const Rect easy = titleScreen.easy_selection_rect;
     const Rect mid{easy.left, (easy.top + easy.bottom) / 2, easy.left + 1,
                    (easy.top + easy.bottom) / 2 + 1};
-    EXPECT_TRUE(Shows(mid, WHITE));
+    EXPECT_GT(ScreenPixelsOf(mid, WHITE), 0);
     Press(VK_DOWN);
-    EXPECT_FALSE(Shows(mid, WHITE));
+    EXPECT_EQ(ScreenPixelsOf(mid, WHITE), 0);
     Press(VK_ACTION);
     EXPECT_EQ(activeScreen, SCREEN_GAME);
     EXPECT_EQ(gameScreen.level, 4);
@@ -96,21 +86,17 @@ TEST_F(TitleTest, TapsChooseOnPressAndStartWhereReleased) {
 }
 
 // A layout asking for more rows than the table holds gets the five. (The
-// newest row's colour is pinned end to end.)
+// newest row's colour is pinned with the name entry, below.)
 TEST_F(TitleTest, AtMostFiveRowsAreDrawn) {
     ASSERT_TRUE(Start());
     titleScreen.high_scores_count = 9;
     titleScreen.high_scores_top = 0;  // all nine would be on the screen
     titleScreen.draw(nullptr);
-    EXPECT_TRUE(Shows(Row(4), WHITE));
+    EXPECT_GT(ScreenPixelsOf(Row(4), WHITE), 0);
 }
 
 TEST_F(TitleTest, WorksWithoutPictureAndClickSound) {
-    fs::path packs = dir / "packs";
-    fs::create_directories(packs);
-    CopyPackWithout(fs::path(PACK_FOLDER) / "240x320.dll", packs / "240x320.dll",
-                    {"BITMAP/106", "WAVE/sndDrop"});
-    SetModuleFolder(packs.c_str());
+    UsePackWithout({"BITMAP/106", "WAVE/sndDrop"});
     ASSERT_TRUE(Start());
     EXPECT_EQ(titleScreen.titlePicture, nullptr);
     EXPECT_EQ(ScreenPixel(2, 2), WHITE);
@@ -172,6 +158,8 @@ TEST_F(NameEntryTest, AQualifyingScoreTakesTheNameAndIsHighlighted) {
     EXPECT_EQ(Name(1), u"ABCDEFGHI");
     EXPECT_EQ(Name(2), u"Idra");
     EXPECT_EQ(highlightedRow, 1);
+    for (std::int32_t i = 0; i < 5; ++i)  // pale yellow, and no other row
+        EXPECT_EQ(ScreenPixelsOf(Row(i), Rgb(255, 255, 128)) > 0, i == 1) << i;
     EXPECT_EQ(activeScreen, SCREEN_TITLE);
     EXPECT_TRUE(IsWindowVisible(menuBar));
     EXPECT_FALSE(IsSoftKeyVisible(&titleScreen, IDM_SCREEN_KEY));

@@ -1,12 +1,8 @@
 #include "game_screen_support.h"
 
-#include <cstdio>
 #include <fstream>
-#include <vector>
 
-#include "platform/internal/resources_internal.h"
 #include "tests/support/test_files.h"
-#include "tests/support/wave_image.h"
 
 namespace fs = std::filesystem;
 
@@ -19,19 +15,6 @@ LResult TestProcedure(WindowHandle window, std::uint32_t message, WParam wParam,
         activeScreen->onMessage(message, wParam, lParam);
     }
     return DefaultWindowProcedure(window, message, wParam, lParam);
-}
-
-// A picture of `width` x `height` whose pixel (x, y) is colour(x, y).
-template <typename ColourAt>
-void SavePicture(const fs::path& path, std::int32_t width, std::int32_t height, ColourAt colour) {
-    std::vector<Colour> pixels(static_cast<std::size_t>(width * height));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            pixels[y * width + x] = colour(x, y);
-    }
-    BitmapHandle bitmap = CreateBitmapFromPixels(width, height, pixels.data());
-    ASSERT_TRUE(SaveBitmapPng(bitmap, path.c_str()));
-    DeleteBitmap(bitmap);
 }
 
 }  // namespace
@@ -51,43 +34,10 @@ void GameScreenTest::SetUp() {
     LayerTest::SetUp();
     options = OptionsRecord{};
     options.fixed_seed = 1;
+    controlLayout = CQuarvelControlLayout{};  // a test's own keys go with it
 
-    const fs::path src = dir / "src";
-    for (const char* folder : {"TEXT", "BITMAP", "STRING", "WAVE"})
-        fs::create_directories(src / folder);
-    SavePicture(src / "BITMAP/104.png", 9 * TILE, 4 * TILE,
-                [](int x, int y) { return TileColour(x / TILE, y / TILE); });
-    for (int id = 109; id <= 118; ++id) {
-        SavePicture(src / ("BITMAP/" + std::to_string(id) + ".png"), GAME_WIDTH, GAME_HEIGHT,
-                    [id](int, int) { return BackgroundColour(id); });
-    }
-    // The banners: their colour inside a magenta frame four pixels wide.
-    for (auto [id, colour] : {std::pair{119, Rgb(200, 0, 0)}, {120, PAUSE_BANNER_COLOUR}}) {
-        SavePicture(src / ("BITMAP/" + std::to_string(id) + ".png"), 100, 46, [&](int x, int y) {
-            return x < 4 || y < 4 || x >= 96 || y >= 42 ? MAGENTA : colour;
-        });
-    }
-    const std::pair<int, const char*> strings[] = {{40022, "Pause"},    {40023, "Resume"},
-                                                   {40067, "Next"},     {40068, "Score"},
-                                                   {40069, "Level %d"}, {40070, "Lines %d"}};
-    for (auto [id, value] : strings)
-        std::ofstream(src / ("STRING/" + std::to_string(id) + ".txt")) << value;
-    for (const char* name : {"sndPop", "sndDrop", "sndQuarvel", "sndLevel", "sndLose", "sndJunk"}) {
-        const std::vector<std::uint8_t> wave = WaveImage(80);  // 10 ms
-        std::ofstream(src / ("WAVE/" + std::string(name) + ".wav"), std::ios::binary)
-            .write(reinterpret_cast<const char*>(wave.data()), static_cast<long>(wave.size()));
-    }
-    char text[1024];
-    std::snprintf(text, sizeof text,
-                  "game_width: %d\ngame_height: %d\nfull_screen: 1\nboard_tile_size: %d\n"
-                  "board_left: %d\nboard_top: %d\nnext_piece_x: %d\nnext_piece_y: 30\n"
-                  "next_next_piece_x: %d\nnext_next_piece_y: 100\n"
-                  "next_piece_label_rect: %d,8,240,24\nscore_label_rect: %d,140,240,156\n"
-                  "score_rect: %d,160,240,176\nlevel_rect: %d,190,240,206\n"
-                  "lines_rect: %d,210,240,226\n",
-                  GAME_WIDTH, GAME_HEIGHT, TILE, BOARD_LEFT, BOARD_TOP, PANEL_X, PANEL_X, PANEL_X,
-                  PANEL_X, PANEL_X, PANEL_X, PANEL_X);
-    LoadPack(text);
+    fs::copy(GAME_SCREEN_PACK, dir / "src", fs::copy_options::recursive);
+    LoadPack(FileText(dir / "src/TEXT/101.txt"));
 
     WindowClass c;
     c.procedure = TestProcedure;

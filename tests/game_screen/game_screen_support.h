@@ -1,6 +1,7 @@
-// A game screen on a test window of a fresh layer, with a small pack whose pictures are solid
-// colours, so that pixels tell which tile, variant or background is drawn. With
-// it, the shell's headers that the game screen's tests share.
+// A game screen on a test window of a fresh layer, with the small pack of
+// tests/game_screen/pack/ whose pictures are solid colours, so that pixels tell
+// which tile, variant or background is drawn. With it, the shell's headers that
+// the game screen's tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,15 +17,16 @@
 #include "shell/resource_pack.h"
 #include "tests/support/layer_fixture.h"
 
-// The test pack's layout: 14-pixel tiles, the board at (4, 6), the two previews
+// The test pack's layout (its TEXT/101.txt): 14-pixel tiles, the board at (4, 6), the two previews
 // at (PANEL_X, 30) and (PANEL_X, 100), a game area of 240 x 294.
 constexpr std::int32_t TILE = 14, BOARD_LEFT = 4, BOARD_TOP = 6;
 constexpr std::int32_t PANEL_X = BOARD_LEFT + 10 * TILE + 8;
 constexpr std::int32_t GAME_WIDTH = 240, GAME_HEIGHT = 294;
 
-// The colour of tile `tile` in variant `variant` of the test tile sheet.
+// The colour of tile `tile` in variant `variant` of the test tile sheet (BITMAP/104).
 Colour TileColour(int tile, int variant);
-// The colour of background picture `id` (109..118).
+// The colour of background picture `id` (109..118); the banners 119 and 120 are
+// red and PAUSE_BANNER_COLOUR inside a magenta frame four pixels wide.
 Colour BackgroundColour(int id);
 constexpr Colour PAUSE_BANNER_COLOUR = Rgb(0, 200, 0);
 

@@ -5,33 +5,25 @@
 #include <cstring>
 
 #include "host/desktop_host.h"
+#include "host/script.h"
 #include "tests/support/layer_fixture.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
-TEST(DesktopWindowTest, DefaultScaleIsTheLargestThatFits) {
-    // A 1280 x 1024 desktop less a frame's room fits a 240 x 320 screen three
-    // times; 1366 x 768 with a panel, twice.
-    EXPECT_EQ(ScaleToFit(240, 320, 1280 - 8, 1024 - 40), 3);
-    EXPECT_EQ(ScaleToFit(240, 320, 1366 - 8, 740 - 40), 2);
-    EXPECT_EQ(ScaleToFit(240, 320, 1920, 1080), 3);
-    EXPECT_EQ(ScaleToFit(176, 220, 1920, 1080), 4);
-    EXPECT_EQ(ScaleToFit(240, 320, 720, 960), 3);  // exactly
-    EXPECT_EQ(ScaleToFit(240, 320, 960, 959), 2);  // a pixel short
-    EXPECT_EQ(ScaleToFit(240, 320, 200, 100), 1);  // never below 1
-}
-
-TEST(DesktopWindowTest, ScreenIsCentredAtAnIntegerScale) {
-    // The scale, and the left and top of the screen in the window.
-    auto placed = [](std::int32_t w, std::int32_t h, std::int32_t windowW, std::int32_t windowH) {
-        const ScreenPlacement p = PlaceScreen(w, h, windowW, windowH);
-        return std::tuple(p.scale, p.left, p.top);
-    };
-    EXPECT_EQ(placed(240, 320, 1280, 1024), std::tuple(3, 280, 32));
-    EXPECT_EQ(placed(240, 320, 720, 960), std::tuple(3, 0, 0));
-    // Taller than wide: bars at the sides.
-    EXPECT_EQ(placed(240, 240, 1024, 768), std::tuple(3, 152, 24));
+TEST(DesktopWindowTest, ScaleIsTheLargestThatFitsAndTheScreenIsCentred) {
+    for (const std::vector<std::string>& row : TableRows(TABLES "/screen_placement.txt")) {
+        std::vector<std::int32_t> n;
+        for (std::size_t i = 1; i < row.size() && std::isdigit(row[i][0]); ++i)
+            n.push_back(std::stoi(row[i]));
+        if (row[0] == "fit") {
+            EXPECT_EQ(ScaleToFit(n[0], n[1], n[2], n[3]), n[4]) << n[2] << "x" << n[3];
+            continue;
+        }
+        const ScreenPlacement p = PlaceScreen(n[0], n[1], n[2], n[3]);
+        EXPECT_EQ(std::tuple(p.scale, p.left, p.top), std::tuple(n[4], n[5], n[6]))
+            << n[2] << "x" << n[3];
+    }
 }
 
 class DesktopFullScreenTest : public ::testing::Test {
@@ -162,29 +154,17 @@ TEST_F(DesktopFullScreenTest, GamepadButtonsAreThePhoneKeysTheHelpNames) {
     SDL_Joystick* joystick = SDL_JoystickOpen(index);
     ASSERT_NE(joystick, nullptr);
     Idle();
-    const std::pair<SDL_GameControllerButton, std::uint32_t> map[] = {
-        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_LEFT},
-        {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_UP},
-        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT},
-        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_DOWN},
-        {SDL_CONTROLLER_BUTTON_A, VK_ACTION},
-        {SDL_CONTROLLER_BUTTON_B, VK_ESCAPE},
-        {SDL_CONTROLLER_BUTTON_START, VK_F1},
-        {SDL_CONTROLLER_BUTTON_BACK, VK_F2},
-        {SDL_CONTROLLER_BUTTON_X, VK_APP1},
-        {SDL_CONTROLLER_BUTTON_Y, VK_APP2},
-        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, VK_APP3},
-        {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, VK_APP4},
-        {SDL_CONTROLLER_BUTTON_LEFTSTICK, VK_APP5},
-        {SDL_CONTROLLER_BUTTON_RIGHTSTICK, VK_APP6},
-    };
-    for (auto [button, code] : map) {
+    for (const std::vector<std::string>& row : TableRows(TABLES "/gamepad.txt")) {
+        const SDL_GameControllerButton button =
+            SDL_GameControllerGetButtonFromString(row[0].c_str());
+        std::uint32_t code = 0;
+        ASSERT_TRUE(button != SDL_CONTROLLER_BUTTON_INVALID && KeyCodeFromName(row[1], code));
         SDL_JoystickSetVirtualButton(joystick, button, SDL_PRESSED);
         Idle();
-        EXPECT_TRUE(IsKeyDown(code)) << button;
+        EXPECT_TRUE(IsKeyDown(code)) << row[0];
         SDL_JoystickSetVirtualButton(joystick, button, SDL_RELEASED);
         Idle();
-        EXPECT_FALSE(IsKeyDown(code)) << button;
+        EXPECT_FALSE(IsKeyDown(code)) << row[0];
     }
     SDL_JoystickClose(joystick);
     SDL_JoystickDetachVirtual(index);

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <SDL.h>
@@ -51,28 +50,29 @@ int RunQuarvel(std::vector<std::string> args) {
 class HostTest : public ::testing::Test {
   protected:
     ~HostTest() override { fs::remove_all(dir); }
+    // A file of the test's folder.
+    std::string in(const std::string& name) const { return (dir / name).string(); }
+    // Starts the test program headless on the script NAME.txt holding `script`, in
+    // a process of its own with its log in NAME.log and its error stream in
+    // NAME.err, and waits until its log says `awaited`.
+    pid_t startHeadless(const std::string& name, const std::string& script,
+                        const std::string& store, const std::string& awaited) const {
+        std::ofstream(in(name + ".txt")) << script;
+        const std::string log = in(name + ".log");
+        const pid_t child = Spawn({TEST_PROGRAM, "--headless", "--script", in(name + ".txt"),
+                                   "--log", log, "--store", store},
+                                  in(name + ".err"));
+        WaitFor([&] { return FileText(log).find(awaited) != std::string::npos; });
+        return child;
+    }
     fs::path dir = FreshTestFolder();
 };
 
 TEST(HostOptionsTest, BadOptionsAreRefusedWithOneLine) {
-    const std::vector<std::vector<const char*>> bad = {
-        {"q", "--bogus"},
-        {"q", "--scale", "0"},
-        {"q", "--scale"},
-        {"q", "--screen", "240"},
-        {"q", "--screen", "9x9999"},
-        {"q", "--clock-start", "-1"},
-        {"q", "--headless"},
-        {"q", "--script", "x.txt"},
-        {"q", "--store="},
-        // A flag given a value is refused, whatever the value says.
-        {"q", "--headless=0", "--script", "s.txt"},
-        {"q", "--mute=yes"},
-        {"q", "--help=1"},
-        {"q", "--version=no"},
-        {"q", "--store", "/"},  // a store that can never be written
-    };
-    for (const auto& args : bad) {
+    for (const std::vector<std::string>& row : TableRows(TABLES "/bad_options.txt")) {
+        std::vector<const char*> args{"q"};
+        for (const std::string& arg : row)
+            args.push_back(arg.c_str());
         HostOptions options;
         std::string error;
         EXPECT_FALSE(ParseHostOptions(static_cast<int>(args.size()), args.data(), options, error))
@@ -114,37 +114,14 @@ TEST(ScriptTest, CommandsAndErrors) {
     }
 }
 
-// The page's keys, by the browser's names, reach the desktop's key codes;
-// letters follow the keyboard layout (its `key`), other keys their place.
+// The page's keys, by the browser's names, reach the desktop's key codes.
 TEST(WebKeysTest, BrowserKeysAndButtonsAreTheDesktopsMap) {
-    struct Key {
-        const char* code;
-        const char* key;
-        std::uint32_t phone;
-    };
-    const Key keys[] = {{"ArrowLeft", "ArrowLeft", VK_LEFT},
-                        {"ArrowDown", "", VK_DOWN},
-                        {"Enter", "Enter", VK_RETURN},
-                        {"NumpadEnter", "Enter", VK_ACTION},
-                        {"Escape", "", VK_ESCAPE},
-                        {"Backspace", "Backspace", VK_ESCAPE},
-                        {"F1", "F1", VK_F1},
-                        {"F12", "F12", VK_F1 + 11},
-                        {"Insert", "", VK_APP1},
-                        {"PageDown", "", VK_APP6},
-                        {"KeyQ", "a", 'A'},
-                        {"KeyZ", "Unidentified", 'Z'},
-                        {"Digit7", "&", '7'},
-                        {"Numpad4", "4", VK_NUMPAD0 + 4},
-                        {"Numpad0", "Insert", VK_NUMPAD0},
-                        {"ShiftRight", "Shift", VK_SHIFT},
-                        {"F13", "F13", 0},
-                        {"KeyAB", "", 0},
-                        {"Digit", "", 0},
-                        {"MetaLeft", "Meta", 0},
-                        {"", "", 0}};
-    for (const Key& k : keys)
-        EXPECT_EQ(WebKeyCode(k.code, k.key), k.phone) << k.code << " " << k.key;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/web_keys.txt")) {
+        std::uint32_t phone = 0;
+        ASSERT_TRUE(row[2] == "none" || KeyCodeFromName(row[2], phone)) << row[2];
+        const std::string code = row[0] == "-" ? "" : row[0], key = row[1] == "-" ? "" : row[1];
+        EXPECT_EQ(WebKeyCode(code, key), phone) << code << " " << key;
+    }
     EXPECT_EQ(WebButtonCode(0), VK_ACTION);  // A
     EXPECT_EQ(WebButtonCode(9), VK_F1);      // Start
     EXPECT_EQ(WebButtonCode(14), VK_LEFT);   // the D-pad's left
@@ -157,9 +134,9 @@ TEST_F(HostTest, HeadlessRunWritesScreenshotsAndLog) {
     fs::path script = dir / "run.txt";
     // The beep on Return is synchronous (120 ms): longer than the 50 ms of the press.
     std::ofstream(script) << "wait 500\npress right\npress return\ntap 100 150\nwait 200\n"
-                          << "shot " << (dir / "shot.png").string() << "\n";
-    int code = RunQuarvel({"--headless", "--script", script.string(), "--log",
-                           (dir / "log.txt").string(), "--store", (dir / "store.reg").string()});
+                          << "shot " << in("shot.png") << "\n";
+    int code = RunQuarvel({"--headless", "--script", script.string(), "--log", in("log.txt"),
+                           "--store", in("store.reg")});
     EXPECT_EQ(code, 0);
     EXPECT_GT(fs::file_size(dir / "shot.png"), 100u);
     std::string log = FileText(dir / "log.txt");
@@ -184,7 +161,7 @@ TEST_F(HostTest, BadScriptFailsWithExitCodeTwo) {
     fs::path script = dir / "bad.txt";
     std::ofstream(script) << "wait 10\nfly away\n";
     EXPECT_EQ(RunQuarvel({"--headless", "--script", script.string()}), 2);
-    EXPECT_EQ(RunQuarvel({"--headless", "--script", (dir / "missing.txt").string()}), 2);
+    EXPECT_EQ(RunQuarvel({"--headless", "--script", in("missing.txt")}), 2);
     EXPECT_EQ(RunQuarvel({"--headless", "--script", dir.string()}), 2);  // a folder
 }
 
@@ -235,7 +212,7 @@ TEST_F(HostTest, SoakRunsRepeatFromTheirSeed) {
     auto soak = [&](const char* seed, const std::string& name) {
         fs::path log = dir / (name + ".log");
         EXPECT_EQ(RunQuarvel({"--headless", "--soak", "3000", "--seed", seed, "--log", log.string(),
-                              "--store", (dir / (name + ".reg")).string()}),
+                              "--store", in(name + ".reg")}),
                   0);
         return ProgramLines(log);
     };
@@ -245,29 +222,16 @@ TEST_F(HostTest, SoakRunsRepeatFromTheirSeed) {
     EXPECT_NE(soak("6", "c"), first);
 }
 
-// Starts the test program headless on a script in a process of its own, its
-// error stream to `errors`, and waits until its log says `awaited`.
-pid_t StartHeadless(const std::string& script, const std::string& log, const std::string& store,
-                    const std::string& awaited, const std::string& errors = "/dev/null") {
-    const pid_t child = Spawn(
-        {TEST_PROGRAM, "--headless", "--script", script, "--log", log, "--store", store}, errors);
-    WaitFor([&] { return FileText(log).find(awaited) != std::string::npos; });
-    return child;
-}
-
 // SIGTERM, SIGINT and SIGHUP close a headless run in order, as the desktop
 // window does: the program saves its store, and the run exits 0.
 TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
-    fs::path script = dir / "long.txt";
-    std::ofstream(script) << "wait 4000000000\n";
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        const std::string log = (dir / ("run" + std::to_string(signal) + ".log")).string();
-        const std::string store = (dir / ("run" + std::to_string(signal) + ".reg")).string();
-        pid_t child = StartHeadless(script, log, store, "test tick");
+        const std::string name = "run" + std::to_string(signal), store = in(name + ".reg");
+        pid_t child = startHeadless(name, "wait 4000000000\n", store, "test tick");
         ASSERT_GT(child, 0);
         kill(child, signal);
         EXPECT_EQ(ExitStatus(child), 0) << signal;
-        EXPECT_NE(FileText(log).find("close signal"), std::string::npos) << signal;
+        EXPECT_NE(FileText(in(name + ".log")).find("close signal"), std::string::npos) << signal;
         EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000000"), std::string::npos) << signal;
     }
 }
@@ -275,15 +239,13 @@ TEST_F(HostTest, CloseSignalsEndAHeadlessRunInOrder) {
 // Two programs on one store: the second, which ends last, saves nothing over the
 // first one's presses, and says why.
 TEST_F(HostTest, SecondProgramOnAStoreSavesNothing) {
-    const std::string store = (dir / "store.reg").string();
+    const std::string store = in("store.reg");
     auto presses = [&](const std::string& name, int count) {
         std::string script;
         for (int i = 0; i < count; ++i)
             script += "press return\n";
-        std::ofstream(dir / (name + ".txt")) << script << "wait 4000000000\n";
-        return StartHeadless((dir / (name + ".txt")).string(), (dir / (name + ".log")).string(),
-                             store, "presses=" + std::to_string(count),
-                             (dir / (name + ".err")).string());
+        return startHeadless(name, script + "wait 4000000000\n", store,
+                             "presses=" + std::to_string(count));
     };
     const pid_t first = presses("first", 2);
     const pid_t second = presses("second", 5);
@@ -293,20 +255,17 @@ TEST_F(HostTest, SecondProgramOnAStoreSavesNothing) {
         EXPECT_EQ(ExitStatus(child), 0);
     }
     EXPECT_NE(FileText(store).find("\"Presses\"=dword:00000002"), std::string::npos);
-    EXPECT_EQ(FileText(dir / "first.err"), "");
-    EXPECT_EQ(FileText(dir / "second.err"),
+    EXPECT_EQ(FileText(in("first.err")), "");
+    EXPECT_EQ(FileText(in("second.err")),
               "quarvel: " + store + " is in use by another running game; nothing will be saved\n");
 }
 
 // A save that fails is told on stderr, once for one reason, and the run ends as
 // it would have: the program itself is told nothing.
 TEST_F(HostTest, FailedSaveIsToldOnStderr) {
-    std::ofstream(dir / "run.txt") << "press return\nwait 100\n";
-    const std::string store = (dir / "missing" / "store.reg").string();
-    const pid_t child = StartHeadless((dir / "run.txt").string(), (dir / "run.log").string(), store,
-                                      "", (dir / "run.err").string());
-    EXPECT_EQ(ExitStatus(child), 0);
-    EXPECT_EQ(FileText(dir / "run.err"),
+    const std::string store = in("missing/store.reg");
+    EXPECT_EQ(ExitStatus(startHeadless("run", "press return\nwait 100\n", store, "")), 0);
+    EXPECT_EQ(FileText(in("run.err")),
               "quarvel: could not save settings to " + store + ": No such file or directory\n");
 }
 
@@ -362,9 +321,8 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);
     });
-    int code =
-        RunQuarvel({"--record", record.string(), "--store", store.string(), "--log",
-                    (dir / "desktop.log").string(), "--mute", "--clock-start", "4294966800"});
+    int code = RunQuarvel({"--record", record.string(), "--store", store.string(), "--log",
+                           in("desktop.log"), "--mute", "--clock-start", "4294966800"});
     player.join();
     ASSERT_EQ(code, 0);
     std::vector<std::string> desktop = ProgramLines(dir / "desktop.log");
@@ -380,7 +338,7 @@ TEST_F(HostTest, RecordedDesktopRunReplaysExactlyHeadless) {
     fs::path replayStore = dir / "replay.reg";
     fs::copy_file(record.string() + ".store", replayStore);
     code = RunQuarvel({"--headless", "--script", record.string(), "--store", replayStore.string(),
-                       "--log", (dir / "replay.log").string()});
+                       "--log", in("replay.log")});
     ASSERT_EQ(code, 0);
     EXPECT_EQ(ProgramLines(dir / "replay.log"), desktop) << FileText(record);
     EXPECT_EQ(FileText(replayStore), FileText(store));
@@ -440,12 +398,7 @@ class XdgOpenTest : public ::testing::Test {
     }
     fs::path dir = FreshTestFolder();
     std::string out = (dir / "out").string();
-    ScopedEnv path{"PATH", (dir.string() + ":" + FromEnv("PATH")).c_str()};
-
-  private:
-    static std::string FromEnv(const char* name) {
-        return std::getenv(name) != nullptr ? std::getenv(name) : "";
-    }
+    ScopedEnv path{"PATH", (dir.string() + ":" + std::getenv("PATH")).c_str()};
 };
 
 // The link reaches xdg-open as one argument, and the opener does not wait for

@@ -1,15 +1,10 @@
 #include "host/single_instance.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <string>
 
 #include "tests/support/test_files.h"
 

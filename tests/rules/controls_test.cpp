@@ -1,4 +1,5 @@
 #include "rules_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -26,33 +27,16 @@ std::vector<int> RepeatTicks(RecordingGame& game, int ticks) {
     return moves;
 }
 
-std::vector<int> Join(std::vector<int> head, int everyTickFrom, int upTo) {
-    for (int t = everyTickFrom; t <= upTo; ++t)
-        head.push_back(t);
-    return head;
-}
-
 TEST_F(ControlsTest, SidewaysRepeatSchedules) {
-    struct Case {
-        std::int32_t speed;
-        std::int32_t level;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/sideways_repeat.txt")) {
+        options.repeat_speed = std::stoi(row[0]);
+        game.level = std::stoi(row[1]);
         std::vector<int> expected;
-    };
-    const Case cases[] = {
-        {5, 1, Join({7, 12, 15, 16, 18, 20}, 21, 60)},
-        {5, 20, Join({6, 10, 12, 15, 16}, 17, 60)},
-        {10, 1, Join({}, 2, 60)},
-        {1, 19, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
-        {1, 25, Join({10, 18, 24, 28, 30, 35, 36, 39, 40}, 41, 60)},
-        // Stored values outside 1..10 act as the nearest end of the range.
-        {0, 1, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
-        {-2147483647 - 1, 1, Join({11, 20, 27, 32, 35, 36, 40}, 44, 60)},
-        {2147483647, 1, Join({}, 2, 60)},
-    };
-    for (const Case& c : cases) {
-        options.repeat_speed = c.speed;
-        game.level = c.level;
-        EXPECT_EQ(RepeatTicks(game, 60), c.expected) << "speed " << c.speed << " level " << c.level;
+        for (std::size_t i = 2; i < row.size(); ++i) {
+            for (int t = std::stoi(row[i]); t <= (row[i][0] == '+' ? 60 : std::stoi(row[i])); ++t)
+                expected.push_back(t);
+        }
+        EXPECT_EQ(RepeatTicks(game, 60), expected) << "speed " << row[0] << " level " << row[1];
         game.onKeyUp(39);
     }
 }
@@ -154,36 +138,27 @@ TEST_F(ControlsTest, IgnoredPressesAndTheHeldDropKey) {
 }
 
 // Down twice within 250 ms drops to the bottom, further apart it moves two
-// single rows; the first press after clock 0 is a single row, the pair works
-// across the clock's wrap, and "drop with one press" makes every press drop.
+// single rows; "drop with one press" makes every press drop.
 TEST_F(ControlsTest, DropPresses) {
-    const struct {
-        std::uint32_t clock, gap;
-        std::uint8_t singlePress;
-        bool drops;
-    } cases[] = {{100000, 200, 0, true},
-                 {100000, 300, 0, false},
-                 {100, 300, 0, false},
-                 {0xFFFFFFFFu - 50, 120, 0, true},
-                 {100000, 300, 1, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.clock);
-        SetClock(c.clock);
-        options.single_press_drop = c.singlePress;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/drop_presses.txt")) {
+        SCOPED_TRACE(row[0]);
+        const bool onePress = row[2] == "1", drops = row[3] == "1";
+        SetClock(static_cast<std::uint32_t>(std::stoul(row[0])));
+        options.single_press_drop = onePress ? 1 : 0;
         PlacePiece(game, 0, 3, 2);
         game.lastDropPress = 0;
         Press(game, 40);
-        EXPECT_TRUE(c.singlePress != 0 || game.piece.y == 3);
-        AdvanceClock(c.gap);
+        EXPECT_TRUE(onePress || game.piece.y == 3);
+        AdvanceClock(static_cast<std::uint32_t>(std::stoul(row[1])));
         Press(game, 40);
-        EXPECT_EQ(game.state, c.drops ? GameState::Spawn : GameState::Falling);
-        EXPECT_TRUE(c.drops || game.piece.y == 4);
-        EXPECT_EQ(game.lastDropPress != 0, !c.drops);
+        EXPECT_EQ(game.state, drops ? GameState::Spawn : GameState::Falling);
+        EXPECT_TRUE(drops || game.piece.y == 4);
+        EXPECT_EQ(game.lastDropPress != 0, !drops);
         SetBoard(game, {});
     }
-}
 
-TEST_F(ControlsTest, StepThatFixesThePieceLetsTheNextPressDropTheNextPiece) {
+    // A single step that fixes a resting piece: the next press may drop the next one.
+    options.single_press_drop = 0;
     PlacePiece(game, 0, 3, 17);  // resting on the floor
     Press(game, 40);             // the single step fixes it
     ASSERT_EQ(game.state, GameState::Spawn);

@@ -1,8 +1,6 @@
 #include "shell/layout_text.h"
 
-#include <gtest/gtest.h>
-
-#include <vector>
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -26,6 +24,10 @@ TEST_F(LayoutTextTest, ReadsEntries) {
     EXPECT_EQ(LayoutMap.size(), 6u);
     LoadLayoutText("z:");
     EXPECT_EQ(LayoutMap.at("z"), "");
+    const std::string sized = "a:1\nb:23";
+    const std::vector<char> bytes(sized.begin(), sized.end());  // exactly sized, no NUL
+    LoadLayoutText(bytes.data(), bytes.size());
+    EXPECT_EQ(GetLayoutInt("b", 0), 23);
 }
 
 TEST_F(LayoutTextTest, MalformedLineEndsTheReading) {
@@ -53,47 +55,20 @@ TEST_F(LayoutTextTest, ReadEntryMovesCursorOnlyOnSuccess) {
     EXPECT_EQ(key + "|" + value, "k.1-a_b|v v");
 }
 
-TEST_F(LayoutTextTest, SizedTextNeedNotEndWithNul) {
-    const std::string source = "a:1\nb:23";
-    std::vector<char> bytes(source.begin(), source.end());  // exactly sized, no NUL
-    LoadLayoutText(bytes.data(), bytes.size());
-    EXPECT_EQ(GetLayoutInt("b", 0), 23);
-}
-
-TEST_F(LayoutTextTest, Numbers) {
-    const std::pair<const char*, std::int32_t> cases[] = {
-        {"12px", 12},
-        {"-3", -3},
-        {"abc", 0},
-        {"+7  ", 7},
-        {"- 5", 0},
-        {"99999999999", INT32_MAX},
-        {"-2147483648", INT32_MIN},
-        {"-99999999999", INT32_MIN},
-    };
-    for (const auto& [text, expected] : cases) {
-        LayoutMap["n"] = text;
-        EXPECT_EQ(GetLayoutInt("n", 9), expected) << text;
+TEST_F(LayoutTextTest, NumbersAndRectangles) {
+    for (const std::vector<std::string>& row : TableRows(TABLES "/layout_ints.txt", 2)) {
+        LayoutMap["n"] = row[1];
+        EXPECT_EQ(GetLayoutInt("n", 9), std::stoi(row[0])) << row[1];
     }
     EXPECT_EQ(GetLayoutInt("missing", 9), 9);
-    EXPECT_EQ(LayoutMap.size(), 1u);  // lookups never insert
-}
-
-TEST_F(LayoutTextTest, Rectangles) {
-    const std::pair<const char*, Rect> cases[] = {
-        {"1, 2, 3, 4", {1, 2, 3, 4}},
-        {"1 ,2,3,4", {1, 0, 0, 0}},
-        {"10,20", {10, 20, 0, 0}},
-        {"-1,+2,\t-3,4  junk", {-1, 2, -3, 4}},
-        {"x,1,2,3", {0, 0, 0, 0}},
-        {"99999999999,-99999999999,0,0", {INT32_MAX, INT32_MIN, 0, 0}},
-    };
-    for (const auto& [text, expected] : cases) {
-        LayoutMap["r"] = text;
-        EXPECT_EQ(GetLayoutRect("r"), expected) << text;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/layout_rects.txt", 5)) {
+        LayoutMap["n"] = row[4];
+        const Rect expected{std::stoi(row[0]), std::stoi(row[1]), std::stoi(row[2]),
+                            std::stoi(row[3])};
+        EXPECT_EQ(GetLayoutRect("n"), expected) << row[4];
     }
     EXPECT_EQ(GetLayoutRect("missing"), Rect{});
-    EXPECT_EQ(LayoutMap.size(), 1u);
+    EXPECT_EQ(LayoutMap.size(), 1u);  // lookups never insert
 }
 
 }  // namespace

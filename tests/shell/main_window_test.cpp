@@ -7,6 +7,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr Rect FULL_SCREEN{0, 0, 240, 320};
+// A stored key layout with the drop on application key 3.
+const std::string DROP_ON_APP3 =
+    "\"Controls\"=" +
+    HexBytes({0, 0, 0, 0, 37, 0, 0, 0, 39, 0, 0, 0, 13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0});
 
 // The game height of the pack a screen size loads, or -1 when none loads.
 std::int32_t PackFor(std::int32_t width, std::int32_t height) {
@@ -31,9 +35,8 @@ std::int32_t ItemState(MenuHandle menu, std::uint16_t command) {
 using MainWindowTest = ProgramTest;
 
 TEST_F(MainWindowTest, StartsOnTheTitleFullScreenWithSettingsLoaded) {
-    WriteStore(StoreWith("\"Options\"=" + HexBytes({1, 1, 1, 1, 7, 0, 0, 0, 0, 0, 0, 0}) +
-                         "\n\"Controls\"=" + HexBytes({0,  0, 0, 0, 37, 0, 0, 0, 39,  0, 0, 0,
-                                                       13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0})));
+    WriteStore(StoreWith("\"Options\"=" + HexBytes({1, 1, 1, 1, 7, 0, 0, 0, 0, 0, 0, 0}) + "\n" +
+                         DROP_ON_APP3));
     ASSERT_TRUE(Start());
     EXPECT_EQ(activeScreen, SCREEN_TITLE);
     EXPECT_EQ(FindMenuBar(mainWindow), menuBar);
@@ -64,10 +67,7 @@ TEST_F(MainWindowTest, PicksThePackBySizeWithExactlyOneFallback) {
     EXPECT_EQ(PackFor(200, 400), 200);
 
     // Only one fallback: 240x240 is chosen and missing, so 240x320 is not tried.
-    fs::path only = dir / "packs";
-    fs::create_directories(only);
-    fs::copy_file(fs::path(PACK_FOLDER) / "240x320.dll", only / "240x320.dll");
-    SetModuleFolder(only.c_str());
+    UsePackWithout({});
     TakeLog();
     EXPECT_EQ(PackFor(320, 240), -1);
     EXPECT_TRUE(Logged("message box \"Error\" \"Could not load resources\""));
@@ -75,9 +75,8 @@ TEST_F(MainWindowTest, PicksThePackBySizeWithExactlyOneFallback) {
 }
 
 TEST_F(MainWindowTest, ProgramEndsAtOnceWithoutPackOrMenuBar) {
-    fs::path packs = dir / "packs";
-    fs::create_directories(packs);
-    SetModuleFolder(packs.c_str());
+    fs::create_directories(dir / "packs");
+    SetModuleFolder((dir / "packs").c_str());
     SetScreenSize(240, 320);
     StartPhoneShell(u"Quarvel");
     EXPECT_EQ(ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL), -1);
@@ -85,7 +84,7 @@ TEST_F(MainWindowTest, ProgramEndsAtOnceWithoutPackOrMenuBar) {
     EXPECT_EQ(FindWindow(u"Quarvel", u"Quarvel"), nullptr);
 
     // Without menu bar 102 the quit message is posted while the window is made.
-    CopyPackWithout(fs::path(PACK_FOLDER) / "240x320.dll", packs / "240x320.dll", {"MENUBAR/102"});
+    UsePackWithout({"MENUBAR/102"});
     host.steps.push_back([] { FAIL() << "the loop waited for input"; });
     EXPECT_EQ(ProgramMain(ProgramModule(), nullptr, u"", SW_SHOWNORMAL), 0);
     host.steps.clear();
@@ -180,8 +179,7 @@ TEST_F(MainWindowTest, DialogsRunOutsideFullScreen) {
 // claims the keys and full screen again, and does not resume. A dialog that
 // was open gets the activation back.
 TEST_F(MainWindowTest, LosingTheForegroundPausesAndComingBackDoesNotResume) {
-    WriteStore(StoreWith("\"Controls\"=" + HexBytes({0,  0, 0, 0, 37, 0, 0, 0, 39,  0, 0, 0,
-                                                     13, 0, 0, 0, 38, 0, 0, 0, 195, 0, 0, 0})));
+    WriteStore(StoreWith(DROP_ON_APP3));
     ASSERT_TRUE(Start());
     Command(NEW_GAME_COMMANDS[0].command);
     ASSERT_EQ(activeScreen, SCREEN_GAME);
@@ -211,12 +209,6 @@ TEST_F(MainWindowTest, LosingTheForegroundPausesAndComingBackDoesNotResume) {
     Command(IDM_ABOUT);
     EXPECT_NE(dialog, mainWindow);
     EXPECT_EQ(GetActiveWindow(), mainWindow);
-}
-
-TEST_F(MainWindowTest, FullScreenBeforeTheWindowExistsDoesNothing) {
-    SetFullScreen(true);
-    SetFullScreen(false);
-    EXPECT_EQ(mainWindow, nullptr);
 }
 
 // A report below the table goes straight to the title; the highest level is
@@ -256,11 +248,7 @@ TEST_F(MainWindowTest, DestroyingTheWindowSavesAndQuits) {
 }
 
 TEST_F(MainWindowTest, APackWithoutLayoutOrNameDialogStillRuns) {
-    fs::path packs = dir / "packs";
-    fs::create_directories(packs);
-    CopyPackWithout(fs::path(PACK_FOLDER) / "240x320.dll", packs / "240x320.dll",
-                    {"TEXT/101", "DIALOG/108"});
-    SetModuleFolder(packs.c_str());
+    UsePackWithout({"TEXT/101", "DIALOG/108"});
     ASSERT_TRUE(Start());
     EXPECT_EQ(gameWidth, 0);
     EXPECT_EQ(backBitmap, nullptr);  // nothing to draw into, and nothing breaks
@@ -276,12 +264,6 @@ TEST_F(MainWindowTest, APackWithoutLayoutOrNameDialogStillRuns) {
     EXPECT_EQ(activeScreen, SCREEN_TITLE);
 }
 
-std::u16string Label(std::int32_t command) {
-    char16_t text[100] = u"unchanged";
-    GetSoftKeyText(&gameScreen, command, text, 100);
-    return text;
-}
-
 using SoftKeysTest = ProgramTest;
 
 TEST_F(SoftKeysTest, ThePauseKeyFollowsTheGame) {
@@ -289,13 +271,13 @@ TEST_F(SoftKeysTest, ThePauseKeyFollowsTheGame) {
     EXPECT_FALSE(IsSoftKeyVisible(&gameScreen, IDM_SCREEN_KEY));  // hidden on the title
     Command(40011);
     EXPECT_TRUE(IsSoftKeyVisible(&gameScreen, IDM_SCREEN_KEY));
-    EXPECT_EQ(Label(IDM_SCREEN_KEY), u"Pause");
+    EXPECT_EQ(SoftKeyLabel(gameScreen, IDM_SCREEN_KEY), u"Pause");
     Press(VK_F1);
     EXPECT_TRUE(gameScreen.paused);
-    EXPECT_EQ(Label(IDM_SCREEN_KEY), u"Resume");
+    EXPECT_EQ(SoftKeyLabel(gameScreen, IDM_SCREEN_KEY), u"Resume");
     Press(VK_F1);
     EXPECT_FALSE(gameScreen.paused);
-    EXPECT_EQ(Label(IDM_SCREEN_KEY), u"Pause");
+    EXPECT_EQ(SoftKeyLabel(gameScreen, IDM_SCREEN_KEY), u"Pause");
     // The stack reaches the top while the drop key is held: the key goes.
     Key(VK_DOWN, true);
     Wait(60000);
@@ -310,11 +292,11 @@ TEST_F(SoftKeysTest, MissingTextsAndBarsShowNothing) {
     ASSERT_TRUE(Start());
     gameScreen.window = mainWindow;
     SetSoftKeyLabel(&gameScreen, IDM_MENU_KEY, 39999);
-    EXPECT_EQ(Label(IDM_MENU_KEY), u"");
+    EXPECT_EQ(SoftKeyLabel(gameScreen, IDM_MENU_KEY), u"");
     gameScreen.window = nullptr;
     SetSoftKeyLabel(&gameScreen, IDM_MENU_KEY, IDS_PAUSE_PAUSED);
     EXPECT_FALSE(IsSoftKeyVisible(&gameScreen, IDM_MENU_KEY));
-    EXPECT_EQ(Label(IDM_MENU_KEY), u"unchanged");
+    EXPECT_EQ(SoftKeyLabel(gameScreen, IDM_MENU_KEY), u"unchanged");
 }
 
 }  // namespace

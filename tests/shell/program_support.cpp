@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "platform/store/registry.h"
@@ -104,8 +105,10 @@ void ProgramTest::WriteStore(const std::string& text) const {
     SetRegistryStorePath(storePath.c_str());  // reloads
 }
 
-void CopyPackWithout(const fs::path& from, const fs::path& to,
-                     const std::vector<std::string>& left_out) {
+void ProgramTest::UsePackWithout(const std::vector<std::string>& left_out) {
+    const fs::path from = fs::path(PACK_FOLDER) / "240x320.dll", to = dir / "packs/240x320.dll";
+    fs::create_directories(to.parent_path());
+    SetModuleFolder(to.parent_path().c_str());
     int error = 0;
     zip_t* in = zip_open(from.c_str(), ZIP_RDONLY, &error);
     ASSERT_NE(in, nullptr) << from;
@@ -116,10 +119,7 @@ void CopyPackWithout(const fs::path& from, const fs::path& to,
     for (zip_int64_t i = 0; i < count; ++i) {
         const std::string name = zip_get_name(in, static_cast<zip_uint64_t>(i), 0);
         const std::string stem = name.substr(0, name.rfind('.'));
-        bool skip = false;
-        for (const std::string& gone : left_out)
-            skip = skip || stem == gone;
-        if (skip) continue;
+        if (std::find(left_out.begin(), left_out.end(), stem) != left_out.end()) continue;
         zip_source_t* source = zip_source_zip(out, in, static_cast<zip_uint64_t>(i), 0, 0, -1);
         ASSERT_NE(source, nullptr);
         ASSERT_GE(zip_file_add(out, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);

@@ -45,6 +45,11 @@ class ProgramTest : public LayerTest {
     // Sends a menu command to the main window as the soft-key menu does.
     void Command(std::uint16_t id);
 
+    // Loads packs from a folder of the test's own (dir/packs), holding the built
+    // 240x320 pack without the entries whose names (before the extension) are
+    // listed, e.g. "MENUBAR/102" or "WAVE/sndDrop".
+    void UsePackWithout(const std::vector<std::string>& left_out);
+
     std::string StoreText() const { return FileText(storePath); }
     void WriteStore(const std::string& text) const;
 
@@ -52,7 +57,10 @@ class ProgramTest : public LayerTest {
     std::filesystem::path storePath;
 };
 
-// Copies the pack `from` to `to` without the entries whose names (before the
-// extension) are listed, e.g. "MENUBAR/102" or "WAVE/sndDrop".
-void CopyPackWithout(const std::filesystem::path& from, const std::filesystem::path& to,
-                     const std::vector<std::string>& left_out);
+// The label of a soft key on the bar of `screen`'s window; "unchanged" when
+// there is none to read.
+inline std::u16string SoftKeyLabel(const CQuarvelWnd& screen, std::int32_t command) {
+    char16_t text[100] = u"unchanged";
+    GetSoftKeyText(&screen, command, text, 100);
+    return text;
+}

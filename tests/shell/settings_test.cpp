@@ -1,13 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 #include "platform/runtime/app_keys.h"
 #include "platform/runtime/types.h"
@@ -33,7 +25,8 @@ class SettingsTest : public ::testing::Test {
         dir = FreshTestFolder();
         store = dir / "settings.reg";
         SetRegistryStorePath(store.c_str());
-        for (HighScoreEntry& e : highScores) e = HighScoreEntry{};
+        for (HighScoreEntry& e : highScores)
+            e = HighScoreEntry{};
         highlightedRow = -1;
         options = OptionsRecord{};
         controlLayout = CQuarvelControlLayout{};  // the old one's end frees the keys
@@ -83,8 +76,8 @@ TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
     std::vector<std::uint8_t> eleven = {0, 0, 0, 1, 3, 0, 0, 0, 1, 1, 0};
     // Controls: the reserved word is ignored whatever it holds.
     std::vector<std::uint8_t> controls = {0xde, 0xad, 0xbe, 0xef, 65, 0, 0, 0, 66, 0, 0, 0};
-    Store("\"HighScores\"=" + HexBytes(two) + "\n\"Options\"=" + HexBytes(eleven) + "\n\"Controls\"=" +
-          HexBytes(controls));
+    Store("\"HighScores\"=" + HexBytes(two) + "\n\"Options\"=" + HexBytes(eleven) +
+          "\n\"Controls\"=" + HexBytes(controls));
     EXPECT_TRUE(LoadHighScores());
     EXPECT_TRUE(LoadOptions());
     EXPECT_TRUE(LoadControls(nullptr));
@@ -104,11 +97,13 @@ TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
 
     // Too long, or of the wrong type: the records stay as they are.
     options = OptionsRecord{};
-    for (HighScoreEntry& e : highScores) e = HighScoreEntry{};
+    for (HighScoreEntry& e : highScores)
+        e = HighScoreEntry{};
     controlLayout.move_left_key = 37;
     std::vector<std::uint8_t> long13(13, 1);
     Store("\"Options\"=" + HexBytes(long13) + "\n\"HighScores\"=dword:00000005\n\"Controls\"=" +
-          HexBytes(std::vector<std::uint8_t>(25, 1)) + "\n\"HighestLevel\"=" + HexBytes({9, 0, 0, 0}));
+          HexBytes(std::vector<std::uint8_t>(25, 1)) +
+          "\n\"HighestLevel\"=" + HexBytes({9, 0, 0, 0}));
     EXPECT_FALSE(LoadOptions());
     EXPECT_FALSE(LoadHighScores());
     EXPECT_FALSE(LoadControls(reinterpret_cast<WindowHandle>(1)));
@@ -119,6 +114,17 @@ TEST_F(SettingsTest, ShortValuesFillAsFarAsTheyGoAndBadOnesChangeNothing) {
     EXPECT_EQ(LoadHighestLevel(), 0);  // binary, not a number
     Store("\"HighestLevel\"=dword:0000000c");
     EXPECT_EQ(LoadHighestLevel(), 12);  // read from the store each time
+
+    // A stored name without its terminator ends after sixteen units.
+    std::vector<std::uint8_t> bytes = HighScoreBytes({{5, u"ABCDEFGHIJKLMNOP"}});
+    ASSERT_EQ(bytes.size(), 36u);
+    // The next row's score bytes follow at once; they must not show in the name.
+    std::vector<std::uint8_t> more = HighScoreBytes({{0x00410041, u"Z"}});
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    Store("\"HighScores\"=" + HexBytes(bytes));
+    ASSERT_TRUE(LoadHighScores());
+    EXPECT_EQ(Name(0), u"ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(Name(0).size(), 16u);
 }
 
 TEST_F(SettingsTest, EnteringScoresKeepsTheTableInOrder) {
@@ -141,18 +147,6 @@ TEST_F(SettingsTest, EnteringScoresKeepsTheTableInOrder) {
     EXPECT_EQ(highlightedRow, -1);
     EXPECT_EQ(Name(0), u"Soraby");
     EXPECT_EQ(highScores[4].score, 10000u);
-}
-
-TEST_F(SettingsTest, AStoredNameWithoutTerminatorEndsAfterSixteenUnits) {
-    std::vector<std::uint8_t> bytes = HighScoreBytes({{5, u"ABCDEFGHIJKLMNOP"}});
-    ASSERT_EQ(bytes.size(), 36u);
-    // The next row's score bytes follow at once; they must not show in the name.
-    std::vector<std::uint8_t> more = HighScoreBytes({{0x00410041, u"Z"}});
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    Store("\"HighScores\"=" + HexBytes(bytes));
-    ASSERT_TRUE(LoadHighScores());
-    EXPECT_EQ(Name(0), u"ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(Name(0).size(), 16u);
 }
 
 // A store the player cannot read (its permissions) is never overwritten: it is

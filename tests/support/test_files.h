@@ -55,6 +55,27 @@ inline std::string FileText(const std::filesystem::path& path) {
     return text.str();
 }
 
+// The rows of a table kept as a text file beside its test: each line's fields
+// split at white space, the last of `columns` (when given) taking the rest of
+// the line, spaces and all. Blank lines and those starting with '#' are skipped;
+// a table that cannot be read fails the test.
+inline std::vector<std::vector<std::string>> TableRows(const std::filesystem::path& path,
+                                                       std::size_t columns = 0) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(FileText(path));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::vector<std::string> row;
+        for (std::string field; (columns == 0 || row.size() + 1 < columns) && fields >> field;)
+            row.push_back(field);
+        std::string rest;
+        if (std::getline(fields >> std::ws, rest)) row.push_back(rest);
+        if (!row.empty() && row[0][0] != '#') rows.push_back(row);
+    }
+    EXPECT_FALSE(rows.empty()) << "no table in " << path;
+    return rows;
+}
+
 // A REGEDIT4 store with the given value lines under the game's key.
 inline std::string StoreWith(const std::string& values) {
     return "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n" + values + "\n";
