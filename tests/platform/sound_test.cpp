@@ -156,24 +156,39 @@ TEST(SoundTest, TheDeviceThreadRestsWhileNothingPlays) {
     ScopedEnv file("SDL_DISKAUDIOFILE", out.c_str());
     auto written = [&] { return std::filesystem::file_size(out); };
     auto wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    // Once the sound is over, the wait is for the device's closing (seconds
+    // away), no longer for the sound's end; bounded for a loaded machine.
+    auto rest = [&] {
+        for (int i = 0; i < 300 && CloseAudioWhenSilent(SteadyMs()) < 1000; ++i)
+            wait(10);
+    };
+    // The file's size once it has not grown for 100 ms (bounded).
+    auto settled = [&] {
+        std::uintmax_t size = written();
+        for (int i = 0; i < 30; ++i) {
+            wait(100);
+            if (written() == size) break;
+            size = written();
+        }
+        return size;
+    };
     SetAudioEnabled(true);
     const Bytes sound = Wave(1, 8000, 8, 400);  // 50 ms
+    std::uintmax_t before = 0;
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(PlaySound(sound.data(), 7));
-        wait(150);  // played out
-        const std::uintmax_t playing = written();
-        EXPECT_GT(CloseAudioWhenSilent(SteadyMs()), 0);
-        wait(60);  // the thread hands on the buffer it holds
-        const std::uintmax_t rested = written();
-        EXPECT_GE(rested, playing);
-        wait(150);
+        rest();
+        const std::uintmax_t rested = settled();
+        EXPECT_GT(rested, before) << "round " << round;  // the sound went out
+        wait(200);
         EXPECT_EQ(written(), rested) << "round " << round;
+        before = rested;
     }
-    // Closing a resting device does not wait for its thread forever.
+    // A resting device closes, and closes at the end, without waiting for its
+    // thread forever.
     EXPECT_EQ(CloseAudioWhenSilent(SteadyMs() + 60000), -1);
     ASSERT_TRUE(PlaySound(sound.data(), 7));
-    wait(150);
-    CloseAudioWhenSilent(SteadyMs());
+    rest();
     SetAudioEnabled(false);
 }
 
