@@ -398,7 +398,8 @@ class XdgOpenTest : public ::testing::Test {
     }
     fs::path dir = FreshTestFolder();
     std::string out = (dir / "out").string();
-    ScopedEnv path{"PATH", (dir.string() + ":" + std::getenv("PATH")).c_str()};
+    const char* given = std::getenv("PATH");
+    ScopedEnv path{"PATH", (dir.string() + ":" + (given ? given : "/usr/bin:/bin")).c_str()};
 };
 
 // The link reaches xdg-open as one argument, and the opener does not wait for
