@@ -9,3 +9,9 @@ void RestoreCloseSignals();
 
 // True once for each time one of the signals arrived since the last call.
 bool TakeCloseSignal();
+
+// A descriptor that is readable from the moment a signal arrives until
+// TakeCloseSignal: a wait that includes it ends even for a signal that came
+// just before the wait began, which interrupting the wait alone misses. -1
+// when the handlers are not installed.
+int CloseSignalDescriptor();

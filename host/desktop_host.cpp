@@ -305,14 +305,18 @@ void DesktopHost::sleep(int timeout) {
         gatherPending_ = true;
         return;
     }
-    // The X socket, the raise socket and the gamepads at once; a signal stops
-    // the wait (poll fails). A negative descriptor is not looked at.
-    std::vector<pollfd> waiting{{x_.socket(), POLLIN, 0}, {raiseSocket_, POLLIN, 0}};
+    // The X socket, the raise socket, the close signals' descriptor and the
+    // gamepads at once; a signal also stops the wait (poll fails), but one that
+    // came just before it began shows only on its descriptor. A negative
+    // descriptor is not looked at.
+    std::vector<pollfd> waiting{
+        {x_.socket(), POLLIN, 0}, {raiseSocket_, POLLIN, 0}, {CloseSignalDescriptor(), POLLIN, 0}};
+    constexpr std::size_t PADS = 3;  // where the gamepads' descriptors begin
     pads_.watch(waiting);
     if (const int pads = pads_.longestSleep(); pads >= 0) timeout = std::min(timeout, pads);
     const bool stopped = poll(waiting.data(), waiting.size(), timeout) < 0;
     bool plugged = false;
-    padsDue_ = pads_.readDue(waiting.data() + 2, waiting.size() - 2, plugged);
+    padsDue_ = pads_.readDue(waiting.data() + PADS, waiting.size() - PADS, plugged);
     gatherPending_ = stopped || waiting[0].revents != 0 || plugged;
     raiseDue_ = raiseSocket_ < 0 || waiting[1].revents != 0;
     lastLooked_ = SDL_GetTicks64();

@@ -1,10 +1,12 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <SDL.h>
 
 #include <cstring>
 
+#include "host/close_signals.h"
 #include "host/desktop_services.h"
 #include "host/headless_host.h"
 #include "host/host_main.h"
@@ -220,6 +222,21 @@ TEST_F(HostTest, SoakRunsRepeatFromTheirSeed) {
     EXPECT_GT(first.size(), 100u);
     EXPECT_EQ(soak("5", "b"), first);
     EXPECT_NE(soak("6", "c"), first);
+}
+
+// A close signal that comes after the loop looked for one and before it sleeps
+// does not interrupt the sleep, which may last until the next minute: its
+// descriptor stays readable until the signal is taken, so the sleep ends at once.
+TEST(CloseSignalsTest, ASignalBeforeTheWaitEndsIt) {
+    CatchCloseSignals();
+    raise(SIGTERM);
+    pollfd wake{CloseSignalDescriptor(), POLLIN, 0};
+    EXPECT_EQ(poll(&wake, 1, 5000), 1);
+    EXPECT_TRUE(TakeCloseSignal());
+    EXPECT_EQ(poll(&wake, 1, 0), 0);  // taken: the next wait sleeps
+    EXPECT_FALSE(TakeCloseSignal());
+    RestoreCloseSignals();
+    EXPECT_EQ(CloseSignalDescriptor(), -1);
 }
 
 // SIGTERM, SIGINT and SIGHUP close a headless run in order, as the desktop
