@@ -20,7 +20,8 @@ void OnCloseSignal(int) {
     closeSignalled = 1;
     if (wake[1] >= 0) {
         const int saved = errno;
-        [[maybe_unused]] const ssize_t written = write(wake[1], "", 1);  // full: one is there
+        // A full pipe has bytes waiting already: a failed write loses nothing.
+        [[maybe_unused]] const ssize_t written = write(wake[1], "", 1);
         errno = saved;
     }
 }
