@@ -25,6 +25,8 @@ namespace {
 constexpr std::uint64_t GATHER_INTERVAL_MS = 30000;
 // While the program is too busy to sleep, the X socket is looked at this often.
 constexpr std::uint64_t LOOK_INTERVAL_MS = 8;
+// The silent audio device is let rest or closed up to this late.
+constexpr int AUDIO_SLACK_MS = 40;
 
 bool Set(const char* variable) {
     const char* value = std::getenv(variable);
@@ -254,10 +256,14 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
                        sleepMs)) {
             return true;
         }
-        // Wake for the title's notice to end and for the silent audio device to close.
-        for (const int due :
-             {view_.expireNotice(SDL_GetTicks64()), CloseAudioWhenSilent(SteadyMs())})
-            if (due >= 0) sleepMs = std::min(sleepMs, due + 1);
+        // Wake for the title's notice to end, and for the silent audio device to
+        // rest or close; the device may wait a little longer for a wake that is
+        // due anyway (a game's next tick), rather than cost a wake of its own.
+        if (const int due = view_.expireNotice(SDL_GetTicks64()); due >= 0)
+            sleepMs = std::min(sleepMs, due + 1);
+        if (const int due = CloseAudioWhenSilent(SteadyMs());
+            due >= 0 && sleepMs > due + AUDIO_SLACK_MS)
+            sleepMs = due + 1;
         sleep(sleepMs);
     }
 }
@@ -309,8 +315,10 @@ void DesktopHost::sleep(int timeout) {
     // gamepads at once; a signal also stops the wait (poll fails), but one that
     // came just before it began shows only on its descriptor. A negative
     // descriptor is not looked at.
-    std::vector<pollfd> waiting{
-        {x_.socket(), POLLIN, 0}, {raiseSocket_, POLLIN, 0}, {CloseSignalDescriptor(), POLLIN, 0}};
+    std::vector<pollfd>& waiting = waiting_;
+    waiting.assign({{x_.socket(), POLLIN, 0},
+                    {raiseSocket_, POLLIN, 0},
+                    {CloseSignalDescriptor(), POLLIN, 0}});
     constexpr std::size_t PADS = 3;  // where the gamepads' descriptors begin
     pads_.watch(waiting);
     if (const int pads = pads_.longestSleep(); pads >= 0) timeout = std::min(timeout, pads);

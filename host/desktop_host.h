@@ -4,8 +4,11 @@
 // layer's clock to real time.
 #pragma once
 
+#include <poll.h>
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/desktop_pads.h"
 #include "host/desktop_view.h"
@@ -72,6 +75,7 @@ class DesktopHost : public HostDriver {
     // the raise socket had something to read (or is not watched).
     bool raiseDue_ = true;
     DesktopPads pads_;
+    std::vector<pollfd> waiting_;     // what the loop sleeps on (kept for its memory)
     bool padsDue_ = false;            // the gamepads should be read (the loop woke for them)
     bool gatherPending_ = true;       // SDL should gather events before the loop sleeps
     std::uint64_t lastGathered_ = 0;  // when SDL last gathered (SDL_GetTicks64)
