@@ -225,27 +225,6 @@ TEST_F(ResourcesTest, NamesTheEntryOfResourceBytes) {
     EXPECT_EQ(ResourceEntryName(pop.bytes), "");
 }
 
-TEST_F(ResourcesTest, FreesEachModuleOnceAndNeverTheProgramModule) {
-    ModuleHandle second = LoadModule(u"240x320.dll");
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, pack);
-    EXPECT_TRUE(FreeModule(second));
-    EXPECT_FALSE(FreeModule(second));
-    EXPECT_FALSE(FreeModule(nullptr));
-    EXPECT_FALSE(FreeModule(ProgramModule()));
-}
-
-TEST(ProgramModuleTest, HoldsTheEmbeddedResources) {
-    const ModuleHandle program = ProgramModule();
-    ASSERT_NE(program, nullptr);
-    EXPECT_EQ(ProgramModule(), program);
-    EXPECT_EQ(Text(FindResource(program, 103, RT_DIALOG)), "about dialog\n");
-    EXPECT_NE(FindResource(program, 101, RT_ICON).bytes, nullptr);
-    char16_t buffer[32];
-    EXPECT_EQ(LoadString(program, 1, buffer, 32), 14);
-    EXPECT_EQ(std::u16string(buffer), u"program string");
-}
-
 // Copies the complete test pack's sources, changes them, packs and checks them.
 TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
     const fs::path sources = scratch / "sources";
