@@ -100,21 +100,6 @@ TEST_F(ResourcesTest, LoadsFromModuleFolderFirstThenNextToExecutable) {
     EXPECT_EQ(LoadModule(nullptr), nullptr);
 }
 
-TEST_F(ResourcesTest, FilesThatAreNotPacksGiveNull) {
-    // More that are not packs are in tests/fuzz/corpus/pack/reject/.
-    const std::string good = FileText(fs::path(TEST_MODULE_FOLDER) / "240x320.dll");
-    ASSERT_GT(good.size(), 100u);
-    SetModuleFolder(scratch.c_str());
-    for (const std::string& broken : {std::string(), good.substr(0, good.size() - 10)}) {
-        EXPECT_EQ(LoadModuleFromMemory(broken.data(), broken.size()), nullptr) << broken.size();
-        std::ofstream(scratch / "broken.dll", std::ios::binary | std::ios::trunc) << broken;
-        EXPECT_EQ(LoadModule(u"broken.dll"), nullptr) << broken.size();  // end record cut off
-    }
-    ModuleHandle copy = LoadModuleFromMemory(good.data(), good.size());
-    EXPECT_NE(copy, nullptr);
-    FreeModule(copy);
-}
-
 TEST_F(ResourcesTest, EntriesAreReadWhenFirstLookedUpAndAnUnreadableOneGivesWayToTheNext) {
     // Two entries for string 7, the first with a broken checksum, and string 8.
     const fs::path path = scratch / "lazy.dll";
