@@ -269,23 +269,16 @@ TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
 }
 
 TEST(EntryNameTest, AcceptsTheNamingRuleOnly) {
-    EntryName parsed;
-    std::string why;
-    for (auto [name, key] : {std::pair{"BITMAP/104.png", "#2/#104"},
-                             {"bitmap/104", "#2/#104"},
-                             {"#2/104.bmp", "#2/#104"},
-                             {"#300/7", "#300/#7"},
-                             {"WAVE/sndPop.wav", "WAVE/SNDPOP"},
-                             {"MENUBAR/102", "#241/#102"},
-                             {"TEXT/65535.txt", "TEXT/#65535"}}) {
-        ASSERT_TRUE(ParseEntryName(name, parsed, &why)) << name;
-        EXPECT_EQ(parsed.key, key) << name;
-    }
-    for (const char* name : {"TEXT/65536", "TEXT/0", "TEXT/0101", "300/7", "#0/7", "#x/7",
-                             "TEXT/a.b.txt", "TEXT/.txt", "TEXT/x y", "TEXT", "/101", "A/B/101"}) {
-        why.clear();
-        EXPECT_FALSE(ParseEntryName(name, parsed, &why)) << name;
-        EXPECT_FALSE(why.empty()) << name;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/entry_names.txt", 3)) {
+        EntryName parsed;
+        std::string why;
+        if (row[0] == "takes") {
+            EXPECT_TRUE(ParseEntryName(row[2], parsed, &why)) << row[2];
+            EXPECT_EQ(parsed.key, row[1]) << row[2];
+        } else {
+            EXPECT_FALSE(ParseEntryName(row[2], parsed, &why)) << row[2];
+            EXPECT_FALSE(why.empty()) << row[2];
+        }
     }
 }
 
