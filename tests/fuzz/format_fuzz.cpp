@@ -4,6 +4,7 @@
 // returned is the text's length.
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -22,27 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // anything): a write past it is caught.
     std::vector<char16_t> buffer(capacity > 0 ? capacity : 1, u'\xFFFF');
     char16_t* out = capacity > 0 ? buffer.data() : nullptr;
-    std::int32_t count = 0;
-    switch (pick % 4) {
-        case 0:
-            count = FormatText(out, capacity, format.c_str(), {});
-            break;
-        case 1:
-            count = FormatText(out, capacity, format.c_str(),
-                               {std::int32_t{-2147483647 - 1}, std::uint32_t{4294967295u}, u"text",
-                                std::int32_t{-7}});
-            break;
-        case 2:
-            count = FormatText(out, capacity, format.c_str(),
-                               {u"", static_cast<const char16_t*>(nullptr), std::int32_t{1048577},
-                                std::int32_t{-1048577}, std::int32_t{65}});
-            break;
-        default:
-            count = FormatText(out, capacity, format.c_str(),
-                               {std::int32_t{2147483647}, std::int32_t{-1}, std::uint32_t{0},
-                                std::uint32_t{0xD800}, u"\xD83D\xDE00"});
-            break;
-    }
+    const std::initializer_list<FormatArg> lists[] = {
+        {},
+        {std::int32_t{-2147483647 - 1}, std::uint32_t{4294967295u}, u"text", std::int32_t{-7}},
+        {u"", static_cast<const char16_t*>(nullptr), std::int32_t{1048577}, std::int32_t{-1048577},
+         std::int32_t{65}},
+        {std::int32_t{2147483647}, std::int32_t{-1}, std::uint32_t{0}, std::uint32_t{0xD800},
+         u"\xD83D\xDE00"}};
+    const std::int32_t count = FormatText(out, capacity, format.c_str(), lists[pick % 4]);
     if (capacity <= 0) {
         if (count != 0) std::abort();
         return 0;

@@ -3,6 +3,7 @@
 #include "platform/internal/phone_shell_internal.h"
 #include "platform/internal/resources_internal.h"
 #include "tests/support/layer_fixture.h"
+#include "tests/support/test_files.h"
 #include "tests/support/zip_writer.h"
 
 namespace {
@@ -19,17 +20,6 @@ ModuleHandle OneResourceModule(const std::string& name, const std::string& data)
     return LoadModuleFromFile(path);
 }
 
-const char* const FORM = R"(# a form of every focusable kind
-caption "Options"
-font "MS Sans Serif" 8
-size 116 100
-control static -1 4 4 100 8 "Settings"
-control checkbox 1014 4 16 100 10 "Rising junk"
-control slider 1013 4 30 100 12 ""
-control edit 1001 4 46 100 12 "Ann"
-control button 1020 4 62 100 14 "Reset"
-)";
-
 class DialogsTest : public LayerTest {
   protected:
     void SetUp() override {
@@ -39,7 +29,7 @@ class DialogsTest : public LayerTest {
         RegisterRecordingClass({});
         main = RecordingWindow(u"Quarvel");
         ASSERT_TRUE(CreateMenuBarFromText(main, "button 40006 \"Pause\"\n", mainBar));
-        module = OneResourceModule("DIALOG/200", FORM);
+        module = OneResourceModule("DIALOG/200", FileText(DIALOG_FORM));
         ASSERT_NE(module, nullptr);
     }
     void TearDown() override {

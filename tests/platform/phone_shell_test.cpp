@@ -3,18 +3,6 @@
 
 namespace {
 
-constexpr const char* MAIN_BAR =
-    "# the main window's soft keys\n"
-    "button 40006 \"Pause\"\n"
-    "menu 40047 \"Menu\"\n"
-    "  popup \"New game\"\n"
-    "    item 40007 \"Easy\"\n"
-    "    item 40009 \"Medium\"\n"
-    "  separator\n"
-    "  item 40001 \"Sound\" checked\n"
-    "  item 40016 \"Clear scores\" grayed\n"
-    "  item 40005 \"Exit\"\n";
-
 // Popup rows at 240 pixels wide: a 3-pixel frame, 22-pixel items, 7-pixel separators.
 constexpr std::int32_t ROW = 22;
 
@@ -27,10 +15,13 @@ class PhoneShellTest : public LayerTest {
             {WM_KEYDOWN, WM_KEYUP, WM_COMMAND, WM_HOTKEY, WM_LBUTTONDOWN, WM_INITMENUPOPUP});
         owner = RecordingWindow(u"main");
     }
-    WindowHandle Bar(const char* text = MAIN_BAR, WindowHandle parent = nullptr) {
-        WindowHandle bar = nullptr;
-        EXPECT_TRUE(CreateMenuBarFromText(parent != nullptr ? parent : owner, text, bar));
-        return bar;
+    // A bar of the text, or the main window's bar of the program's module.
+    WindowHandle Bar(const char* text = nullptr, WindowHandle parent = nullptr) {
+        MenuBarCreateInfo info{MENU_BAR_CREATE_SIZE, parent ? parent : owner, 0, 102,
+                               ProgramModule()};
+        EXPECT_TRUE(text ? CreateMenuBarFromText(info.parent, text, info.menuBar)
+                         : CreateMenuBar(info));
+        return info.menuBar;
     }
     // The commands the owner heard; forgets everything heard.
     static std::vector<WParam> Commands() {

@@ -12,6 +12,7 @@ quarvel_embed_module(TARGET resources_tests SOURCE_DIR platform/packs/program)
 target_compile_definitions(resources_tests PRIVATE
   TEST_MODULE_FOLDER="${CMAKE_CURRENT_BINARY_DIR}/resource_packs"
   TEST_PACK_SOURCE="${CMAKE_CURRENT_SOURCE_DIR}/platform/packs/complete"
+  TABLES="${CMAKE_CURRENT_SOURCE_DIR}/platform/tables"
   PACK_TOOL="$<TARGET_FILE:quarvel-pack>"
   PACK_BUILD_TOOL="$<TARGET_FILE:quarvel-pack-build>")
 add_dependencies(resources_tests

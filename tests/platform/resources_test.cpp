@@ -100,21 +100,6 @@ TEST_F(ResourcesTest, LoadsFromModuleFolderFirstThenNextToExecutable) {
     EXPECT_EQ(LoadModule(nullptr), nullptr);
 }
 
-TEST_F(ResourcesTest, FilesThatAreNotPacksGiveNull) {
-    // More that are not packs are in tests/fuzz/corpus/pack/reject/.
-    const std::string good = FileText(fs::path(TEST_MODULE_FOLDER) / "240x320.dll");
-    ASSERT_GT(good.size(), 100u);
-    SetModuleFolder(scratch.c_str());
-    for (const std::string& broken : {std::string(), good.substr(0, good.size() - 10)}) {
-        EXPECT_EQ(LoadModuleFromMemory(broken.data(), broken.size()), nullptr) << broken.size();
-        std::ofstream(scratch / "broken.dll", std::ios::binary | std::ios::trunc) << broken;
-        EXPECT_EQ(LoadModule(u"broken.dll"), nullptr) << broken.size();  // end record cut off
-    }
-    ModuleHandle copy = LoadModuleFromMemory(good.data(), good.size());
-    EXPECT_NE(copy, nullptr);
-    FreeModule(copy);
-}
-
 TEST_F(ResourcesTest, EntriesAreReadWhenFirstLookedUpAndAnUnreadableOneGivesWayToTheNext) {
     // Two entries for string 7, the first with a broken checksum, and string 8.
     const fs::path path = scratch / "lazy.dll";
@@ -225,27 +210,6 @@ TEST_F(ResourcesTest, NamesTheEntryOfResourceBytes) {
     EXPECT_EQ(ResourceEntryName(pop.bytes), "");
 }
 
-TEST_F(ResourcesTest, FreesEachModuleOnceAndNeverTheProgramModule) {
-    ModuleHandle second = LoadModule(u"240x320.dll");
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, pack);
-    EXPECT_TRUE(FreeModule(second));
-    EXPECT_FALSE(FreeModule(second));
-    EXPECT_FALSE(FreeModule(nullptr));
-    EXPECT_FALSE(FreeModule(ProgramModule()));
-}
-
-TEST(ProgramModuleTest, HoldsTheEmbeddedResources) {
-    const ModuleHandle program = ProgramModule();
-    ASSERT_NE(program, nullptr);
-    EXPECT_EQ(ProgramModule(), program);
-    EXPECT_EQ(Text(FindResource(program, 103, RT_DIALOG)), "about dialog\n");
-    EXPECT_NE(FindResource(program, 101, RT_ICON).bytes, nullptr);
-    char16_t buffer[32];
-    EXPECT_EQ(LoadString(program, 1, buffer, 32), 14);
-    EXPECT_EQ(std::u16string(buffer), u"program string");
-}
-
 // Copies the complete test pack's sources, changes them, packs and checks them.
 TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
     const fs::path sources = scratch / "sources";
@@ -305,23 +269,16 @@ TEST_F(ResourcesTest, PackToolsBuildReproduciblyAndCheckWhatTheProgramNeeds) {
 }
 
 TEST(EntryNameTest, AcceptsTheNamingRuleOnly) {
-    EntryName parsed;
-    std::string why;
-    for (auto [name, key] : {std::pair{"BITMAP/104.png", "#2/#104"},
-                             {"bitmap/104", "#2/#104"},
-                             {"#2/104.bmp", "#2/#104"},
-                             {"#300/7", "#300/#7"},
-                             {"WAVE/sndPop.wav", "WAVE/SNDPOP"},
-                             {"MENUBAR/102", "#241/#102"},
-                             {"TEXT/65535.txt", "TEXT/#65535"}}) {
-        ASSERT_TRUE(ParseEntryName(name, parsed, &why)) << name;
-        EXPECT_EQ(parsed.key, key) << name;
-    }
-    for (const char* name : {"TEXT/65536", "TEXT/0", "TEXT/0101", "300/7", "#0/7", "#x/7",
-                             "TEXT/a.b.txt", "TEXT/.txt", "TEXT/x y", "TEXT", "/101", "A/B/101"}) {
-        why.clear();
-        EXPECT_FALSE(ParseEntryName(name, parsed, &why)) << name;
-        EXPECT_FALSE(why.empty()) << name;
+    for (const std::vector<std::string>& row : TableRows(TABLES "/entry_names.txt", 3)) {
+        EntryName parsed;
+        std::string why;
+        if (row[0] == "takes") {
+            EXPECT_TRUE(ParseEntryName(row[2], parsed, &why)) << row[2];
+            EXPECT_EQ(parsed.key, row[1]) << row[2];
+        } else {
+            EXPECT_FALSE(ParseEntryName(row[2], parsed, &why)) << row[2];
+            EXPECT_FALSE(why.empty()) << row[2];
+        }
     }
 }
 

@@ -125,27 +125,6 @@ TEST_F(WindowsTest, PaintOnlyWhenInvalid) {
 
 constexpr Colour RED = Rgb(255, 0, 0), WHITE = Rgb(255, 255, 255);
 
-TEST_F(WindowsTest, WindowSurfacesShowOnTheComposedScreen) {
-    WindowHandle w = Create();
-    MoveWindow(w, 0, 26, 240, 268, false);
-    FillWindow(w, Rect{0, 0, 5, 5}, RED);
-    Rect changed;
-    ComposeScreen(&changed);
-    EXPECT_EQ(changed, (Rect{0, 0, 240, 320}));  // the first composition is whole
-    EXPECT_EQ(ScreenPixel(2, 28), RED);
-    EXPECT_EQ(ScreenPixel(2, 24), WHITE);  // outside the window
-    ComposeScreen(&changed);
-    EXPECT_EQ(changed, Rect{});
-
-    // Later, only what was drawn is composed again.
-    ReleaseWindowSurface(w, GetWindowSurface(w));
-    ComposeScreen(&changed);
-    EXPECT_EQ(changed, Rect{});
-    FillWindow(w, Rect{10, 20, 30, 25}, WHITE);
-    ComposeScreen(&changed);
-    EXPECT_EQ(changed, (Rect{10, 46, 30, 51}));
-}
-
 TEST_F(WindowsTest, ComposingTellsWhichPixelsDifferFromBefore) {
     WindowHandle w = Create();
     MoveWindow(w, 0, 26, 240, 268, false);

@@ -1,25 +1,49 @@
-// A RIFF/WAVE image of 8-bit mono sound at 8000 Hz: `samples` bytes of `level`,
-// so its length is samples / 8 ms.
+// RIFF/WAVE images for tests: of any chunks in any order, or of plain PCM sound.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+#include <utility>
 #include <vector>
 
-inline std::vector<std::uint8_t> WaveImage(std::uint32_t samples, std::uint8_t level = 128) {
-    std::vector<std::uint8_t> w(44 + samples, level);
-    auto put32 = [&w](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            w[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    std::memcpy(&w[0], "RIFF----WAVEfmt ", 16);
-    put32(4, 36 + samples);
-    put32(16, 16);
-    put32(20, 1 | 1 << 16);  // PCM, mono
-    put32(24, 8000);         // samples a second
-    put32(28, 8000);         // bytes a second
-    put32(32, 1 | 8 << 16);  // one byte a sample, 8 bits
-    std::memcpy(&w[36], "data", 4);
-    put32(40, samples);
-    return w;
+using WaveBytes = std::vector<std::uint8_t>;
+
+// Writes `v` as `n` little-endian bytes: appended, or over the bytes from `at`.
+inline void PutLittle(WaveBytes& b, std::uint64_t v, int n, std::size_t at = SIZE_MAX) {
+    for (int i = 0; i < n; ++i, v >>= 8)
+        at == SIZE_MAX ? b.push_back(std::uint8_t(v)) : void(b[at + i] = std::uint8_t(v));
+}
+
+// The body of a "fmt " chunk (encoding 1 is PCM).
+inline WaveBytes WaveFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                            int encoding = 1) {
+    WaveBytes b;
+    PutLittle(b, encoding, 2), PutLittle(b, channels, 2), PutLittle(b, rate, 4);
+    PutLittle(b, rate * channels * bits / 8, 4), PutLittle(b, channels * bits / 8, 2);
+    PutLittle(b, bits, 2);
+    return b;
+}
+
+// A RIFF WAVE image of (tag, body) chunks, odd ones padded.
+inline WaveBytes RiffWave(const std::vector<std::pair<const char*, WaveBytes>>& chunks) {
+    WaveBytes b{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const auto& [tag, body] : chunks) {
+        b.insert(b.end(), tag, tag + 4);
+        PutLittle(b, body.size(), 4);
+        b.insert(b.end(), body.begin(), body.end());
+        if (body.size() % 2 == 1) b.push_back(0);
+    }
+    PutLittle(b, b.size() - 8, 4, 4);
+    return b;
+}
+
+// PCM sound of `bytes` bytes of `level`.
+inline WaveBytes WaveImage(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                           std::size_t bytes, std::uint8_t level = 128) {
+    return RiffWave(
+        {{"fmt ", WaveFormat(channels, rate, bits)}, {"data", WaveBytes(bytes, level)}});
+}
+
+// 8-bit mono sound at 8000 Hz, `samples` bytes of `level`: samples / 8 ms long.
+inline WaveBytes WaveImage(std::uint32_t samples, std::uint8_t level = 128) {
+    return WaveImage(1, 8000, 8, samples, level);
 }
