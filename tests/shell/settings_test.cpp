@@ -1,5 +1,4 @@
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "platform/runtime/app_keys.h"
 #include "platform/runtime/types.h"
@@ -7,6 +6,7 @@
 #include "shell/records/control_layout.h"
 #include "shell/records/options.h"
 #include "shell/settings.h"
+#include "tests/support/processes.h"
 #include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
@@ -173,10 +173,7 @@ TEST_F(SettingsTest, AStoreThatCannotBeReadIsKeptAside) {
         FillDefaultHighScores();
         _exit(loaded ? 4 : SaveHighScores() ? 0 : 5);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ExitStatus(child), 0);
     chmod((folder / "settings.reg.bad").c_str(), 0600);
     EXPECT_EQ(FileText(folder / "settings.reg.bad"), original);
     SetRegistryStorePath(path.c_str());
