@@ -58,13 +58,10 @@ TEST_F(MainWindowTest, StartsOnTheTitleFullScreenWithSettingsLoaded) {
 }
 
 TEST_F(MainWindowTest, PicksThePackBySizeWithExactlyOneFallback) {
-    EXPECT_EQ(PackFor(240, 320), 294);
-    EXPECT_EQ(PackFor(240, 240), 214);
-    EXPECT_EQ(PackFor(320, 240), 214);  // landscape: 240x240
-    EXPECT_EQ(PackFor(480, 640), 294);
-    EXPECT_EQ(PackFor(128, 160), 294);
-    EXPECT_EQ(PackFor(240, 176), 200);
-    EXPECT_EQ(PackFor(200, 400), 200);
+    for (const std::vector<std::string>& row : TableRows(TABLES "/pack_sizes.txt")) {
+        EXPECT_EQ(PackFor(std::stoi(row[0]), std::stoi(row[1])), std::stoi(row[2]))
+            << row[0] << "x" << row[1];
+    }
 
     // Only one fallback: 240x240 is chosen and missing, so 240x320 is not tried.
     UsePackWithout({});
