@@ -1,6 +1,8 @@
 #include <cstdlib>
+#include <cstring>
 
 #include "game_screen_support.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -171,23 +173,20 @@ TEST_F(GameScreenTest, PreviewsAtFullAndHalfSize) {
 // every step), an absurd game size gives no back buffer, and the game still
 // plays, clears rows and ends.
 TEST_F(GameScreenTest, AbsurdLayoutNumbersNeverOverflow) {
-    const char* const extremes[] = {"2147483647", "-2147483648", "99999999999", "-1"};
-    for (const char* size : extremes) {
-        for (const char* place : extremes) {
-            std::string text;
-            for (const char* key : {"game_width", "game_height", "board_tile_size"})
-                text += std::string(key) + ": " + size + "\n";
-            for (const char* key : {"board_left", "board_top", "next_piece_x", "next_piece_y",
-                                    "next_next_piece_x", "next_next_piece_y"})
-                text += std::string(key) + ": " + place + "\n";
-            for (const char* key : {"next_piece_label_rect", "score_label_rect", "score_rect",
-                                    "level_rect", "lines_rect"}) {
-                text +=
-                    std::string(key) + ": " + place + "," + size + "," + size + "," + place + "\n";
+    // Every size and every place of the layout, each set to one of the extremes.
+    const std::string layout = FileText(TABLES "/absurd_layout.txt");
+    ASSERT_NE(layout.find("SIZE"), std::string::npos);
+    const std::string extremes[] = {"2147483647", "-2147483648", "99999999999", "-1"};
+    for (const std::string& size : extremes) {
+        for (const std::string& place : extremes) {
+            std::string text = layout;
+            for (const auto& [name, value] : {std::pair{"SIZE", size}, {"PLACE", place}}) {
+                for (std::size_t at; (at = text.find(name)) != std::string::npos;)
+                    text.replace(at, std::strlen(name), value);
             }
             LoadPack(text);
             EXPECT_LE(std::abs(std::int64_t{gameWidth}), MAX_LAYOUT_PIXELS);
-            if (std::string(size) != "-1") {
+            if (size != "-1") {
                 EXPECT_EQ(backBitmap, nullptr);
             }
 
