@@ -1,6 +1,5 @@
 #include <array>
 
-#include "front/controls_wnd.h"
 #include "tests/shell/program_support.h"
 
 namespace {

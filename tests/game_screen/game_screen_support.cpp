@@ -1,7 +1,5 @@
 #include "game_screen_support.h"
 
-#include <fstream>
-
 #include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;

@@ -3,7 +3,6 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "platform/store/registry.h"
 #include "shell/layout_text.h"
