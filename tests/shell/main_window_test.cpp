@@ -268,17 +268,4 @@ TEST_F(SoftKeysTest, ThePauseKeyFollowsTheGame) {
     Key(VK_DOWN, false);
 }
 
-// A label the pack lacks reads empty; a screen whose window has no bar changes
-// nothing and shows no key.
-TEST_F(SoftKeysTest, MissingTextsAndBarsShowNothing) {
-    ASSERT_TRUE(Start());
-    gameScreen.window = mainWindow;
-    SetSoftKeyLabel(&gameScreen, IDM_MENU_KEY, 39999);
-    EXPECT_EQ(SoftKeyLabel(gameScreen, IDM_MENU_KEY), u"");
-    gameScreen.window = nullptr;
-    SetSoftKeyLabel(&gameScreen, IDM_MENU_KEY, IDS_PAUSE_PAUSED);
-    EXPECT_FALSE(IsSoftKeyVisible(&gameScreen, IDM_MENU_KEY));
-    EXPECT_EQ(SoftKeyLabel(gameScreen, IDM_MENU_KEY), u"unchanged");
-}
-
 }  // namespace
