@@ -247,8 +247,8 @@ struct Outcome {
 
 // Plays with the automatic player from clock `clock` and checks the rules'
 // invariants on every tick.
-Outcome PlayChecked(std::int32_t junk, std::int32_t level, long maxTicks, std::uint32_t clock) {
-    RecordingGame game;
+Outcome PlayChecked(RecordingGame& game, std::int32_t junk, std::int32_t level, long maxTicks,
+                    std::uint32_t clock) {
     CQuarvelAutoPlayer player;
     SetClock(clock);
     game.startGame(junk, level);
@@ -273,6 +273,11 @@ Outcome PlayChecked(std::int32_t junk, std::int32_t level, long maxTicks, std::u
     return {game.score, game.lines, game.level, game.landingCount};
 }
 
+Outcome PlayChecked(std::int32_t junk, std::int32_t level, long maxTicks, std::uint32_t clock) {
+    RecordingGame game;
+    return PlayChecked(game, junk, level, maxTicks, clock);
+}
+
 // A fixed-seed game draws the same pieces and junk holes whatever the clock
 // says at its start.
 TEST_F(WholeGameTest, AutomaticGamesKeepTheInvariantsAndReplayExactly) {
@@ -285,6 +290,16 @@ TEST_F(WholeGameTest, AutomaticGamesKeepTheInvariantsAndReplayExactly) {
     options.extra_pieces = 0;
     Outcome hard = PlayChecked(10, 8, 200000, 1000);
     EXPECT_GT(hard.landings, 20);
+}
+
+// A game started where the last one ended plays exactly as a first game: its
+// score, lines, landings or a pause carry over into nothing.
+TEST_F(WholeGameTest, ANewGameKeepsNothingOfTheLast) {
+    options.fixed_seed = 1;
+    RecordingGame game;
+    const Outcome first = PlayChecked(game, 6, 4, 200000, 1000);
+    game.paused = true;
+    EXPECT_EQ(PlayChecked(game, 6, 4, 200000, 1000), first);
 }
 
 }  // namespace
