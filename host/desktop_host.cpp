@@ -315,17 +315,16 @@ void DesktopHost::sleep(int timeout) {
     // gamepads at once; a signal also stops the wait (poll fails), but one that
     // came just before it began shows only on its descriptor. A negative
     // descriptor is not looked at.
-    std::vector<pollfd>& waiting = waiting_;
-    waiting.assign({{x_.socket(), POLLIN, 0},
-                    {raiseSocket_, POLLIN, 0},
-                    {CloseSignalDescriptor(), POLLIN, 0}});
+    waiting_.assign({{x_.socket(), POLLIN, 0},
+                     {raiseSocket_, POLLIN, 0},
+                     {CloseSignalDescriptor(), POLLIN, 0}});
     constexpr std::size_t PADS = 3;  // where the gamepads' descriptors begin
-    pads_.watch(waiting);
+    pads_.watch(waiting_);
     if (const int pads = pads_.longestSleep(); pads >= 0) timeout = std::min(timeout, pads);
-    const bool stopped = poll(waiting.data(), waiting.size(), timeout) < 0;
+    const bool stopped = poll(waiting_.data(), waiting_.size(), timeout) < 0;
     bool plugged = false;
-    padsDue_ = pads_.readDue(waiting.data() + PADS, waiting.size() - PADS, plugged);
-    gatherPending_ = stopped || waiting[0].revents != 0 || plugged;
-    raiseDue_ = raiseSocket_ < 0 || waiting[1].revents != 0;
+    padsDue_ = pads_.readDue(waiting_.data() + PADS, waiting_.size() - PADS, plugged);
+    gatherPending_ = stopped || waiting_[0].revents != 0 || plugged;
+    raiseDue_ = raiseSocket_ < 0 || waiting_[1].revents != 0;
     lastLooked_ = SDL_GetTicks64();
 }

@@ -17,8 +17,11 @@ inline void PutLittle(WaveBytes& b, std::uint64_t v, int n, std::size_t at = SIZ
 inline WaveBytes WaveFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
                             int encoding = 1) {
     WaveBytes b;
-    PutLittle(b, encoding, 2), PutLittle(b, channels, 2), PutLittle(b, rate, 4);
-    PutLittle(b, rate * channels * bits / 8, 4), PutLittle(b, channels * bits / 8, 2);
+    PutLittle(b, encoding, 2);
+    PutLittle(b, channels, 2);
+    PutLittle(b, rate, 4);
+    PutLittle(b, rate * channels * bits / 8, 4);  // bytes a second
+    PutLittle(b, channels * bits / 8, 2);         // bytes a frame
     PutLittle(b, bits, 2);
     return b;
 }
