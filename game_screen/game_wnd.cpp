@@ -20,6 +20,7 @@ CQuarvelGameWnd::~CQuarvelGameWnd() {
 }
 
 void CQuarvelGameWnd::onLeave() {
+    drawnCellsKnown = false;  // other screens draw on the back buffer
     if (window != nullptr) KillTimer(window, GAME_TIMER_ID);
     if (spriteDC != nullptr) {
         DeleteSurface(spriteDC);  // before its bitmap, which it holds selected
@@ -65,6 +66,7 @@ void CQuarvelGameWnd::beginGame(WindowHandle mainWindow, SurfaceHandle backBuffe
                                 std::int32_t junkRows, std::int32_t startLevel) {
     window = mainWindow;
     backDC = backBuffer;
+    drawnCellsKnown = false;
     readLayout();
     startGame(junkRows, startLevel);
 }
@@ -160,6 +162,8 @@ std::int32_t CQuarvelGameWnd::onMessage(std::uint32_t message, WParam wParam, LP
 }
 
 void CQuarvelGameWnd::pause() {
+    // The key screen, opened over a paused game, draws on the back buffer.
+    drawnCellsKnown = false;
     if (window == nullptr) return;
     CQuarvelGame::pause();
 }

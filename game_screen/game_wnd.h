@@ -98,6 +98,22 @@ class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame, public CQuarvel
     CQuarvelExplodingTilesGameOverAnim explodingAnim;
     std::int32_t hiddenRows[BOARD_ROWS] = {};
 
+    // What a cell of the playfield shows, layer by layer: the board's tile and
+    // how it looks, a shadow tile over it, the falling piece's tile over both.
+    struct CellPicture {
+        std::uint8_t board = EMPTY_TILE;
+        std::uint8_t look = 0;  // the board tile: 0 normal, 1 bright, 2 translucent
+        std::uint8_t shadow = EMPTY_TILE;
+        std::uint8_t piece = EMPTY_TILE;
+        bool operator==(const CellPicture&) const = default;
+    };
+    // The cells as the back buffer's playfield shows them, so that a frame of
+    // the playfield alone draws only the cells whose picture changed. Unknown
+    // (false) after anything else drew on the back buffer: a whole frame, an
+    // animation, another screen.
+    CellPicture drawnCells[BOARD_CELLS];
+    bool drawnCellsKnown = false;
+
   protected:
     void playSound(GameSound sound, bool synchronous) override;
     void redrawScreen(RedrawArea area) override;
@@ -124,4 +140,10 @@ class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame, public CQuarvel
     void createSpriteSurface(SurfaceHandle compatible);
     void drawPreviews();
     void drawSideTexts();
+    // What each cell of the playfield shows now, leaving out row `skipRow`;
+    // false when a tile lies off the board.
+    bool pictureCells(std::int32_t skipRow, CellPicture* cells) const;
+    // Draws the cells whose picture differs from the one drawn last, each over
+    // its own background.
+    void drawChangedCells(const CellPicture* cells);
 };

@@ -20,6 +20,12 @@ constexpr std::int32_t GAME_OVER_BANNER_Y = 98;
 constexpr std::int32_t FIRST_BACKGROUND = IDB_FIRST_BACKGROUND;
 constexpr std::int32_t LAST_BACKGROUND = IDB_LAST_BACKGROUND;
 constexpr std::int32_t TEXT_BUFFER = 100;
+// How a cell's board tile is drawn: the tile sheet's variant (normal, bright),
+// or translucent as while paused.
+constexpr std::uint8_t TRANSLUCENT_LOOK = 2;
+// The smallest tile whose drawing stays inside its cell (the translucent tile's
+// rounded rectangle is inset by a pixel).
+constexpr std::int32_t MIN_CELL_TILE = 4;
 
 // Copies a bitmap onto a surface through a temporary surface, magenta left out.
 void DrawPicture(SurfaceHandle target, std::int32_t x, std::int32_t y, std::int32_t width,
@@ -37,6 +43,7 @@ std::uint8_t AddClamped(std::int32_t value, std::int32_t delta) {
 
 void CQuarvelGameWnd::createSpriteSurface(SurfaceHandle compatible) {
     if (spriteDC != nullptr) return;
+    drawnCellsKnown = false;
     spriteBitmap = CreateBitmap(compatible, 2 * gameWidth, gameHeight);
     spriteDC = CreateMemorySurface(compatible);
     SelectBitmap(spriteDC, spriteBitmap);
@@ -65,6 +72,7 @@ bool CQuarvelGameWnd::loadBackground(std::int32_t forLevel) {
         std::clamp(FIRST_BACKGROUND + (forLevel - 1) / 4, FIRST_BACKGROUND, LAST_BACKGROUND);
     if (id == backgroundId) return false;
     backgroundBitmap = LoadImageResource(resourcePack, static_cast<std::uint32_t>(id));
+    drawnCellsKnown = false;
     DrawPicture(spriteDC, gameWidth, 0, gameWidth, gameHeight, backgroundBitmap);
     backgroundId = id;
     return true;
@@ -74,6 +82,7 @@ bool CQuarvelGameWnd::loadBackground(std::int32_t forLevel) {
 
 void CQuarvelGameWnd::drawTileAt(std::uint8_t tile, std::int32_t x, std::int32_t y,
                                  std::int32_t variant) {
+    drawnCellsKnown = false;
     if (tile == EMPTY_TILE) return;
     BlockCopy(backDC, x, y, tileSize, tileSize, spriteDC, tile * tileSize, variant * tileSize);
 }
@@ -86,6 +95,7 @@ void CQuarvelGameWnd::drawBoardTile(std::uint8_t tile, std::int32_t column, std:
 void CQuarvelGameWnd::drawScaledBoardTile(std::uint8_t tile, std::int32_t column, std::int32_t row,
                                           std::int32_t dx, std::int32_t dy, std::int32_t percent,
                                           std::int32_t variant) {
+    drawnCellsKnown = false;
     if (tile == EMPTY_TILE) return;
     std::int32_t s = tileSize * percent / 100;
     std::int32_t inset = (tileSize - s) >> 1;
@@ -112,6 +122,7 @@ void CQuarvelGameWnd::emptyBoardRow(std::int32_t row) {
 
 void CQuarvelGameWnd::drawScaledTileAt(std::uint8_t tile, std::int32_t x, std::int32_t y,
                                        std::int32_t percent) {
+    drawnCellsKnown = false;
     if (tile == EMPTY_TILE) return;
     std::int32_t s = tileSize * percent / 100;
     std::int32_t inset = (tileSize - s) >> 1;
@@ -121,6 +132,7 @@ void CQuarvelGameWnd::drawScaledTileAt(std::uint8_t tile, std::int32_t x, std::i
 
 void CQuarvelGameWnd::drawTranslucentBoardTile(std::uint8_t tile, std::int32_t column,
                                                std::int32_t row) {
+    drawnCellsKnown = false;
     if (tile == EMPTY_TILE) return;
     std::int32_t x = boardLeft + column * tileSize;
     std::int32_t y = boardTop + row * tileSize;
@@ -174,22 +186,29 @@ void CQuarvelGameWnd::compose(SurfaceHandle compatible, RedrawArea area, std::in
     } else {
         SelectClipRegion(backDC, nullptr);
     }
+    CellPicture cells[BOARD_CELLS];
+    const bool onBoard = pictureCells(skipRow, cells);
+    // Most frames of the playfield change a few cells (a piece moved, a glint);
+    // redrawing only those gives the same pixels. Each cell's drawing stays in
+    // the cell, given tiles of a few pixels at least.
+    if (playfieldOnly && onBoard && drawnCellsKnown && tileSize >= MIN_CELL_TILE) {
+        drawChangedCells(cells);
+        std::copy(std::begin(cells), std::end(cells), drawnCells);
+        drawnCellsKnown = true;
+        return;
+    }
     BlockCopy(backDC, 0, 0, gameWidth, gameHeight, spriteDC, gameWidth, 0);
 
     // The board, with two diagonal glints moving across the stack.
     for (std::int32_t r = 0; r < BOARD_ROWS; ++r) {
-        if (r == skipRow || hiddenRows[r] != 0) continue;
         for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c) {
-            std::uint8_t tile = board[r * BOARD_COLUMNS + c];
-            if (tile == EMPTY_TILE) continue;
-            if (paused) {
-                drawTranslucentBoardTile(tile, c, r);
-                continue;
+            const CellPicture& p = cells[r * BOARD_COLUMNS + c];
+            if (p.board == EMPTY_TILE) continue;
+            if (p.look == TRANSLUCENT_LOOK) {
+                drawTranslucentBoardTile(p.board, c, r);
+            } else {
+                drawBoardTile(p.board, c, r, p.look);
             }
-            auto first = static_cast<std::uint32_t>(c + 2 * r);
-            auto second = static_cast<std::uint32_t>(2 * r + 4 * c);
-            bool bright = first == frameCount % 500 || second == (frameCount + 175) % 350;
-            drawBoardTile(tile, c, r, bright ? 1 : 0);
         }
     }
     bool playing = state != GameState::GameOver && !paused;
@@ -204,7 +223,69 @@ void CQuarvelGameWnd::compose(SurfaceHandle compatible, RedrawArea area, std::in
             drawBoardTile(piece.cells[i], piece.x + i % 4, piece.y + i / 4, 0);
         }
     }
+    std::copy(std::begin(cells), std::end(cells), drawnCells);
+    // A whole frame's texts and banners may lie over the playfield, and a tile
+    // off the board on its border.
+    drawnCellsKnown = playfieldOnly && onBoard;
     if (!playfieldOnly) drawSideTexts();
+}
+
+bool CQuarvelGameWnd::pictureCells(std::int32_t skipRow, CellPicture* cells) const {
+    std::fill(cells, cells + BOARD_CELLS, CellPicture{});
+    for (std::int32_t r = 0; r < BOARD_ROWS; ++r) {
+        if (r == skipRow || hiddenRows[r] != 0) continue;
+        for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c) {
+            const std::uint8_t tile = board[r * BOARD_COLUMNS + c];
+            if (tile == EMPTY_TILE) continue;
+            CellPicture& p = cells[r * BOARD_COLUMNS + c];
+            p.board = tile;
+            if (paused) {
+                p.look = TRANSLUCENT_LOOK;
+            } else {
+                auto first = static_cast<std::uint32_t>(c + 2 * r);
+                auto second = static_cast<std::uint32_t>(2 * r + 4 * c);
+                p.look = first == frameCount % 500 || second == (frameCount + 175) % 350;
+            }
+        }
+    }
+    bool onBoard = true;
+    auto place = [cells, &onBoard](const CQuarvelPiece& tiles, std::uint8_t CellPicture::*layer) {
+        for (int i = 0; i < PIECE_CELLS; ++i) {
+            if (tiles.cells[i] == EMPTY_TILE) continue;
+            const std::int64_t c = std::int64_t{tiles.x} + i % 4;
+            const std::int64_t r = std::int64_t{tiles.y} + i / 4;
+            if (c < 0 || c >= BOARD_COLUMNS || r < 0 || r >= BOARD_ROWS) {
+                onBoard = false;
+                continue;
+            }
+            cells[r * BOARD_COLUMNS + c].*layer = tiles.cells[i];
+        }
+    };
+    const bool playing = state != GameState::GameOver && !paused;
+    if (options.show_shadow && shadowPiece.kind != NO_PIECE && playing)
+        place(shadowPiece, &CellPicture::shadow);
+    if (piece.kind != NO_PIECE && playing) place(piece, &CellPicture::piece);
+    return onBoard;
+}
+
+void CQuarvelGameWnd::drawChangedCells(const CellPicture* cells) {
+    for (std::int32_t r = 0; r < BOARD_ROWS; ++r) {
+        for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c) {
+            const std::size_t at = static_cast<std::size_t>(r * BOARD_COLUMNS + c);
+            const CellPicture& p = cells[at];
+            if (p == drawnCells[at]) continue;
+            const std::int32_t x = boardLeft + c * tileSize;
+            const std::int32_t y = boardTop + r * tileSize;
+            BlockCopy(backDC, x, y, tileSize, tileSize, spriteDC, gameWidth + x, y);
+            if (p.look == TRANSLUCENT_LOOK) {
+                drawTranslucentBoardTile(p.board, c, r);
+            } else {
+                drawBoardTile(p.board, c, r, p.look);
+            }
+            drawTranslucentBoardTile(p.shadow, c, r);
+            drawBoardTile(p.piece, c, r, 0);
+        }
+    }
 }
 
 void CQuarvelGameWnd::drawPreviews() {

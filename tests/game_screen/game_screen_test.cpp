@@ -153,6 +153,67 @@ TEST_F(GameScreenTest, PixelsOfBoardGlintsSkippedRowsAndPause) {
     EXPECT_EQ(ScreenPixel(bx + 1, by + 1), Rgb(0, 0, 0));  // magenta left the sprite's black
 }
 
+// The playfield as the back buffer holds it, its border included.
+std::vector<std::uint32_t> PlayfieldPixels() {
+    const PixelRows p = BitmapPixels(backBitmap);
+    std::vector<std::uint32_t> pixels;
+    for (std::int32_t y = BOARD_TOP - 1; y <= CellY(20); ++y) {
+        const std::uint32_t* row = p.pixels + std::ptrdiff_t{y} * p.pitch;
+        pixels.insert(pixels.end(), row + BOARD_LEFT - 1, row + CellX(10) + 1);
+    }
+    return pixels;
+}
+
+// Frames of the playfield alone draw only the cells that changed. Through games
+// of moves, turns, drops, landings, cleared rows, pauses and the shadow turned
+// off and on, each such frame must equal the same frame drawn whole.
+TEST_F(GameScreenTest, FramesOfChangedCellsEqualWholeFrames) {
+    std::uint32_t random = 7;
+    auto next = [&random](std::uint32_t below) {
+        random = random * 1103515245 + 12345;
+        return (random >> 16) % below;
+    };
+    int compared = 0;
+    Begin(8, 1);
+    for (int tick = 0; tick < 3000; ++tick) {
+        if (screen.state == GameState::GameOver) Begin(8, 1 + next(20));
+        const std::uint32_t keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_RETURN, VK_DOWN};
+        if (next(3) == 0) {
+            const std::uint32_t key = keys[next(5)];
+            Key(key, true);
+            Key(key, false);
+        }
+        if (next(200) == 0) {  // paused, then resumed by a tap
+            screen.onMessage(WM_COMMAND, PAUSE_COMMAND, 0);
+            screen.onMessage(WM_LBUTTONDOWN, 0, 0);
+        }
+        if (next(300) == 0) options.show_shadow = !options.show_shadow;
+        const bool known = screen.drawnCellsKnown;
+        Tick();
+        if (!known || !screen.drawnCellsKnown) continue;  // drawn whole anyway
+        const std::vector<std::uint32_t> changed = PlayfieldPixels();
+        screen.drawnCellsKnown = false;
+        screen.compose(nullptr, RedrawArea::Playfield, -1);
+        ASSERT_EQ(changed, PlayfieldPixels()) << "tick " << tick;
+        ++compared;
+    }
+    EXPECT_GT(compared, 2000);
+
+    // A piece put partly above the board (no game puts one there) draws on the
+    // playfield's border, and the next frame must clear it.
+    Begin(0, 1);
+    Tick(2);
+    const std::int32_t row = screen.piece.y;
+    for (const std::int32_t y : {-2, row}) {
+        screen.piece.y = y;
+        screen.redraw(nullptr, RedrawArea::Playfield, -1);
+        const std::vector<std::uint32_t> changed = PlayfieldPixels();
+        screen.drawnCellsKnown = false;
+        screen.compose(nullptr, RedrawArea::Playfield, -1);
+        EXPECT_EQ(changed, PlayfieldPixels()) << "piece at row " << y;
+    }
+}
+
 TEST_F(GameScreenTest, PreviewsAtFullAndHalfSize) {
     Begin();
     Tick();
