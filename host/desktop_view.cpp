@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "host/desktop_services.h"
 #include "host/x_display.h"
@@ -28,52 +29,69 @@ constexpr std::uint64_t NOTICE_MS = 2000;
 constexpr int FRAME_WIDTH = 8;
 constexpr int FRAME_HEIGHT = 40;
 
-// Scales rows of pixels `Scale` times in both directions in one pass: each
-// source pixel is written `Scale` times into each of `Scale` target rows, so
-// nothing is read back from the target. Fixed scales let the compiler unroll it.
+// Four pixels, as one vector.
+typedef std::uint32_t Pixels4 __attribute__((vector_size(16)));
+
+// Output vector `M` of four pixels widened `Scale` times: pixel i of the
+// widened run is pixel i / Scale of the four.
+template <int Scale, int M>
+inline Pixels4 Widened(Pixels4 p) {
+    return __builtin_shufflevector(p, p, (4 * M) / Scale, (4 * M + 1) / Scale, (4 * M + 2) / Scale,
+                                   (4 * M + 3) / Scale);
+}
+
+template <int Scale, int... M>
+inline void StoreWidened(std::uint32_t* to, Pixels4 p, std::integer_sequence<int, M...>) {
+    (..., [&] {
+        const Pixels4 v = Widened<Scale, M>(p);
+        std::memcpy(to + 4 * M, &v, sizeof v);
+    }());
+}
+
+// A row of `count` pixels written `Scale` times each; four at a time, in
+// `Scale` vectors, where one at a time the compiler writes them one by one.
 template <int Scale>
-void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t count,
-               std::int32_t rows, std::uint8_t* to, std::size_t toPitch) {
-    for (std::int32_t y = 0; y < rows; ++y, from += fromPitch) {
-        std::uint32_t* out[Scale];
-        for (int k = 0; k < Scale; ++k)
-            out[k] = reinterpret_cast<std::uint32_t*>(to + (std::size_t(y) * Scale + k) * toPitch);
-        for (std::int32_t x = 0; x < count; ++x) {
-            const std::uint32_t p = from[x];
-            for (int k = 0; k < Scale; ++k) {
-                for (int j = 0; j < Scale; ++j)
-                    out[k][x * Scale + j] = p;
-            }
-        }
+void WidenRow(const std::uint32_t* from, std::int32_t count, std::uint32_t* to) {
+    std::int32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        Pixels4 p;
+        std::memcpy(&p, from + x, sizeof p);
+        StoreWidened<Scale>(to + x * Scale, p, std::make_integer_sequence<int, Scale>{});
+    }
+    for (; x < count; ++x) {
+        for (int j = 0; j < Scale; ++j)
+            to[x * Scale + j] = from[x];
     }
 }
 
-// The same for any scale: one row widened, then copied to the rows below it.
+}  // namespace
+
 void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t count,
                std::int32_t rows, std::uint8_t* to, std::size_t toPitch, int scale) {
-    switch (scale) {
-        case 1:
-            for (std::int32_t y = 0; y < rows; ++y)
-                std::memcpy(to + y * toPitch, from + y * fromPitch, std::size_t(count) * 4);
-            return;
-        case 2:
-            ScaleRows<2>(from, fromPitch, count, rows, to, toPitch);
-            return;
-        case 3:
-            ScaleRows<3>(from, fromPitch, count, rows, to, toPitch);
-            return;
-        case 4:
-            ScaleRows<4>(from, fromPitch, count, rows, to, toPitch);
-            return;
-        default:
-            break;
-    }
+    // Each row is widened once into the first of its target rows and copied to
+    // the rows below, so nothing is read back but a row just written.
     for (std::int32_t y = 0; y < rows; ++y, from += fromPitch) {
         auto* first = reinterpret_cast<std::uint32_t*>(to + std::size_t(y) * scale * toPitch);
-        std::uint32_t* out = first;
-        for (std::int32_t x = 0; x < count; ++x) {
-            for (int k = 0; k < scale; ++k)
-                *out++ = from[x];
+        switch (scale) {
+            case 1:
+                std::memcpy(first, from, std::size_t(count) * 4);
+                continue;
+            case 2:
+                WidenRow<2>(from, count, first);
+                break;
+            case 3:
+                WidenRow<3>(from, count, first);
+                break;
+            case 4:
+                WidenRow<4>(from, count, first);
+                break;
+            default: {
+                std::uint32_t* out = first;
+                for (std::int32_t x = 0; x < count; ++x) {
+                    for (int k = 0; k < scale; ++k)
+                        *out++ = from[x];
+                }
+            }
         }
         for (int k = 1; k < scale; ++k) {
             std::memcpy(to + (std::size_t(y) * scale + k) * toPitch, first,
@@ -81,8 +99,6 @@ void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t co
         }
     }
 }
-
-}  // namespace
 
 int ScaleToFit(std::int32_t screenWidth, std::int32_t screenHeight, std::int32_t areaWidth,
                std::int32_t areaHeight) {

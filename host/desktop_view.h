@@ -3,12 +3,19 @@
 // title bar shows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "platform/runtime/types.h"
 
 struct SDL_Window;
+
+// Writes `rows` rows of `count` pixels (`fromPitch` pixels apart) `scale`
+// times larger in both directions, nearest neighbour, to rows `toPitch` bytes
+// apart.
+void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t count,
+               std::int32_t rows, std::uint8_t* to, std::size_t toPitch, int scale);
 
 // The largest integer scale, at least 1, at which a screen of the given size fits
 // an area of the desktop.

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <vector>
 
 #include "host/desktop_host.h"
 #include "host/script.h"
@@ -23,6 +24,32 @@ TEST(DesktopWindowTest, ScaleIsTheLargestThatFitsAndTheScreenIsCentred) {
         const ScreenPlacement p = PlaceScreen(n[0], n[1], n[2], n[3]);
         EXPECT_EQ(std::tuple(p.scale, p.left, p.top), std::tuple(n[4], n[5], n[6]))
             << n[2] << "x" << n[3];
+    }
+}
+
+// Every scale the window takes, at widths that fill vectors of four pixels and
+// leave one to three over: each pixel becomes a square, and nothing beyond the
+// rows' ends is written.
+TEST(DesktopWindowTest, ScalingMakesEachPixelASquare) {
+    constexpr std::int32_t ROWS = 2, MARGIN = 3;
+    for (int scale = 1; scale <= 6; ++scale) {
+        for (std::int32_t count = 1; count <= 9; ++count) {
+            std::vector<std::uint32_t> from(std::size_t(ROWS) * 16);
+            for (std::size_t i = 0; i < from.size(); ++i)
+                from[i] = 0x10000u + static_cast<std::uint32_t>(i);
+            const std::size_t width = std::size_t(count) * scale + MARGIN;
+            std::vector<std::uint32_t> to(width * ROWS * scale, 0);
+            ScaleRows(from.data(), 16, count, ROWS, reinterpret_cast<std::uint8_t*>(to.data()),
+                      width * 4, scale);
+            for (std::size_t y = 0; y < to.size() / width; ++y) {
+                for (std::size_t x = 0; x < width; ++x) {
+                    const std::uint32_t expected =
+                        x < std::size_t(count) * scale ? from[y / scale * 16 + x / scale] : 0;
+                    ASSERT_EQ(to[y * width + x], expected)
+                        << "scale " << scale << ", " << count << " pixels, at " << x << "," << y;
+                }
+            }
+        }
     }
 }
 
