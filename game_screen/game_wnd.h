@@ -143,6 +143,8 @@ class CQuarvelGameWnd : public CQuarvelWnd, public CQuarvelGame, public CQuarvel
     // What each cell of the playfield shows now, leaving out row `skipRow`;
     // false when a tile lies off the board.
     bool pictureCells(std::int32_t skipRow, CellPicture* cells) const;
+    // Draws a cell's board tile as it looks (nothing for an empty cell).
+    void drawCellBoardTile(const CellPicture& p, std::int32_t column, std::int32_t row);
     // Draws the cells whose picture differs from the one drawn last, each over
     // its own background.
     void drawChangedCells(const CellPicture* cells);

@@ -193,34 +193,24 @@ void CQuarvelGameWnd::compose(SurfaceHandle compatible, RedrawArea area, std::in
     // the cell, given tiles of a few pixels at least.
     if (playfieldOnly && onBoard && drawnCellsKnown && tileSize >= MIN_CELL_TILE) {
         drawChangedCells(cells);
-        std::copy(std::begin(cells), std::end(cells), drawnCells);
-        drawnCellsKnown = true;
-        return;
-    }
-    BlockCopy(backDC, 0, 0, gameWidth, gameHeight, spriteDC, gameWidth, 0);
-
-    // The board, with two diagonal glints moving across the stack.
-    for (std::int32_t r = 0; r < BOARD_ROWS; ++r) {
-        for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c) {
-            const CellPicture& p = cells[r * BOARD_COLUMNS + c];
-            if (p.board == EMPTY_TILE) continue;
-            if (p.look == TRANSLUCENT_LOOK) {
-                drawTranslucentBoardTile(p.board, c, r);
-            } else {
-                drawBoardTile(p.board, c, r, p.look);
+    } else {
+        BlockCopy(backDC, 0, 0, gameWidth, gameHeight, spriteDC, gameWidth, 0);
+        // The board, with two diagonal glints moving across the stack.
+        for (std::int32_t r = 0; r < BOARD_ROWS; ++r) {
+            for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c)
+                drawCellBoardTile(cells[r * BOARD_COLUMNS + c], c, r);
+        }
+        bool playing = state != GameState::GameOver && !paused;
+        if (options.show_shadow && shadowPiece.kind != NO_PIECE && playing) {
+            for (int i = 0; i < PIECE_CELLS; ++i) {
+                drawTranslucentBoardTile(shadowPiece.cells[i], shadowPiece.x + i % 4,
+                                         shadowPiece.y + i / 4);
             }
         }
-    }
-    bool playing = state != GameState::GameOver && !paused;
-    if (options.show_shadow && shadowPiece.kind != NO_PIECE && playing) {
-        for (int i = 0; i < PIECE_CELLS; ++i) {
-            drawTranslucentBoardTile(shadowPiece.cells[i], shadowPiece.x + i % 4,
-                                     shadowPiece.y + i / 4);
-        }
-    }
-    if (piece.kind != NO_PIECE && playing) {
-        for (int i = 0; i < PIECE_CELLS; ++i) {
-            drawBoardTile(piece.cells[i], piece.x + i % 4, piece.y + i / 4, 0);
+        if (piece.kind != NO_PIECE && playing) {
+            for (int i = 0; i < PIECE_CELLS; ++i) {
+                drawBoardTile(piece.cells[i], piece.x + i % 4, piece.y + i / 4, 0);
+            }
         }
     }
     std::copy(std::begin(cells), std::end(cells), drawnCells);
@@ -268,6 +258,15 @@ bool CQuarvelGameWnd::pictureCells(std::int32_t skipRow, CellPicture* cells) con
     return onBoard;
 }
 
+void CQuarvelGameWnd::drawCellBoardTile(const CellPicture& p, std::int32_t column,
+                                        std::int32_t row) {
+    if (p.look == TRANSLUCENT_LOOK) {
+        drawTranslucentBoardTile(p.board, column, row);
+    } else {
+        drawBoardTile(p.board, column, row, p.look);
+    }
+}
+
 void CQuarvelGameWnd::drawChangedCells(const CellPicture* cells) {
     for (std::int32_t r = 0; r < BOARD_ROWS; ++r) {
         for (std::int32_t c = 0; c < BOARD_COLUMNS; ++c) {
@@ -277,11 +276,7 @@ void CQuarvelGameWnd::drawChangedCells(const CellPicture* cells) {
             const std::int32_t x = boardLeft + c * tileSize;
             const std::int32_t y = boardTop + r * tileSize;
             BlockCopy(backDC, x, y, tileSize, tileSize, spriteDC, gameWidth + x, y);
-            if (p.look == TRANSLUCENT_LOOK) {
-                drawTranslucentBoardTile(p.board, c, r);
-            } else {
-                drawBoardTile(p.board, c, r, p.look);
-            }
+            drawCellBoardTile(p, c, r);
             drawTranslucentBoardTile(p.shadow, c, r);
             drawBoardTile(p.piece, c, r, 0);
         }

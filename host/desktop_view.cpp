@@ -48,8 +48,8 @@ inline void StoreWidened(std::uint32_t* to, Pixels4 p, std::integer_sequence<int
     }());
 }
 
-// A row of `count` pixels written `Scale` times each; four at a time, in
-// `Scale` vectors, where one at a time the compiler writes them one by one.
+// A row of `count` pixels written `Scale` times each, four source pixels at a
+// time as `Scale` vector stores; the last few one by one.
 template <int Scale>
 void WidenRow(const std::uint32_t* from, std::int32_t count, std::uint32_t* to) {
     std::int32_t x = 0;
