@@ -9,9 +9,10 @@ usage: bench/desktop_run.py QUARVEL [QUARVEL ...] [--runs N] [--idle SECONDS]
 
 Several programs (today's main built beside a change) are measured in turns,
 run by run, so that the noise of a shared machine falls on each alike. Without
-a DISPLAY it starts its own Xvfb; with sound on (the default) it starts its own
-PulseAudio server with a null sink when pulseaudio is installed, so that the
-audio device's thread costs what it costs on a desktop. Each run uses a fresh
+a DISPLAY it starts its own Xvfb, and measures the server's processor time in
+play too; with sound on (the default) it starts its own PulseAudio server with
+a null sink when pulseaudio is installed, so that the audio device's thread
+costs what it costs on a desktop. Each run uses a fresh
 store and ends with SIGTERM (the program closes in order).
 """
 import argparse
@@ -81,7 +82,7 @@ def xdo(*args):
     subprocess.run(["xdotool", *args], check=True)
 
 
-def one_run(quarvel, idle, play, mute, env):
+def one_run(quarvel, idle, play, mute, env, server=None):
     work = tempfile.mkdtemp(prefix="quarvel-desktop-")
     log = os.path.join(work, "log.txt")
     env = dict(env, XDG_RUNTIME_DIR=work, XDG_DATA_HOME=work)
@@ -121,6 +122,7 @@ def one_run(quarvel, idle, play, mute, env):
         # A game played for a while at the start level, the piece moved now and
         # then, then dropped to its end.
         ticks, threads, started = cpu_seconds(proc.pid), thread_seconds(proc.pid), time.monotonic()
+        server_used = sum(thread_seconds(server).values()) if server else 0
         for i in range(40):
             xdo("key", "--window", wid, "Left" if i % 3 else "Right")
             time.sleep(0.25)
@@ -132,6 +134,11 @@ def one_run(quarvel, idle, play, mute, env):
             used = cpu_seconds(proc.pid) - ticks
         figures["play_cpu_percent"] = 100 * used / seconds
         figures["play_cpu_us_per_tick"] = used * 1e6 / (seconds * 1000 / 33)
+        if server:
+            # What showing the frames costs the X server meanwhile: the program
+            # may hand it work (scaling) rather than do it itself.
+            server_used = sum(thread_seconds(server).values()) - server_used
+            figures["play_server_cpu_percent"] = 100 * server_used / seconds
         xdo("keydown", "--window", wid, "Down")
         if wait_for(log, r"sndLose", 120):
             xdo("keyup", "--window", wid, "Down")
@@ -190,7 +197,8 @@ def main():
     try:
         for _ in range(args.runs):
             for q in args.quarvel:
-                runs[q].append(one_run(q, args.idle, args.play, args.mute, env))
+                runs[q].append(one_run(q, args.idle, args.play, args.mute, env,
+                                       xvfb.pid if xvfb else None))
     finally:
         if xvfb:
             xvfb.terminate()

@@ -11,12 +11,6 @@
 
 struct SDL_Window;
 
-// Writes `rows` rows of `count` pixels (`fromPitch` pixels apart) `scale`
-// times larger in both directions, nearest neighbour, to rows `toPitch` bytes
-// apart.
-void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t count,
-               std::int32_t rows, std::uint8_t* to, std::size_t toPitch, int scale);
-
 // The largest integer scale, at least 1, at which a screen of the given size fits
 // an area of the desktop.
 int ScaleToFit(std::int32_t screenWidth, std::int32_t screenHeight, std::int32_t areaWidth,
@@ -74,6 +68,8 @@ class DesktopView {
 
   private:
     void showNotice(const std::string& text);
+    // What present answers for a frame shown or not; notes the first one.
+    bool noteShown(bool shown);
 
     SDL_Window* window_ = nullptr;
     std::int32_t width_ = 0;

@@ -7,6 +7,7 @@
 
 #include "host/desktop_host.h"
 #include "host/script.h"
+#include "host/window_surface.h"
 #include "tests/support/layer_fixture.h"
 #include "tests/support/test_files.h"
 
