@@ -12,8 +12,8 @@ run by run, so that the noise of a shared machine falls on each alike. Without
 a DISPLAY it starts its own Xvfb, and measures the server's processor time in
 play too; with sound on (the default) it starts its own PulseAudio server with
 a null sink when pulseaudio is installed, so that the audio device's thread
-costs what it costs on a desktop. Each run uses a fresh
-store and ends with SIGTERM (the program closes in order).
+costs what it costs on a desktop. Each run uses a fresh store and ends with
+SIGTERM (the program closes in order).
 """
 import argparse
 import os

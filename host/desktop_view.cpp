@@ -138,11 +138,7 @@ bool DesktopView::present(bool force) {
         bands.clear();
         bands.add(Rect{0, 0, width_, height_});
     }
-    return noteShown(ShowInWindowSurface(window_, rows, bands, force));
-}
-
-bool DesktopView::noteShown(bool shown) {
-    if (!shown) return false;
+    if (!ShowInWindowSurface(window_, rows, bands, force)) return false;
     if (!firstFrameLogged_ && ProgramMainWindow() != nullptr) {
         // For start-up measurements: the system's monotonic time of the first frame
         // that shows the program's window.

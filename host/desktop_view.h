@@ -3,7 +3,6 @@
 // title bar shows.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -68,8 +67,6 @@ class DesktopView {
 
   private:
     void showNotice(const std::string& text);
-    // What present answers for a frame shown or not; notes the first one.
-    bool noteShown(bool shown);
 
     SDL_Window* window_ = nullptr;
     std::int32_t width_ = 0;

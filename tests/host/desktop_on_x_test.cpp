@@ -257,8 +257,8 @@ class DesktopOnXTest : public ::testing::Test {
 };
 
 // A key wakes the sleeping loop however it came: while the loop slept; while
-// the window was drawn (drawing may read the key that came before it off the
-// connection); or read already into Xlib's
+// the window was drawn (drawing waits for the X server's answer, which reads the
+// key that came before it off the connection); or read already into Xlib's
 // queue by a round trip on SDL's connection (a window manager check, a
 // full-screen switch).
 TEST_F(DesktopOnXTest, AKeyWakesTheSleepingLoopHoweverItCame) {
