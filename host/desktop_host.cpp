@@ -1,14 +1,11 @@
 #include "host/desktop_host.h"
 
 #include <SDL.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "host/close_signals.h"
 #include "host/desktop_keys.h"
@@ -20,11 +17,6 @@
 
 namespace {
 
-// On X, SDL gathers events at least this often, for what it looks after itself
-// (the screen saver).
-constexpr std::uint64_t GATHER_INTERVAL_MS = 30000;
-// While the program is too busy to sleep, the X socket is looked at this often.
-constexpr std::uint64_t LOOK_INTERVAL_MS = 8;
 // The silent audio device is let rest or closed up to this late.
 constexpr int AUDIO_SLACK_MS = 40;
 
@@ -105,7 +97,7 @@ void DesktopHost::present(bool force) {
     // connection into Xlib's queue: on X the loop looks there before it sleeps
     // (a cheap look, where gathering costs a dozen system calls at every tick);
     // elsewhere SDL gathers them.
-    if (view_.present(force) && !waitsOnX()) gatherPending_ = true;
+    if (view_.present(force) && !wait_.waitsOnX()) wait_.gatherSoon();
 }
 
 void DesktopHost::queuePen(bool down, std::int32_t x, std::int32_t y) {
@@ -216,20 +208,20 @@ void DesktopHost::raise() {
     SDL_Window* window = view_.window();
     if (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window);
     SDL_RaiseWindow(window);
-    gatherPending_ = true;
+    wait_.gatherSoon();
     if (WindowHandle main = ProgramMainWindow()) BringWindowToFront(main);
 }
 
 bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
     loop_.noteIdle();
     for (;;) {
-        if (eventsDue()) {
+        const bool padsDue = wait_.takePadsDue();
+        if (wait_.eventsDue()) {
             SDL_PumpEvents();  // events move to SDL's queue, which is emptied here
-        } else if (padsDue_) {
+        } else if (padsDue) {
             // Only the gamepads: a tenth of what gathering everything costs.
             SDL_GameControllerUpdate();
         }
-        padsDue_ = false;
         SDL_Event event;
         while (!XDisplay::DisplayLost() &&
                SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
@@ -246,13 +238,12 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         // Another start's request to come forward is looked at once after the
         // loop slept and found one (or on the first pass), not at every pass of a
         // busy loop.
-        const bool raiseDue = raiseDue_;
-        raiseDue_ = false;
-        if (raiseDue && raiseCheck_ != nullptr && raiseCheck_() && !lostHandled_) raise();
+        if (wait_.takeRaiseDue() && raiseCheck_ != nullptr && raiseCheck_() && !lostHandled_)
+            raise();
         present(false);
 
         int sleepMs = 0;
-        if (loop_.step(hasTimer, nextTimerDue, realClock(), static_cast<int>(GATHER_INTERVAL_MS),
+        if (loop_.step(hasTimer, nextTimerDue, realClock(), DesktopWait::GATHER_INTERVAL_MS,
                        sleepMs)) {
             return true;
         }
@@ -264,67 +255,6 @@ bool DesktopHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         if (const int due = CloseAudioWhenSilent(SteadyMs());
             due >= 0 && sleepMs > due + AUDIO_SLACK_MS)
             sleepMs = due + 1;
-        sleep(sleepMs);
+        wait_.sleep(sleepMs);
     }
-}
-
-// SDL's gathering of events costs a dozen system calls on X, several times over
-// in SDL's own waiting. So on X the loop waits on the X socket itself, and SDL
-// gathers only when the socket has something to read, when a signal came, after
-// the window was drawn (the X server's events may have been read meanwhile),
-// when a gamepad was plugged in or is in use, and now and then for the screen
-// saver; while the program is too busy to sleep, the socket is looked at every
-// few milliseconds. Elsewhere SDL does it all.
-bool DesktopHost::waitsOnX() const {
-    return x_.attached() && !XDisplay::DisplayLost();
-}
-
-bool DesktopHost::eventsDue() {
-    if (XDisplay::DisplayLost()) return false;
-    const std::uint64_t now = SDL_GetTicks64();
-    if (waitsOnX() && !gatherPending_ && now - lastGathered_ < GATHER_INTERVAL_MS) {
-        if (now - lastLooked_ < LOOK_INTERVAL_MS) return false;
-        lastLooked_ = now;
-        pollfd socket{x_.socket(), POLLIN, 0};
-        if (poll(&socket, 1, 0) == 0) return false;
-    }
-    gatherPending_ = false;
-    lastGathered_ = lastLooked_ = now;
-    return true;
-}
-
-void DesktopHost::sleep(int timeout) {
-    if (XDisplay::DisplayLost()) {
-        poll(nullptr, 0, std::min(timeout, 100));
-        return;
-    }
-    if (!waitsOnX()) {
-        // SDL's wait does not end at a signal: short enough for a close signal.
-        SDL_WaitEventTimeout(nullptr, std::min(timeout, 250));
-        gatherPending_ = true;
-        raiseDue_ = true;
-        return;
-    }
-    // Events Xlib has read already (while SDL or the window manager's check
-    // talked to the server) are not on the socket any more: gather them first.
-    if (gatherPending_ || x_.queuedByXlib()) {
-        gatherPending_ = true;
-        return;
-    }
-    // The X socket, the raise socket, the close signals' descriptor and the
-    // gamepads at once; a signal also stops the wait (poll fails), but one that
-    // came just before it began shows only on its descriptor. A negative
-    // descriptor is not looked at.
-    waiting_.assign({{x_.socket(), POLLIN, 0},
-                     {raiseSocket_, POLLIN, 0},
-                     {CloseSignalDescriptor(), POLLIN, 0}});
-    constexpr std::size_t PADS = 3;  // where the gamepads' descriptors begin
-    pads_.watch(waiting_);
-    if (const int pads = pads_.longestSleep(); pads >= 0) timeout = std::min(timeout, pads);
-    const bool stopped = poll(waiting_.data(), waiting_.size(), timeout) < 0;
-    bool plugged = false;
-    padsDue_ = pads_.readDue(waiting_.data() + PADS, waiting_.size() - PADS, plugged);
-    gatherPending_ = stopped || waiting_[0].revents != 0 || plugged;
-    raiseDue_ = raiseSocket_ < 0 || waiting_[1].revents != 0;
-    lastLooked_ = SDL_GetTicks64();
 }

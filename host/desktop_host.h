@@ -4,14 +4,12 @@
 // layer's clock to real time.
 #pragma once
 
-#include <poll.h>
-
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "host/desktop_pads.h"
 #include "host/desktop_view.h"
+#include "host/desktop_wait.h"
 #include "host/host_loop.h"
 #include "host/host_options.h"
 #include "host/x_display.h"
@@ -36,7 +34,7 @@ class DesktopHost : public HostDriver {
     // to be shown. With the socket such a request comes to, only when it did.
     void setRaiseCheck(bool (*check)(), int socket = -1) {
         raiseCheck_ = check;
-        raiseSocket_ = socket;
+        wait_.setRaiseSocket(socket);
     }
 
     DesktopView& view() { return view_; }
@@ -55,31 +53,17 @@ class DesktopHost : public HostDriver {
     void queuePen(bool down, std::int32_t x, std::int32_t y);
     void raise();
     std::uint32_t realClock() const;
-    // Whether the loop waits on the X server's socket rather than in SDL.
-    bool waitsOnX() const;
-    // Whether SDL should gather events now (see the definition).
-    bool eventsDue();
-    // Waits up to `timeout` ms for input.
-    void sleep(int timeout);
 
     DesktopView view_;
     XDisplay x_;
+    DesktopPads pads_;
+    DesktopWait wait_{x_, pads_};
     HostLoop loop_;
     std::uint64_t realStart_ = 0;
     std::uint32_t clockStart_ = 0;
     bool active_ = true;        // the layer was last told the window has the foreground
     bool lostHandled_ = false;  // the window's loss was turned into a close
     bool (*raiseCheck_)() = nullptr;
-    int raiseSocket_ = -1;
-    // The raise check should look: the loop has slept since it last looked, and
-    // the raise socket had something to read (or is not watched).
-    bool raiseDue_ = true;
-    DesktopPads pads_;
-    std::vector<pollfd> waiting_;     // what the loop sleeps on (kept for its memory)
-    bool padsDue_ = false;            // the gamepads should be read (the loop woke for them)
-    bool gatherPending_ = true;       // SDL should gather events before the loop sleeps
-    std::uint64_t lastGathered_ = 0;  // when SDL last gathered (SDL_GetTicks64)
-    std::uint64_t lastLooked_ = 0;    // when the X socket was last looked at
-    bool penDown_ = false;            // the stylus is down (mouse button or first finger)
-    std::int64_t finger_ = -1;        // the finger that holds the stylus down
+    bool penDown_ = false;      // the stylus is down (mouse button or first finger)
+    std::int64_t finger_ = -1;  // the finger that holds the stylus down
 };
