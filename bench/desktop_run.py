@@ -5,7 +5,7 @@ after a sound), of a paused game and of a game in play, and the peak memory of
 a whole run.
 
 usage: bench/desktop_run.py QUARVEL [QUARVEL ...] [--runs N] [--idle SECONDS]
-                            [--play] [--mute]
+                            [--play] [--mute] [--floor BARE_WAKE]
 
 Several programs (today's main built beside a change) are measured in turns,
 run by run, so that the noise of a shared machine falls on each alike. Without
@@ -13,7 +13,9 @@ a DISPLAY it starts its own Xvfb, and measures the server's processor time in
 play too; with sound on (the default) it starts its own PulseAudio server with
 a null sink when pulseaudio is installed, so that the audio device's thread
 costs what it costs on a desktop. Each run uses a fresh store and ends with
-SIGTERM (the program closes in order).
+SIGTERM (the program closes in order). --floor runs the build's bench/bare_wake
+before each round: what a thread that sleeps 33 ms and wakes with nothing to do
+costs this machine, the floor under each of a game's 30 ticks a second.
 """
 import argparse
 import os
@@ -178,6 +180,7 @@ def main():
     parser.add_argument("--idle", type=float, default=0)
     parser.add_argument("--play", action="store_true")
     parser.add_argument("--mute", action="store_true")
+    parser.add_argument("--floor", metavar="BARE_WAKE")
     args = parser.parse_args()
     xvfb = None
     if not os.environ.get("DISPLAY"):
@@ -194,8 +197,12 @@ def main():
         else:
             print("pulseaudio not installed: sound goes to whatever device there is")
     runs = {q: [] for q in args.quarvel}
+    floor = []
     try:
         for _ in range(args.runs):
+            if args.floor:
+                floor.append(float(subprocess.run([args.floor], capture_output=True, text=True,
+                                                  check=True).stdout))
             for q in args.quarvel:
                 runs[q].append(one_run(q, args.idle, args.play, args.mute, env,
                                        xvfb.pid if xvfb else None))
@@ -206,6 +213,9 @@ def main():
             subprocess.run(["pulseaudio", "--kill"], env=dict(env, XDG_RUNTIME_DIR=pulse,
                                                                HOME=pulse))
             shutil.rmtree(pulse, ignore_errors=True)
+    if floor:
+        print(f"a bare 33 ms wake: median {statistics.median(floor):.1f} us of processor time "
+              f"(min {min(floor):.1f}, max {max(floor):.1f}, {len(floor)} runs)")
     for q in args.quarvel:
         print(q)
         for key in sorted({k for r in runs[q] for k in r}):
