@@ -94,10 +94,8 @@ std::uint32_t DesktopHost::realClock() const {
 
 void DesktopHost::present(bool force) {
     // Drawing waits for the X server's answers, which may read events off the
-    // connection into Xlib's queue: on X the loop looks there before it sleeps
-    // (a cheap look, where gathering costs a dozen system calls at every tick);
-    // elsewhere SDL gathers them.
-    if (view_.present(force) && !wait_.waitsOnX()) wait_.gatherSoon();
+    // connection into Xlib's queue: the wait looks there before it sleeps.
+    view_.present(force);
 }
 
 void DesktopHost::queuePen(bool down, std::int32_t x, std::int32_t y) {

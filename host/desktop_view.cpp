@@ -125,20 +125,20 @@ void DesktopView::toggleFullScreen() {
     present(true);
 }
 
-bool DesktopView::present(bool force) {
+void DesktopView::present(bool force) {
     // Of what was drawn on, only the bands of pixels that differ from those
     // shown are scaled and sent: a game redraws its whole playfield at every
     // tick, where a falling piece and its shadow change a few rows.
     Bands bands;
     BitmapHandle screen = ComposeScreen(nullptr, nullptr, &bands);
-    if (lost_) return false;
+    if (lost_) return;
     PixelRows rows = BitmapPixels(screen);
-    if (rows.pixels == nullptr) return false;
+    if (rows.pixels == nullptr) return;
     if (force) {
         bands.clear();
         bands.add(Rect{0, 0, width_, height_});
     }
-    if (!ShowInWindowSurface(window_, rows, bands, force)) return false;
+    if (!ShowInWindowSurface(window_, rows, bands, force)) return;
     if (!firstFrameLogged_ && ProgramMainWindow() != nullptr) {
         // For start-up measurements: the system's monotonic time of the first frame
         // that shows the program's window.
@@ -149,7 +149,6 @@ bool DesktopView::present(bool force) {
             std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
             " us");
     }
-    return true;
 }
 
 void DesktopView::saveScreenshot() {

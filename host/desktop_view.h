@@ -41,8 +41,8 @@ class DesktopView {
     void close();
 
     // Shows what changed on the composed screen; `force`: all of it, with the
-    // bars round it. True when anything was sent to the window.
-    bool present(bool force);
+    // bars round it.
+    void present(bool force);
     // The window is gone (destroyed by another client, or the display): nothing
     // is drawn any more, and the window is not destroyed again at the end.
     void lose() { lost_ = true; }

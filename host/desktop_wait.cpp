@@ -48,7 +48,6 @@ void DesktopWait::sleep(int timeout) {
     if (!waitsOnX()) {
         // SDL's wait does not end at a signal: short enough for a close signal.
         SDL_WaitEventTimeout(nullptr, std::min(timeout, 250));
-        gatherPending_ = true;
         raiseDue_ = true;
         return;
     }

@@ -36,8 +36,8 @@ class DesktopWait {
     bool takePadsDue();
     // Whether another start's request may have come since this was last asked.
     bool takeRaiseDue();
-    // SDL is to gather events before the loop sleeps again: the window was
-    // drawn, or raised, which talks to the server.
+    // SDL is to gather events before the loop sleeps again (the window was
+    // raised, and the window manager answers). Off X, SDL gathers at every pass.
     void gatherSoon() { gatherPending_ = true; }
     // Waits up to `timeout` ms for input.
     void sleep(int timeout);

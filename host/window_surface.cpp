@@ -84,6 +84,7 @@ void ScaleRows(const std::uint32_t* from, std::size_t fromPitch, std::int32_t co
 }
 
 bool ShowInWindowSurface(SDL_Window* window, const PixelRows& rows, Bands& bands, bool force) {
+    if (bands.empty() && !force) return false;  // most passes of the loop: nothing changed
     SDL_Surface* target = SDL_GetWindowSurface(window);
     if (target == nullptr) return false;
     if (force) SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
