@@ -41,7 +41,8 @@ class DesktopOnXTest : public ::testing::Test {
         // Servers started side by side may pick the same display; one gives up.
         for (int attempt = 0; attempt < 10 && display.empty(); ++attempt)
             startServer();
-        ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+        ASSERT_FALSE(display.empty()) << "Xvfb did not start: " << serverStatus << ": "
+                                      << FileText(serverErrors());
 
         setenv("DISPLAY", display.c_str(), 1);
         unsetenv("SDL_VIDEODRIVER");
@@ -63,9 +64,11 @@ class DesktopOnXTest : public ::testing::Test {
     void startServer() {
         int ready[2];
         if (pipe(ready) != 0) return;
+        const std::string errors = serverErrors();  // named for this process, not the child
         server = fork();
         if (server == 0) {
             close(ready[0]);
+            if (std::freopen(errors.c_str(), "w", stderr) == nullptr) _exit(126);
             std::string fd = std::to_string(ready[1]);
             execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen",
                   "0", "1280x1024x24", static_cast<char*>(nullptr));
@@ -81,9 +84,18 @@ class DesktopOnXTest : public ::testing::Test {
         if (c == '\n') {
             display = ":" + number;
         } else if (server > 0) {
-            waitpid(server, nullptr, 0);
+            int status = 0;
+            waitpid(server, &status, 0);
+            serverStatus = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                             : "signal " + std::to_string(WTERMSIG(status));
             server = -1;
         }
+    }
+
+    // Where the server's error stream goes, read when it did not start.
+    static std::string serverErrors() {
+        return (fs::temp_directory_path() / ("quarvel-xvfb-" + std::to_string(getpid()) + ".txt"))
+            .string();
     }
 
     void TearDown() override {
@@ -95,6 +107,7 @@ class DesktopOnXTest : public ::testing::Test {
             waitpid(server, nullptr, 0);
         }
         if (!dir.empty()) fs::remove_all(dir);
+        fs::remove(serverErrors());
     }
 
     // Lets the host wait for a timer due in `ms`; whether input reached the
@@ -249,6 +262,7 @@ class DesktopOnXTest : public ::testing::Test {
     pid_t server = -1;
     fs::path dir;  // the game's, once started
     std::string display;
+    std::string serverStatus = "no answer";  // how the last server that gave up ended
     Display* sender = nullptr;
     Window window = 0;
     SDL_SysWMinfo info{};  // the host window's, as SDL made it
@@ -474,15 +488,34 @@ TEST_F(DesktopOnXTest, AFrameShownAfterTheDisplayWentIsNoCrash) {
 // brings a minimised first one back.
 TEST_F(DesktopOnXTest, ASecondStartRestoresAMinimisedFirst) {
     if (access("/usr/bin/twm", X_OK) != 0) GTEST_SKIP() << "no twm";
-    const pid_t wm = Spawn({"/usr/bin/twm"});
+    // twm's own fonts are X bitmap fonts that a fresh machine lacks, and twm
+    // exits without them: every font it uses is "fixed", which every X server
+    // has built in.
+    const fs::path wmDir = fs::temp_directory_path() / ("quarvel-twm-" + std::to_string(getpid()));
+    fs::create_directories(wmDir);
+    {
+        std::ofstream rc(wmDir / "twmrc");
+        for (const char* font : {"TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"})
+            rc << font << " \"fixed\"\n";
+    }
+    const pid_t wm = Spawn({"/usr/bin/twm", "-f", (wmDir / "twmrc").string()},
+                           (wmDir / "stderr.txt").string());
     // A window manager holds the root's redirection. Looked at in the masks of
     // all the root's clients: asking for it here would make a window manager
-    // that starts meanwhile give up.
-    EXPECT_TRUE(WaitFor([&] {
+    // that starts meanwhile give up. One that died says why at once.
+    int wmStatus = 0;
+    bool wmDied = false;
+    ASSERT_TRUE(WaitFor([&] {
+        if (waitpid(wm, &wmStatus, WNOHANG) == wm) return wmDied = true;
         XWindowAttributes root{};
         return XGetWindowAttributes(sender, DefaultRootWindow(sender), &root) &&
                (root.all_event_masks & SubstructureRedirectMask) != 0;
     }));
+    ASSERT_FALSE(wmDied) << "twm ended at start ("
+                         << (WIFEXITED(wmStatus) ? "exit status " + std::to_string(WEXITSTATUS(wmStatus))
+                                                 : "signal " + std::to_string(WTERMSIG(wmStatus)))
+                         << "): "
+                         << FileText(wmDir / "stderr.txt");
     pid_t game = 0;
     const Window w = startGame(game);
     ASSERT_NE(w, 0u);
@@ -495,6 +528,7 @@ TEST_F(DesktopOnXTest, ASecondStartRestoresAMinimisedFirst) {
     EXPECT_EQ(ExitStatus(game), 0);
     kill(wm, SIGTERM);
     waitpid(wm, nullptr, 0);
+    fs::remove_all(wmDir);
 }
 
 }  // namespace
