@@ -75,10 +75,19 @@ void ReportSoak(const HostOptions& options, const SoakInput& soak, std::int32_t 
 // a save that failed. A save that fails again for the same reason is told once.
 void TellStoreTrouble(StoreTrouble trouble, const char* path, const char* reason) {
     static std::string last;
-    const std::string line =
-        trouble == StoreTrouble::HeldByAnother
-            ? std::string(path) + " is in use by another running game; nothing will be saved"
-            : "could not save settings to " + std::string(path) + ": " + reason;
+    std::string line;
+    switch (trouble) {
+    case StoreTrouble::HeldByAnother:
+        line = std::string(path) + " is in use by another running game; nothing will be saved";
+        break;
+    case StoreTrouble::Unreadable:
+        line = "could not read settings from " + std::string(path) +
+               ": starting from the defaults; the file will be kept as " + path + ".bad";
+        break;
+    case StoreTrouble::SaveFailed:
+        line = "could not save settings to " + std::string(path) + ": " + reason;
+        break;
+    }
     if (line == last) return;
     last = line;
     std::fprintf(stderr, "quarvel: %s\n", line.c_str());

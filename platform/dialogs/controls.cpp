@@ -88,16 +88,43 @@ bool ControlKey(DialogState& state, DialogControl& c, WParam key, LParam lParam)
     }
 }
 
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Adds a typed code unit to an edit field, whole characters only. A character
+// beyond the BMP comes as two messages, its first half first: that half goes in
+// only when both fit under the limit and waits at the end for the second. A
+// second half without its first, or a first half whose second never comes, is
+// dropped.
+void TypeIntoEdit(DialogControl& c, char16_t unit) {
+    const bool waiting = !c.text.empty() && IsHighSurrogate(c.text.back());
+    if (IsLowSurrogate(unit)) {
+        if (!waiting) return;
+    } else {
+        if (waiting) {
+            c.text.pop_back();
+            Changed(c.window);
+        }
+        const std::size_t units = IsHighSurrogate(unit) ? 2 : 1;
+        if (c.limit > 0 && c.text.size() + units > static_cast<std::size_t>(c.limit)) return;
+    }
+    c.text += unit;
+    Changed(c.window);
+}
+
 void Typed(DialogState& state, DialogControl& c, WParam wParam, LParam lParam) {
     auto ch = static_cast<char16_t>(wParam);
     if (c.kind != ControlKind::Edit) {
         HandOnToDialog(state, WM_CHAR, wParam, lParam);
     } else if (ch == 8) {
         DeleteLastCharacter(c);
-    } else if (ch >= 32 && ch != 127 &&
-               (c.limit <= 0 || static_cast<std::int32_t>(c.text.size()) < c.limit)) {
-        c.text += ch;
-        Changed(c.window);
+    } else if (ch >= 32 && ch != 127) {
+        TypeIntoEdit(c, ch);
     }
 }
 

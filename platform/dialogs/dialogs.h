@@ -29,7 +29,7 @@ LResult SendDialogItemMessage(WindowHandle dialog, std::int32_t id, std::uint32_
                               WParam wParam, LParam lParam);
 
 // Control messages.
-constexpr std::uint32_t EM_LIMITTEXT = 197;   // edit: wParam the limit in characters
+constexpr std::uint32_t EM_LIMITTEXT = 197;   // edit: wParam the limit in UTF-16 units
 constexpr std::uint32_t BM_GETCHECK = 240;    // check box: 1 checked, 0 not
 constexpr std::uint32_t BM_SETCHECK = 241;    // check box: wParam 1 or 0
 constexpr std::uint32_t TBM_GETPOS = 1024;    // slider

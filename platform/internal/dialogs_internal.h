@@ -62,7 +62,7 @@ struct DialogControl {
     WindowHandle window = nullptr;
     Rect templateRect;  // pixels, relative to the area below any caption strip
     std::u16string text;
-    std::int32_t limit = 0;  // edit: the most characters typed; 0 none
+    std::int32_t limit = 0;  // edit: the most UTF-16 units typed, whole characters; 0 none
     bool checked = false;
     std::int32_t low = 0, high = 100, position = 0;  // slider
     bool pressed = false;                            // the pen went down on it and is not up yet

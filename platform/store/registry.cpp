@@ -129,6 +129,8 @@ void EnsureLoaded(Registry& r) {
         // a file (a FIFO, a device, a folder) is the user's and is left alone.
         r.keepAside = regular;
         r.leaveAlone = !regular;
+        if (regular && r.troubleHandler != nullptr)
+            r.troubleHandler(StoreTrouble::Unreadable, r.path.c_str(), "");
     }
 }
 

@@ -44,8 +44,10 @@ const char* RegistryStorePath();
 
 // Host side: what the host is told about the store, for its own error stream
 // (the program is told nothing but a failed call): once when another running
-// program holds the store, and at every save that fails, with the reason.
-enum class StoreTrouble { HeldByAnother, SaveFailed };
+// program holds the store, once when the file cannot be read (it is set aside
+// at the first save, and the program runs on its defaults), and at every save
+// that fails, with the reason.
+enum class StoreTrouble { HeldByAnother, Unreadable, SaveFailed };
 using StoreTroubleHandler = void (*)(StoreTrouble trouble, const char* path, const char* reason);
 void SetStoreTroubleHandler(StoreTroubleHandler handler);
 

@@ -197,9 +197,10 @@ std::optional<std::u16string> ParseQuoted(std::string_view line, std::size_t& at
 
 class StoreParser {
   public:
+    // The last line may lack its line break: text editors drop it.
     explicit StoreParser(std::string_view text) {
         for (std::size_t start = 0; start < text.size();) {
-            std::size_t end = text.find('\n', start);
+            std::size_t end = std::min(text.find('\n', start), text.size());
             std::string_view line = text.substr(start, end - start);
             while (!line.empty() &&
                    (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
@@ -311,13 +312,11 @@ class StoreParser {
 
 }  // namespace
 
-// The whole file must be there: a header line, every line ended, no NUL bytes.
+// A header line first, and no NUL bytes.
 bool ParseStore(std::string_view text, Store& store) {
     store.clear();
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    if (text.empty() || text.back() != '\n' || text.find('\0') != std::string_view::npos) {
-        return false;
-    }
+    if (text.empty() || text.find('\0') != std::string_view::npos) return false;
     return StoreParser(text).parse(store);
 }
 

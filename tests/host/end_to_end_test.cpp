@@ -52,6 +52,17 @@ TEST_F(EndToEndTest, AHeadlessRunWithoutStoreLeavesThePlayersAlone) {
     EXPECT_TRUE(fs::is_empty(dir / "tmp"));
 }
 
+// A store whose last line lost its line break keeps its values through a run.
+TEST_F(EndToEndTest, AStoreWithoutItsFinalLineBreakIsKept) {
+    const fs::path store = dir / "settings.reg";
+    std::string text = StoreWith("\"HighestLevel\"=dword:00000032");
+    text.pop_back();
+    std::ofstream(store) << text;
+    ASSERT_EQ(Run("kept", "wait 300\n", {"--store", store.string()}), 0);
+    EXPECT_NE(FileText(store).find("\n\"HighestLevel\"=dword:00000032\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "settings.reg.bad"));
+}
+
 // What ends a headless run is said on stderr in one line: the program's message
 // box that ends it (with its own exit code, -1), a --packs folder that is not
 // there (a bad option), a script's command that is not on the soft keys.

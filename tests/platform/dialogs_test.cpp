@@ -167,6 +167,49 @@ TEST_F(DialogsTest, KeysAndTapsDriveCheckBoxSliderAndFocusRing) {
     EXPECT_EQ(GetActiveWindow(), main);
 }
 
+// The edit field takes a character only whole: a pair of surrogates, typed as
+// two character messages, the first half first, goes in only when both fit
+// under the limit, and a half without its partner is never kept.
+TEST_F(DialogsTest, EditFieldTakesWholeCharactersUpToItsLimit) {
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"ABCDEFGHI\U0001F600", u"ABCDEFGHI"},          // one unit free: neither half
+        {u"ABCDEFGHI\U0001F600J", u"ABCDEFGHIJ"},        // and that unit stays free
+        {u"ABCDEFGH\U0001F600", u"ABCDEFGH\U0001F600"},  // two free: the pair
+        {u"ABCDEFGHI\xD83D", u"ABCDEFGHI"},              // a first half at the limit
+        {u"A\xD83D-", u"A-"},                            // a first half alone
+        {u"A\xDE00-", u"A-"},                            // a second half alone
+    };
+    WindowHandle dialog = nullptr;
+    handler = [&](WindowHandle d, std::uint32_t m, WParam, LParam) {
+        if (m != WM_INITDIALOG) return false;
+        dialog = d;
+        SendDialogItemMessage(d, 1001, EM_LIMITTEXT, 10, 0);
+        SetFocus(GetDialogItem(d, 1001));
+        return false;
+    };
+    std::vector<std::u16string> typed;
+    for (std::size_t i = 0; i <= std::size(cases); ++i) {
+        host.steps.push_back([&, i] {
+            if (i > 0) {
+                char16_t text[32];
+                GetDialogItemText(dialog, 1001, text, 32);
+                typed.push_back(text);
+            }
+            if (i == std::size(cases)) {
+                EndDialog(dialog, IDOK);
+                return;
+            }
+            SetDialogItemText(dialog, 1001, u"");
+            for (char16_t unit : cases[i].first)
+                DeliverChar(unit);
+        });
+    }
+    EXPECT_EQ(RunDialog(module, 200, main, Procedure, 0), IDOK);
+    ASSERT_EQ(typed.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(typed[i], cases[i].second) << i;
+}
+
 TEST_F(DialogsTest, PhoneSetUpSizesTheDialogAndItsStripAnswersOk) {
     WindowHandle dialog = nullptr;
     Rect box;

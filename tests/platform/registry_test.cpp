@@ -23,6 +23,7 @@ class RegistryTest : public testing::Test {
     void TearDown() override {
         SetStoreWriteHookForTests(nullptr);
         SetStoreMirror(nullptr);
+        SetStoreTroubleHandler(nullptr);
         fs::remove_all(folder_);
     }
 
@@ -141,16 +142,47 @@ TEST_F(RegistryTest, ReadsFilesAsRegeditWritesThem) {
     EXPECT_EQ(type, 1u);  // a string value
 }
 
+// A text editor may drop the final line break: the last line reads all the
+// same, in LF and CR LF files, and nothing is set aside at the next save.
+TEST_F(RegistryTest, LastLineWithoutItsLineBreakReads) {
+    const Bytes scores = HighScoreBytes(
+        {{90000, u"Ann"}, {70000, u"Zo\u00EB"}, {50000, u"Kim"}, {30000, u"Lou"}, {10000, u"Bo"}});
+    const std::string lf =
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n"
+        "\"HighestLevel\"=dword:00000007\n\"HighScores\"=" +
+        HexBytes(scores);
+    std::string crlf;
+    for (char c : lf)
+        crlf += c == '\n' ? "\r\n" : std::string(1, c);
+    for (const std::string& text : {lf, crlf}) {
+        WriteStore(text);
+        EXPECT_EQ(Get(u"HighScores"), scores);
+        EXPECT_EQ(Get(u"HighestLevel"), (Bytes{7, 0, 0, 0}));
+        ASSERT_TRUE(Set(u"Options", REG_BINARY, Bytes(12, 1)));
+        EXPECT_FALSE(fs::exists(store_ + ".bad"));
+        SetRegistryStorePath(store_.c_str());
+        EXPECT_EQ(Get(u"HighScores"), scores);
+    }
+}
+
 // Stores the parser refuses are in tests/fuzz/corpus/store/reject/.
 TEST_F(RegistryTest, UnparsableStoreReadsEmptyAndIsKeptAsideBeforeTheNextWrite) {
     const std::string damaged[] = {
         "",
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"HighestLevel\"=dword:0000",
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"Name\"=\"Pla",  // cut in a string
     };
+    // The host hears of it once, when the file is read, before anything is saved.
+    static int unreadable = 0;
+    SetStoreTroubleHandler(+[](StoreTrouble trouble, const char*, const char*) {
+        unreadable += trouble == StoreTrouble::Unreadable;
+    });
     for (const std::string& text : damaged) {
+        unreadable = 0;
         WriteStore(text);
         RegistryKey key;
         EXPECT_FALSE(OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key)) << text;
+        EXPECT_FALSE(OpenRegistryKey(u"Software\\Quarvel", KEY_READ, key)) << text;
+        EXPECT_EQ(unreadable, 1);
         EXPECT_EQ(FileText(store_), text);  // reading changes nothing on disk
         ASSERT_TRUE(Set(u"HighestLevel", REG_DWORD, {3, 0, 0, 0}));
         EXPECT_EQ(FileText(store_ + ".bad"), text);
