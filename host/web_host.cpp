@@ -24,6 +24,7 @@ EM_JS(void, ShowBand, (const std::uint8_t* rgba, int x, int y, int width, int he
 EM_JS(void, TellFirstFrame, (), { Module.quarvelPage.firstFrame(); });
 EM_JS(void, TellInputPanel, (int up), { Module.quarvelPage.inputPanel(!!up); });
 EM_JS(void, TellClosed, (int code), { Module.quarvelPage.closed(code); });
+EM_JS(void, TellStoreUnreadable, (), { Module.quarvelPage.storeUnreadable(); });
 EM_JS(int, MirrorStore, (const char* text, int size),
       { return Module.quarvelPage.saveStore(UTF8ToString(text, size)) ? 1 : 0; });
 EM_JS(int, OpenLink, (const char* link),
@@ -153,6 +154,10 @@ std::uint32_t PageTimeOfDay() {
 
 void TellPageClosed(int code) {
     TellClosed(code);
+}
+
+void TellPageStoreUnreadable() {
+    TellStoreUnreadable();
 }
 
 // The page's input. Each is queued and delivered in order when the program

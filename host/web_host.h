@@ -75,3 +75,6 @@ bool OpenLinkInPage(const char* link);
 std::uint32_t PageTimeOfDay();
 // The program has ended with `code`.
 void TellPageClosed(int code);
+// Tells the page that the store it gave could not be read, so that it keeps
+// its copy aside before any save replaces it.
+void TellPageStoreUnreadable();

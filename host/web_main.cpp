@@ -48,8 +48,15 @@ std::string ReadScript(HostOptions& options, std::vector<ScriptCommand>& command
 }
 
 // A failed save is told on the console, once for the same reason; the page
-// itself says once in its text that the browser's storage refused it.
-void TellStoreTrouble(StoreTrouble, const char* path, const char* reason) {
+// itself says once in its text that the browser's storage refused it. A store
+// that cannot be read is the page's to keep aside and to tell of.
+void TellStoreTrouble(StoreTrouble trouble, const char* path, const char* reason) {
+    if (trouble == StoreTrouble::Unreadable) {
+        std::fprintf(stderr, "quarvel: could not read settings from %s: starting from the defaults\n",
+                     path);
+        TellPageStoreUnreadable();
+        return;
+    }
     static std::string last;
     const std::string line = "could not save settings to " + std::string(path) + ": " + reason;
     if (line == last) return;

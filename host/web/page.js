@@ -29,24 +29,30 @@
 
   // ---- What the page tells the player ----
 
+  // Each text once; a button after it when one is given.
   const told = new Set();
-  function notice(text) {
+  function notice(text, button) {
     if (told.has(text)) return;
     told.add(text);
     const p = $('notice');
-    p.textContent = p.hidden ? text : `${p.textContent} ${text}`;
+    if (p.hidden) p.replaceChildren();
+    else p.append(' ');
+    p.append(text);
+    if (button) p.append(' ', makeButton(button));
     p.hidden = false;
+  }
+
+  function makeButton({ label, action }) {
+    const b = document.createElement('button');
+    b.type = 'button';
+    b.textContent = label;
+    b.addEventListener('click', action);
+    return b;
   }
 
   function showStatus(text, button) {
     status.replaceChildren(document.createTextNode(text));
-    if (button) {
-      const b = document.createElement('button');
-      b.type = 'button';
-      b.textContent = button.label;
-      b.addEventListener('click', button.action);
-      status.append(b);
-    }
+    if (button) status.append(makeButton(button));
     status.hidden = false;
   }
 
@@ -160,6 +166,7 @@
   const BLOCKED = 'This browser keeps nothing for this page: the game plays, but its scores and settings will not be kept.';
   const FULL = "The browser's storage for this page is full: the game plays, but its latest scores and settings could not be kept.";
   const SHARED = 'Quarvel is already open in another tab: this one plays, but saves nothing.';
+  const UNKEPT = "The saved scores and settings could not be read, and the browser's storage has no room to keep them aside: the game plays from its defaults and saves nothing, so the old copy stays as it is.";
 
   // Whether this tab holds the store: the first tab takes a lock for as long
   // as it lives; another tab reads the store but saves nothing, as a second
@@ -181,6 +188,58 @@
       .catch(() => resolve());
   });
 
+  // A stored copy the program could not read is kept beside it, as the
+  // desktop keeps "settings.reg.bad": under the first free name of
+  // "<key>.bad", "<key>.bad.1", ..., never over an earlier one (the same text
+  // kept by an earlier visit is not kept twice). Until it is kept, nothing
+  // replaces it.
+  let loadedStore = null;  // the stored text the program was given
+  let unkept = null;       // an unreadable copy not yet kept aside
+  function keepAside(local, text) {
+    for (let n = 0; n < 1000; n++) {
+      const name = `${STORAGE_KEY}.bad${n === 0 ? '' : `.${n}`}`;
+      const there = local.getItem(name);
+      if (there === text) return name;
+      if (there === null) {
+        local.setItem(name, text);
+        return name;
+      }
+    }
+    throw new Error('no free name');
+  }
+
+  function keepUnreadable() {
+    const local = storage();
+    if (local === null) return false;
+    let name;
+    try {
+      name = keepAside(local, unkept);
+    } catch {
+      notice(UNKEPT);
+      return false;
+    }
+    const text = unkept;
+    unkept = null;
+    const file = name.slice(name.lastIndexOf('/') + 1);
+    notice(`The saved scores and settings could not be read, so the game starts from its defaults; the old copy is kept in this browser as ${file}.`,
+      { label: 'Save it as a file', action: () => download(file, text) });
+    return true;
+  }
+
+  function storeUnreadable() {
+    if (loadedStore === null || !holdsStore) return;
+    unkept = loadedStore;
+    keepUnreadable();
+  }
+
+  function download(name, text) {
+    const a = document.createElement('a');
+    a.href = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
+    a.download = name;
+    a.click();
+    setTimeout(() => URL.revokeObjectURL(a.href), 60000);
+  }
+
   function saveStore(text) {
     if (!holdsStore) {
       notice(SHARED);
@@ -191,6 +250,7 @@
       notice(BLOCKED);
       return false;
     }
+    if (unkept !== null && !keepUnreadable()) return false;
     try {
       local.setItem(STORAGE_KEY, text);
       return true;
@@ -379,26 +439,41 @@
     return [Math.min(Math.max(x, 0), size.width - 1), Math.min(Math.max(y, 0), size.height - 1)];
   }
 
+  let penAt = [0, 0];  // where the stylus was last put down or moved
   canvas.addEventListener('pointerdown', (event) => {
-    if (event.button !== 0 || pen !== null) return;
+    if (event.button !== 0) return;
+    // Another finger while one holds the stylus is not the stylus. A primary
+    // pointer going down while one still holds it means the end of the last
+    // was lost (a browser that dropped it): the stylus is lifted there first.
+    if (pen !== null) {
+      if (!event.isPrimary) return;
+      liftPen(penAt);
+    }
     event.preventDefault();
     canvas.focus({ preventScroll: true });
     pen = event.pointerId;
     capture(canvas, event.pointerId);
     const [x, y] = phonePoint(event);
+    penAt = [x, y];
     input(() => Module._QuarvelWebPen(1, x, y));
     // A tap while the name is asked for brings the phone's keyboard back.
     if (panelUp && touchDevice) showKeyboard();
   });
 
+  function liftPen([x, y]) {
+    pen = null;
+    input(() => Module._QuarvelWebPen(0, x, y));
+  }
+
   function penUp(event) {
     if (event.pointerId !== pen) return;
-    pen = null;
-    const [x, y] = phonePoint(event);
-    input(() => Module._QuarvelWebPen(0, x, y));
+    liftPen(event.type === 'lostpointercapture' ? penAt : phonePoint(event));
   }
   canvas.addEventListener('pointerup', penUp);
   canvas.addEventListener('pointercancel', penUp);
+  // The capture lost without an up (the pointer taken away, or its end
+  // dropped) lifts the stylus too, as the keypad's buttons let go.
+  canvas.addEventListener('lostpointercapture', penUp);
   canvas.addEventListener('contextmenu', (event) => event.preventDefault());
 
   // ---- The on-screen keypad: each button holds its key while pressed ----
@@ -463,7 +538,10 @@
     const now = document.visibilityState === 'visible' && document.hasFocus();
     if (now === active) return;
     active = now;
-    if (!now) releaseKeys();
+    if (!now) {
+      releaseKeys();
+      if (pen !== null) liftPen(penAt);
+    }
     input(() => Module._QuarvelWebActivate(now ? 1 : 0));
   }
   document.addEventListener('visibilitychange', foreground);
@@ -497,21 +575,63 @@
 
   // ---- The program ----
 
+  // Every file the program needs is fetched here and checked against the
+  // list the build wrote (files.json: each file's size): a file missing,
+  // refused or cut short says so on the page, naming it, with a way to try
+  // again, rather than leaving the page loading for ever or a game without
+  // its text.
+  class LoadError extends Error {}
+  const TRY_AGAIN = { label: 'Try again', action: () => location.reload() };
+
+  async function fetchChecked(url, name, size) {
+    let response;
+    try {
+      response = await fetch(url, name === 'files.json' ? { cache: 'no-cache' } : {});
+    } catch {
+      throw new LoadError(`${name} could not be fetched (no network?)`);
+    }
+    if (!response.ok) throw new LoadError(`${name}: ${response.status} ${response.statusText}`.trim());
+    let body;
+    try {
+      body = await response.arrayBuffer();
+    } catch {
+      throw new LoadError(`${name} was cut off while loading`);
+    }
+    if (size !== undefined && body.byteLength !== size) {
+      throw new LoadError(`${name} is damaged (${body.byteLength} bytes where the build wrote ${size})`);
+    }
+    return body;
+  }
+
+  // A test's script: only a file of this site.
+  async function fetchScript(value) {
+    let url;
+    try {
+      url = new URL(value, location.href);
+    } catch {
+      throw new LoadError(`the script "${value}" is not an address`);
+    }
+    if (url.origin !== location.origin) throw new LoadError('the script must come from this site');
+    return fetchChecked(url.href, `the script ${url.pathname}`);
+  }
+
+  async function loadFiles() {
+    const list = JSON.parse(new TextDecoder().decode(await fetchChecked('files.json', 'files.json')));
+    const sizeOf = (name) => {
+      const size = list.files?.[name]?.size;
+      if (typeof size !== 'number') throw new LoadError(`files.json does not list ${name}`);
+      return size;
+    };
+    const get = (name) => fetchChecked(name, name, sizeOf(name));
+    const pack = `packs/${size.name}.dll`;
+    const [code, wasm, data, packBytes, scriptBytes] = await Promise.all([
+      get('quarvel.js'), get('quarvel.wasm'), get('quarvel.data'), get(pack),
+      script !== null ? fetchScript(script) : undefined,
+    ]);
+    return { code, wasm, data, pack: packBytes, script: scriptBytes };
+  }
+
   const script = params.get('script');
-  const files = [fetchFile(`packs/${size.name}.dll`)];
-  if (script !== null) {
-    // Only a file of this site: a test's script.
-    const url = new URL(script, location.href);
-    files.push(url.origin === location.origin ? fetchFile(url.href) : Promise.reject(new Error('the script must come from this site')));
-  }
-
-  function fetchFile(url) {
-    return fetch(url).then((response) => {
-      if (!response.ok) throw new Error(`${url}: ${response.status} ${response.statusText}`);
-      return response.arrayBuffer();
-    });
-  }
-
   const args = ['--screen', size.name, '--packs', '/packs'];
   if (script !== null) {
     args.push('--headless', '--script', '/script.txt', '--store', '/scratch/settings.reg');
@@ -541,6 +661,7 @@
     },
     inputPanel,
     saveStore,
+    storeUnreadable,
     openLink(link) {
       if (!/^(https?|mailto):/i.test(link)) return false;
       return window.open(link, '_blank', 'noopener') !== null || link.startsWith('mailto:');
@@ -548,51 +669,54 @@
     closed(code) {
       running = false;
       page.exitCode = code;
-      if (script !== null) return;  // the test reads the canvas as it was left
+      // A test reads the canvas as its script left it; a script that could
+      // not run says why.
+      if (script !== null && code === 0) return;
       showStatus(code === 2 && lastError ? lastError : 'Quarvel has closed.', {
-        label: 'Play again',
+        label: script !== null ? 'Try again' : 'Play again',
         action: () => location.reload(),
       });
     },
     exitCode: null,
   };
 
-  window.Module = {
-    arguments: args,
-    quarvelPage: page,
-    print: (line) => console.log(line),
-    printErr: (line) => {
-      console.error(line);
-      lastError = line;
-    },
-    preRun: [
-      () => {
-        // The program starts once its pack (and a test's script) is in its
-        // file system and the store's holder is known.
-        addRunDependency('quarvel-files');
-        Promise.all([Promise.all(files), storeTaken])
-          .then(([[pack, scriptText]]) => {
-            FS.mkdir('/packs');
-            FS.writeFile(`/packs/${size.name}.dll`, new Uint8Array(pack));
-            FS.mkdir('/store');
-            FS.mkdir('/scratch');
-            if (scriptText !== undefined) {
-              FS.writeFile('/script.txt', new Uint8Array(scriptText));
-            } else {
-              const stored = readStore();
-              if (stored !== null) FS.writeFile(STORE_FILE, stored);
-              if (!holdsStore) notice(SHARED);
-            }
-            running = true;
-            removeRunDependency('quarvel-files');
-            // A tab opened behind another, or without the focus, starts so.
-            setTimeout(foreground);
-          })
-          .catch((error) => showStatus(`Quarvel could not load: ${error.message}`));
+  function startProgram(loaded) {
+    window.Module = {
+      arguments: args,
+      quarvelPage: page,
+      wasmBinary: loaded.wasm,
+      getPreloadedPackage: () => loaded.data,
+      print: (line) => console.log(line),
+      printErr: (line) => {
+        console.error(line);
+        lastError = line;
       },
-    ],
-    onAbort: (what) => stopped(what ?? lastError),
-  };
+      preRun: [
+        () => {
+          FS.mkdir('/packs');
+          FS.writeFile(`/packs/${size.name}.dll`, new Uint8Array(loaded.pack));
+          FS.mkdir('/store');
+          FS.mkdir('/scratch');
+          if (loaded.script !== undefined) {
+            FS.writeFile('/script.txt', new Uint8Array(loaded.script));
+          } else {
+            loadedStore = readStore();
+            if (loadedStore !== null) FS.writeFile(STORE_FILE, loadedStore);
+            if (!holdsStore) notice(SHARED);
+          }
+          running = true;
+          // A tab opened behind another, or without the focus, starts so.
+          setTimeout(foreground);
+        },
+      ],
+      onAbort: (what) => stopped(what ?? lastError),
+    };
+    const program = document.createElement('script');
+    program.src = URL.createObjectURL(new Blob([loaded.code], { type: 'text/javascript' }));
+    program.onerror = () => showStatus('Quarvel could not start quarvel.js.', TRY_AGAIN);
+    document.body.append(program);
+  }
+
   // For the tests and for measuring.
   window.quarvel = page;
 
@@ -600,9 +724,12 @@
     showStatus('This browser cannot run Quarvel: it has no WebAssembly.');
     return;
   }
-  const program = document.createElement('script');
-  program.src = 'quarvel.js';
-  program.onerror = () => showStatus('Quarvel could not load: quarvel.js is missing.');
-  document.body.append(program);
+  // The program starts once its files are in and the store's holder is known.
+  Promise.all([loadFiles(), storeTaken])
+    .then(([loaded]) => startProgram(loaded))
+    .catch((error) => {
+      if (!(error instanceof LoadError)) console.error(error);
+      showStatus(`Quarvel could not load: ${error instanceof LoadError ? error.message : 'the page met an error'}.`, TRY_AGAIN);
+    });
   canvas.focus({ preventScroll: true });
 })();

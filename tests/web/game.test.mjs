@@ -1,103 +1,15 @@
 // The web edition's page (build-web/site/) in headless chromium: the title at
 // once, the same pixels as the headless host for the same script at each
 // screen size, the on-screen keypad by touch, a name entered by touch kept
-// across reloads, and a hidden tab pausing the game. Run by scripts/test-web;
-// QUARVEL_WEB_SITE names the site, QUARVEL_NATIVE_BUILD the native build whose
-// headless host draws the pictures to match.
-import { test, before, after } from 'node:test';
+// across reloads, and a hidden tab pausing the game. Run by scripts/test-web.
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { dirname, join } from 'node:path';
-import { fileURLToPath } from 'node:url';
-import { serve } from '../../host/web/serve.mjs';
-import { launchBrowser } from './browser.mjs';
-
-const here = dirname(fileURLToPath(import.meta.url));
-const root = join(here, '..', '..');
-const site = process.env.QUARVEL_WEB_SITE ?? join(root, 'build-web', 'site');
-const native = process.env.QUARVEL_NATIVE_BUILD ?? join(root, 'build');
-const STORAGE_KEY = 'quarvel/settings.reg';
-
-let server, browser, address, scratch;
-
-before(async () => {
-  server = await serve(site);
-  address = `http://127.0.0.1:${server.address().port}/`;
-  browser = await launchBrowser();
-  scratch = mkdtempSync(join(tmpdir(), 'quarvel-web-'));
-});
-
-after(async () => {
-  await browser?.close();
-  server?.close();
-  if (scratch) rmSync(scratch, { recursive: true, force: true });
-});
-
-// A page of its own context; `lines` collects its console. Scripts under
-// test-scripts/ come from tests/web/scripts/, their shots going to /tmp.
-async function open(query = '', options = {}) {
-  const context = await browser.newContext(options);
-  const page = await context.newPage();
-  const lines = [];
-  page.on('console', (message) => lines.push(message.text()));
-  page.on('pageerror', (error) => lines.push(`pageerror ${error.message}`));
-  await page.route('**/test-scripts/*', (route) => {
-    const name = new URL(route.request().url()).pathname.split('/').pop();
-    const text = readFileSync(join(here, 'scripts', name), 'utf8').replaceAll('@OUT@', '/tmp');
-    return route.fulfill({ body: text, contentType: 'text/plain' });
-  });
-  await page.goto(address + query);
-  return { context, page, lines };
-}
-
-// Waits up to `ms` for `condition` (a function of nothing, or a page function).
-async function until(what, condition, ms = 30000) {
-  for (const start = Date.now(); Date.now() - start < ms; ) {
-    if (await condition()) return;
-    await new Promise((resolve) => setTimeout(resolve, 50));
-  }
-  assert.fail(`timed out waiting for ${what}`);
-}
-
-const firstFrame = (page) =>
-  until('the first frame', () => page.evaluate(() => window.quarvel?.firstFrameMs != null));
-
-function logged(lines, pattern, ms) {
-  return until(`a log line ${pattern}`, () => lines.some((l) => pattern.test(l)), ms);
-}
-
-// The canvas's pixels as a hash of its RGBA bytes and its size.
-const canvasState = (page) =>
-  page.evaluate(() => {
-    const c = document.getElementById('screen');
-    const data = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-    let hash = 2166136261;
-    for (let i = 0; i < data.length; i++) hash = Math.imul(hash ^ data[i], 16777619) >>> 0;
-    return `${c.width}x${c.height} ${hash}`;
-  });
-
-// A finger on an element's centre, through the browser's own touch input.
-const sessions = new WeakMap();
-async function touch(page, selector, down) {
-  if (!sessions.has(page)) sessions.set(page, await page.context().newCDPSession(page));
-  const box = await page.locator(selector).boundingBox();
-  await sessions.get(page).send('Input.dispatchTouchEvent', {
-    type: down ? 'touchStart' : 'touchEnd',
-    touchPoints: down ? [{ x: box.x + box.width / 2, y: box.y + box.height / 2 }] : [],
-  });
-}
-
-async function tap(page, selector) {
-  await touch(page, selector, true);
-  await new Promise((resolve) => setTimeout(resolve, 60));
-  await touch(page, selector, false);
-  await new Promise((resolve) => setTimeout(resolve, 60));
-}
-
-const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
-const key = (code) => `#keypad [data-code="${code}"]`;
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import {
+  web, here, root, native, STORAGE_KEY, open, until, firstFrame, logged, canvasState, touch, tap, PHONE, key,
+} from './harness.mjs';
 
 test('the title shows at once, in the largest size that fits at a whole scale', async () => {
   const { context, page, lines } = await open();
@@ -118,7 +30,7 @@ test('the title shows at once, in the largest size that fits at a whole scale', 
 });
 
 test('a blocked storage keeps the game playable and says so once', async () => {
-  const context = await browser.newContext();
+  const context = await web.browser.newContext();
   await context.addInitScript(() => {
     Object.defineProperty(window, 'localStorage', {
       get() {
@@ -129,7 +41,7 @@ test('a blocked storage keeps the game playable and says so once', async () => {
   const page = await context.newPage();
   const lines = [];
   page.on('console', (message) => lines.push(message.text()));
-  await page.goto(address + '?log');
+  await page.goto(web.address + '?log');
   await firstFrame(page);
   // The Options dialog's Done saves the options, twice.
   for (let i = 0; i < 2; i++) {
@@ -146,10 +58,10 @@ test('a blocked storage keeps the game playable and says so once', async () => {
 test('a scripted game gives the headless host\'s pixels at each screen size', async () => {
   const script = readFileSync(join(here, 'scripts', 'game.txt'), 'utf8');
   for (const size of ['176x220', '240x240', '240x320']) {
-    const scriptFile = join(scratch, `game-${size}.txt`);
-    execFileSync('sh', ['-c', 'cat > "$0"', scriptFile], { input: script.replaceAll('@OUT@', scratch) });
+    const scriptFile = join(web.scratch, `game-${size}.txt`);
+    execFileSync('sh', ['-c', 'cat > "$0"', scriptFile], { input: script.replaceAll('@OUT@', web.scratch) });
     execFileSync(join(native, 'host', 'quarvel'), ['--headless', '--screen', size, '--script', scriptFile]);
-    const png = readFileSync(join(scratch, 'game.png')).toString('base64');
+    const png = readFileSync(join(web.scratch, 'game.png')).toString('base64');
     const { context, page, lines } = await open(`?screen=${size}&script=test-scripts/game.txt`);
     await until(`the script at ${size}`, () => page.evaluate(() => window.quarvel?.exitCode != null));
     assert.equal(await page.evaluate(() => window.quarvel.exitCode), 0, lines.join('\n'));
@@ -239,7 +151,7 @@ test('a name entered by touch or by keys is kept across reloads, and a second ta
   // the first start (a reload would save the table the game started with).
   const low = readFileSync(join(here, 'scripts', 'low-scores.reg'), 'utf8');
   for (const way of WAYS) {
-    const context = await browser.newContext(way.options);
+    const context = await web.browser.newContext(way.options);
     await context.addInitScript(([k, text]) => {
       if (sessionStorage.getItem('seeded') === null) {
         localStorage.setItem(k, text);
@@ -249,7 +161,7 @@ test('a name entered by touch or by keys is kept across reloads, and a second ta
     const page = await context.newPage();
     const lines = [];
     page.on('console', (message) => lines.push(message.text()));
-    await page.goto(address + '?screen=240x320&log');
+    await page.goto(web.address + '?screen=240x320&log');
     await firstFrame(page);
     await way.press(page, 'ArrowDown');  // easy
     await way.press(page, 'NumpadEnter');
@@ -266,7 +178,7 @@ test('a name entered by touch or by keys is kept across reloads, and a second ta
 
     if (way === WAYS[0]) {
       const second = await context.newPage();
-      await second.goto(address + '?screen=240x320');
+      await second.goto(web.address + '?screen=240x320');
       await firstFrame(second);
       assert.match(await second.locator('#notice').textContent(), /another tab/);
       assert.equal(await second.evaluate(() => window.quarvel.saveStore('REGEDIT4\n')), false);
