@@ -8,7 +8,7 @@ import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import {
-  web, here, root, native, STORAGE_KEY, open, until, firstFrame, logged, canvasState, touch, tap, PHONE, key,
+  web, here, root, native, STORAGE_KEY, open, until, firstFrame, logged, canvasState, touch, tap, PHONE, key, TOUCH,
 } from './harness.mjs';
 
 test('the title shows at once, in the largest size that fits at a whole scale', async () => {
@@ -86,7 +86,7 @@ test('a scripted game gives the headless host\'s pixels at each screen size', as
   }
 });
 
-test('the on-screen keypad moves and drops a piece by touch', async () => {
+test('the on-screen keypad moves and drops a piece by touch', TOUCH, async () => {
   const { context, page, lines } = await open('?screen=240x320&log', PHONE);
   await firstFrame(page);
   assert.equal(await page.evaluate(() => document.getElementById('keypad').hidden), false);
@@ -150,7 +150,7 @@ test('a name entered by touch or by keys is kept across reloads, and a second ta
   // A table of low scores, so that any game enters it: in the store before
   // the first start (a reload would save the table the game started with).
   const low = readFileSync(join(here, 'scripts', 'low-scores.reg'), 'utf8');
-  for (const way of WAYS) {
+  for (const way of WAYS.filter((w) => w.name !== 'Touch' || !TOUCH.skip)) {
     const context = await web.browser.newContext(way.options);
     await context.addInitScript(([k, text]) => {
       if (sessionStorage.getItem('seeded') === null) {

@@ -10,7 +10,9 @@ import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { serve } from '../../host/web/serve.mjs';
-import { launchBrowser } from './browser.mjs';
+import { ENGINE, launchBrowser } from './browser.mjs';
+
+export { ENGINE };
 
 export const here = dirname(fileURLToPath(import.meta.url));
 export const root = join(here, '..', '..');
@@ -96,6 +98,35 @@ export async function tap(page, selector) {
   await new Promise((resolve) => setTimeout(resolve, 60));
 }
 
-export const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+// A phone's screen and touch; Firefox has no mobile emulation (a meta
+// viewport, a phone's user agent), only the size and touch.
+export const PHONE = {
+  viewport: { width: 390, height: 844 },
+  deviceScaleFactor: 3,
+  hasTouch: true,
+  ...(ENGINE === 'chromium' ? { isMobile: true } : {}),
+};
+
+// A finger held and let go is sent through chromium's DevTools protocol,
+// which Firefox lacks (playwright's touchscreen there only taps, and the
+// keypad's keys are held): the tests that touch run in chromium alone.
+export const TOUCH = ENGINE === 'chromium' ? {} : { skip: `no touch input in ${ENGINE}` };
 export const key = (code) => `#keypad [data-code="${code}"]`;
 
+
+// The file the page offers to save while `action` runs: its name and text, as
+// the page hands them to the browser (the browser's own saving is not under
+// test, and Firefox's driver does not report it).
+export async function offeredFile(page, action) {
+  await page.evaluate(() => {
+    window.offered = null;
+    HTMLAnchorElement.prototype.click = function () {
+      if (!this.download) return;
+      const name = this.download;
+      window.offered = fetch(this.href).then((r) => r.text()).then((text) => ({ name, text }));
+    };
+  });
+  await action();
+  await until('a file offered', () => page.evaluate(() => window.offered !== null));
+  return page.evaluate(() => window.offered);
+}

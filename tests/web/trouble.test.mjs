@@ -6,7 +6,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { web, here, STORAGE_KEY, open, until, firstFrame, logged } from './harness.mjs';
+import { web, here, STORAGE_KEY, open, until, firstFrame, logged, offeredFile } from './harness.mjs';
 
 const LOW = readFileSync(join(here, 'scripts', 'low-scores.reg'), 'utf8');
 const NAMES = ['41,00,64,00,61,00', '45,00,64,00'];  // "Ada" and "Ed", as the table keeps them
@@ -14,7 +14,7 @@ const NAMES = ['41,00,64,00,61,00', '45,00,64,00'];  // "Ada" and "Ed", as the t
 // A page whose storage holds `stored` (a key and its text) before its first
 // load only, as a player's browser would.
 async function seeded(stored, query = '?screen=240x320&log') {
-  const context = await web.browser.newContext({ acceptDownloads: true });
+  const context = await web.browser.newContext();
   await context.addInitScript((entries) => {
     if (sessionStorage.getItem('seeded') === null) {
       for (const [k, text] of entries) localStorage.setItem(k, text);
@@ -54,9 +54,8 @@ test('a store without its last line break is read, and one that cannot be read i
   const { context, page } = await seeded([[STORAGE_KEY, damaged], [`${STORAGE_KEY}.bad`, 'earlier']]);
   const notice = page.locator('#notice');
   assert.match(await notice.textContent(), /could not be read.*settings\.reg\.bad\.1/);
-  const [download] = await Promise.all([page.waitForEvent('download'), notice.locator('button').click()]);
-  assert.equal(download.suggestedFilename(), 'settings.reg.bad.1');
-  assert.equal(readFileSync(await download.path(), 'utf8'), damaged);
+  const saved = await offeredFile(page, () => notice.locator('button').click());
+  assert.deepEqual(saved, { name: 'settings.reg.bad.1', text: damaged });
   for (let i = 0; i < 2; i++) {
     await page.reload();
     await firstFrame(page);

@@ -1,0 +1,262 @@
+// The web edition's page in WebKitGTK (the engine of Safari, an iPhone's
+// browser among them), through WebDriver (webkit.mjs): the headless host's
+// pixels at each screen size, a whole game to a name kept across reloads with
+// a second tab saving nothing, the keypad under a pointer, a hidden window
+// pausing the game, full screen, and the page without the features a browser
+// may lack.
+// Skipped only where WebKitWebDriver is not installed. Run by scripts/test-web.
+//
+// What WebDriver cannot send WebKitGTK: touches. WebKitWebDriver takes the
+// Actions API's pointer type "touch" but WebKitGTK synthesizes a mouse for it
+// (pointerType "mouse", no touch events), and the page reports no touch
+// points, so the page's touch-only ways (the phone's own keyboard for the name,
+// the keypad shown at once) are the chromium tests' alone. Nor can it freeze a
+// tab (WebKit has no freeze event), so closing on a freeze is theirs too.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { Key } from 'selenium-webdriver';
+import input from 'selenium-webdriver/lib/input.js';
+import { serve } from '../../host/web/serve.mjs';
+import { absent, here, root, native, startWebKit, stopWebKit, recordConsole, linesOf } from './webkit.mjs';
+
+const STORAGE_KEY = 'quarvel/settings.reg';
+const only = { skip: absent ?? false, timeout: 120000 };
+const web = { webkit: null, server: null, address: '' };
+
+before(async () => {
+  if (absent) return;
+  web.webkit = await startWebKit();
+  web.server = await serve(web.webkit.served);
+  web.address = `http://127.0.0.1:${web.server.address().port}/`;
+});
+
+after(async () => {
+  web.server?.close();
+  if (web.webkit) await stopWebKit(web.webkit);
+});
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+async function until(what, condition, ms = 30000) {
+  for (const start = Date.now(); Date.now() - start < ms; await sleep(50)) {
+    if (await condition()) return;
+  }
+  assert.fail(`timed out waiting for ${what}`);
+}
+
+const firstFrame = (session) =>
+  until('the first frame', () => session.executeScript(() => window.quarvel?.firstFrameMs != null));
+
+// The page (or `file` of the site) with `query`, its console kept from its
+// first frame on.
+async function open(session, query, file = '') {
+  await session.get(web.address + file + query);
+  await firstFrame(session);
+  await recordConsole(session);
+}
+
+async function logged(session, pattern, ms) {
+  await until(`a log line ${pattern}`, async () => (await linesOf(session)).some((l) => pattern.test(l)), ms);
+}
+
+const count = async (session, text) => (await linesOf(session)).filter((l) => l.includes(text)).length;
+
+const press = (session, key) => session.actions().sendKeys(key).perform();
+const hold = (session, key, down) => session.actions()[down ? 'keyDown' : 'keyUp'](key).perform();
+
+const canvasState = (session) =>
+  session.executeScript(() => {
+    const c = document.getElementById('screen');
+    const data = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let hash = 2166136261;
+    for (let i = 0; i < data.length; i++) hash = Math.imul(hash ^ data[i], 16777619) >>> 0;
+    return `${c.width}x${c.height} ${hash}`;
+  });
+
+// Each test has a MiniBrowser of its own, ended however the test ends.
+function inWebKit(name, body) {
+  test(name, only, async () => {
+    const session = await web.webkit.session();
+    try {
+      await body(session);
+    } finally {
+      await web.webkit.end(session);
+    }
+  });
+}
+
+inWebKit('a scripted game gives the headless host\'s pixels at each screen size', async (session) => {
+  const script = readFileSync(join(here, 'scripts', 'game.txt'), 'utf8');
+  const scratch = join(web.webkit.tree, 'native');
+  mkdirSync(scratch, { recursive: true });
+  for (const size of ['176x220', '240x240', '240x320']) {
+    const scriptFile = join(scratch, `game-${size}.txt`);
+    writeFileSync(scriptFile, script.replaceAll('@OUT@', scratch));
+    execFileSync(join(native, 'host', 'quarvel'), ['--headless', '--screen', size, '--script', scriptFile]);
+    const png = readFileSync(join(scratch, 'game.png')).toString('base64');
+    await session.get(`${web.address}?screen=${size}&script=test-scripts/game.txt`);
+    await until(`the script at ${size}`, () => session.executeScript(() => window.quarvel?.exitCode != null));
+    assert.equal(await session.executeScript(() => window.quarvel.exitCode), 0,
+      await session.executeScript(() => document.getElementById('status').textContent));
+    const differing = await session.executeAsyncScript((data, done) => {
+      const image = new Image();
+      image.onerror = () => done('the shot did not decode');
+      image.onload = () => {
+        const c = document.getElementById('screen');
+        if (image.width !== c.width || image.height !== c.height) return done(`a shot of ${image.width}x${image.height}`);
+        const drawn = new OffscreenCanvas(image.width, image.height).getContext('2d');
+        drawn.drawImage(image, 0, 0);
+        const want = drawn.getImageData(0, 0, c.width, c.height).data;
+        const got = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+        let n = 0;
+        for (let i = 0; i < got.length; i += 4) {
+          if (got[i] !== want[i] || got[i + 1] !== want[i + 1] || got[i + 2] !== want[i + 2]) n++;
+        }
+        done(n);
+      };
+      image.src = `data:image/png;base64,${data}`;
+    }, png);
+    assert.equal(differing, 0, `${size}: ${differing} pixels differ`);
+  }
+});
+
+inWebKit('a whole game by the keys puts a name in the table, kept across reloads, and a second tab saves nothing', async (session) => {
+  // A table of low scores, so that any game enters it: in the store before
+  // the first start, from a page of the site that does not start the game.
+  const low = readFileSync(join(here, 'scripts', 'low-scores.reg'), 'utf8');
+  await session.get(`${web.address}test-scripts/blank.html`);
+  await session.executeScript((k, text) => localStorage.setItem(k, text), STORAGE_KEY, low);
+  await open(session, '?screen=240x320&log');
+  // MiniBrowser's 1024x730 of page shows the screen at twice its size, a whole scale.
+  assert.deepEqual(await session.executeScript(() => {
+    const c = document.getElementById('screen');
+    return [`${c.width}x${c.height}`, parseFloat(c.style.width) / c.width];
+  }), ['240x320', 2]);
+  await press(session, Key.ARROW_DOWN);  // easy
+  await press(session, Key.ENTER);
+  await sleep(300);
+  await hold(session, Key.ARROW_DOWN, true);
+  await logged(session, /sound \S*sndLose/, 40000);
+  await hold(session, Key.ARROW_DOWN, false);
+  await sleep(1500);
+  await press(session, Key.ENTER);  // the game over seen
+  await logged(session, /dialog "New high score" shown/);
+  await press(session, 'WebKit');
+  await press(session, Key.F1);  // Done
+  await logged(session, /dialog "New high score" ended/);
+
+  // A second tab: WebKit's Web Locks keep its saves away from the first's.
+  const first = await session.getWindowHandle();
+  await session.switchTo().newWindow('tab');
+  await session.get(`${web.address}?screen=240x320`);
+  await firstFrame(session);
+  assert.match(await session.executeScript(() => document.getElementById('notice').textContent), /another tab/);
+  assert.equal(await session.executeScript(() => window.quarvel.saveStore('REGEDIT4\n')), false);
+  await session.close();
+  await session.switchTo().window(first);
+
+  // The name in UTF-16, as the table keeps it.
+  const name = [...'WebKit'].map((c) => `${c.charCodeAt(0).toString(16)},00`).join(',');
+  const stored = () => session.executeScript((k) => localStorage.getItem(k)?.replace(/\\\n\s*/g, '') ?? '', STORAGE_KEY);
+  for (let i = 0; i < 2; i++) {
+    await session.navigate().refresh();  // the game closes and saves; then it is read back
+    await firstFrame(session);
+    assert.ok((await stored()).includes(name), await stored());
+  }
+});
+
+inWebKit('the keypad moves and drops a piece under a pointer', async (session) => {
+  await open(session, '?screen=240x320&log');
+  await session.findElement({ id: 'keypad-button' }).click();  // a desktop's window hides it at first
+  const finger = new input.Pointer('finger', input.Pointer.Type.TOUCH);
+  const key = (code) => session.findElement({ css: `#keypad [data-code="${code}"]` });
+  const touch = async (code, down) => {
+    const at = await key(code);
+    await session.actions().insert(finger, finger.move({ origin: at, duration: 0 }), down ? finger.press() : finger.release()).perform();
+  };
+  const tap = async (code) => {
+    await touch(code, true);
+    await touch(code, false);
+  };
+  await tap('ArrowDown');  // easy
+  await tap('NumpadEnter');
+  await sleep(700);
+  const pixels = () => session.executeScript(() => {
+    const c = document.getElementById('screen');
+    return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data);
+  });
+  const before = await pixels();
+  // Held, Left moves the piece to the wall; held, Down drops it.
+  await touch('ArrowLeft', true);
+  await sleep(1200);
+  await touch('ArrowLeft', false);
+  const drops = await count(session, 'sndDrop');
+  await touch('ArrowDown', true);
+  await until('the piece landing', async () => (await count(session, 'sndDrop')) > drops, 3000);
+  await touch('ArrowDown', false);
+  // Where the lower half of the screen changed: the piece landed at the left.
+  const now = await pixels();
+  const [width, height] = (await canvasState(session)).split(' ')[0].split('x').map(Number);
+  let left = width;
+  for (let y = height / 2; y < height - 40; y++) {
+    for (let x = 0; x < width / 2; x++) {
+      const i = (y * width + x) * 4;
+      if (now[i] !== before[i] || now[i + 1] !== before[i + 1] || now[i + 2] !== before[i + 2]) left = Math.min(left, x);
+    }
+  }
+  assert.ok(left < 20, `the lowest changes start at x ${left}`);
+});
+
+inWebKit('a minimized window hides the page, and the game pauses', async (session) => {
+  await open(session, '?screen=240x320&log');
+  await press(session, Key.ARROW_DOWN);
+  await press(session, Key.ENTER);
+  await sleep(1500);
+  const playing = await canvasState(session);
+  await sleep(1500);
+  assert.notEqual(await canvasState(session), playing, 'the game runs');
+  // WebKit hides the page of a minimized window, and shows it again restored.
+  const shown = () => session.executeScript(() => document.visibilityState === 'visible' && document.hasFocus());
+  await session.manage().window().minimize();
+  await until('the page hidden', async () => !(await shown()), 5000);
+  await session.manage().window().setRect({ x: 0, y: 0, width: 1024, height: 768 });
+  await until('the page shown', shown, 5000);
+  const paused = await canvasState(session);
+  await sleep(1500);
+  assert.equal(await canvasState(session), paused, 'nothing moves');
+  // The pause key says what the game is: resume.
+  const label = readFileSync(join(root, 'packs', 'common', 'STRING', '40023.txt'), 'utf8').trim();
+  await press(session, Key.F1);
+  await logged(session, new RegExp(`softkey command 40006 "${label}"`), 5000);
+});
+
+inWebKit('the Full screen button and Alt+Enter take the page to full screen and back', async (session) => {
+  await open(session, '?screen=240x320');
+  const full = () => session.executeScript(() => document.fullscreenElement !== null);
+  await session.findElement({ id: 'fullscreen-button' }).click();
+  await until('full screen', full, 5000);
+  await session.actions().keyDown(Key.ALT).sendKeys(Key.ENTER).keyUp(Key.ALT).perform();
+  await until('full screen left', async () => !(await full()), 5000);
+});
+
+inWebKit('without Web Locks, the Fullscreen API and the Screen Wake Lock the page plays and saves', async (session) => {
+  await open(session, '?without=locks,fullscreen,wakelock&screen=240x320&log', 'without.html');
+  assert.deepEqual(await session.executeScript(() => [
+    'locks' in navigator, 'fullscreenEnabled' in document, 'wakeLock' in navigator,
+    document.getElementById('fullscreen-button').hidden,
+  ]), [false, false, false, true]);
+  await press(session, Key.ARROW_DOWN);
+  await press(session, Key.ENTER);
+  await sleep(1500);
+  const playing = await canvasState(session);
+  await sleep(1500);
+  assert.notEqual(await canvasState(session), playing, 'the game runs');
+  assert.deepEqual((await linesOf(session)).filter((l) => l.startsWith('pageerror')), []);
+  await session.navigate().refresh();  // the game closes and saves its table
+  await firstFrame(session);
+  assert.match(await session.executeScript((k) => localStorage.getItem(k) ?? '', STORAGE_KEY), /"HighScores"/);
+  assert.equal(await session.executeScript(() => document.getElementById('notice').hidden), true);
+});
