@@ -10,14 +10,18 @@
 #include "platform/phone_shell/phone_shell.h"
 #include "platform/runtime/clock.h"
 #include "platform/sound/sound.h"
+#include "platform/store/registry.h"
 #include "platform/windows/windows.h"
 
 // The page's side (host/web/page.js, Module.quarvelPage). WaitForInput is the
 // one that yields: it returns when input comes or after `ms`, whichever is
 // first; the page may also end it from inside an event handler (the page being
 // left), so that the program runs on at once, before the handler returns.
-EM_JS(void, WaitForInput, (int ms),
-      { Asyncify.handleSleep(function(wakeUp) { Module.quarvelPage.sleep(ms, wakeUp); }); });
+// `programMs` is how long the program itself would sleep, before the sound's
+// own wake-ups shorten it: short while it animates (a game in play).
+EM_JS(void, WaitForInput, (int ms, int programMs), {
+    Asyncify.handleSleep(function(wakeUp) { Module.quarvelPage.sleep(ms, wakeUp, programMs); });
+});
 EM_JS(void, ShowBand, (const std::uint8_t* rgba, int x, int y, int width, int height), {
     Module.quarvelPage.show(HEAPU8.subarray(rgba, rgba + width * height * 4), x, y, width, height);
 });
@@ -112,13 +116,14 @@ bool WebHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
             panelUp_ = up;
             TellInputPanel(up);
         }
-        int sleepMs = 0;
-        if (loop_.step(hasTimer, nextTimerDue, realClock(), MAX_SLEEP_MS, sleepMs)) return true;
+        int programMs = 0;
+        if (loop_.step(hasTimer, nextTimerDue, realClock(), MAX_SLEEP_MS, programMs)) return true;
         // The browser's audio calls in for more sound as long as the device is
         // open: it closes after a silence.
+        int sleepMs = programMs;
         if (const int due = CloseAudioWhenSilent(SteadyMs()); due >= 0)
             sleepMs = std::min(sleepMs, due + 1);
-        WaitForInput(sleepMs);
+        WaitForInput(sleepMs, programMs);
     }
 }
 
@@ -208,6 +213,12 @@ EMSCRIPTEN_KEEPALIVE void QuarvelWebPen(int down, int x, int y) {
 // The page shown with the focus, or hidden or without it.
 EMSCRIPTEN_KEEPALIVE void QuarvelWebActivate(int active) {
     Queue(active ? ScriptCommand::Kind::Activate : ScriptCommand::Kind::Deactivate);
+}
+
+// Whether the file the page wrote at `path` (a player's settings file to
+// load) reads as a store.
+EMSCRIPTEN_KEEPALIVE int QuarvelWebStoreReads(const char* path) {
+    return StoreFileReads(path) ? 1 : 0;
 }
 
 // The page is being left: the program closes in order.

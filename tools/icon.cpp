@@ -1,16 +1,21 @@
-// quarvel-icon OUTPUT.png [SIZE]: draws the program's icon, a T piece falling
-// towards the T-shaped gap in a small stack, on a rounded dark tile: 32 x 32 for
-// the program's resources, other sizes for the desktop. Transparent
-// pixels carry the colour magenta, which the layer's loader takes as its
-// transparent colour (it keeps the colour and drops the alpha). The PNG is
-// written with stored deflate blocks, so the same program always gives the same
-// bytes.
+// quarvel-icon [--maskable=#RRGGBB] OUTPUT.png [SIZE]: draws the program's icon,
+// a T piece falling towards the T-shaped gap in a small stack, on a rounded dark
+// tile: 32 x 32 for the program's resources, other sizes for the desktop and the
+// web edition. Transparent pixels carry the colour magenta, which the layer's
+// loader takes as its transparent colour (it keeps the colour and drops the
+// alpha). The 32 x 32 PNG is written with stored deflate blocks, so the same
+// program always gives the same bytes. --maskable draws the variant a launcher
+// may crop to any shape: the design shrunk into the central safe zone (the
+// circle of 80 % of the side) on an opaque background of that colour to the
+// edges.
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +30,10 @@ namespace {
 constexpr double GRID = 32;
 constexpr double TILE = 6;
 constexpr double CORNER = 4;
+// The maskable variant: the safe zone's radius as a part of the side, and how
+// far the design reaches from its centre (the stack's outer bottom corners).
+constexpr double SAFE_RADIUS = 0.4;
+const double REACH = (GRID / 2 - 1) * std::sqrt(2.0);
 
 struct Pixel {
     std::uint8_t r = 255, g = 0, b = 255, a = 0;  // transparent magenta
@@ -100,17 +109,21 @@ Pixel DesignAt(double u, double v) {
     return line ? Opaque(36, 54, 100) : Opaque(24, 38, 74);
 }
 
-Image Draw(int size) {
+// The icon at `size`; with a `background`, the maskable variant: the design
+// shrunk so that it reaches the safe zone's edge, on that colour everywhere else.
+Image Draw(int size, const std::optional<Pixel>& background) {
     Image image{size, std::vector<Pixel>(static_cast<std::size_t>(size) * size)};
-    const int samples = size == GRID ? 1 : 4;
-    const double unit = GRID / size;
+    const int samples = size == GRID && !background ? 1 : 4;
+    const double unit = background ? REACH / (SAFE_RADIUS * size) : GRID / size;
+    const double origin = background ? (GRID - size * unit) / 2 : 0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             double r = 0, g = 0, b = 0, a = 0;
             for (int sy = 0; sy < samples; ++sy) {
                 for (int sx = 0; sx < samples; ++sx) {
-                    Pixel p = DesignAt((x + (sx + 0.5) / samples) * unit,
-                                       (y + (sy + 0.5) / samples) * unit);
+                    Pixel p = DesignAt(origin + (x + (sx + 0.5) / samples) * unit,
+                                       origin + (y + (sy + 0.5) / samples) * unit);
+                    if (p.a == 0 && background) p = *background;
                     r += p.r * p.a;
                     g += p.g * p.a;
                     b += p.b * p.a;
@@ -126,6 +139,20 @@ Image Draw(int size) {
         }
     }
     return image;
+}
+
+// "#RRGGBB" as an opaque colour; none for anything else.
+std::optional<Pixel> ParseColour(const std::string& text) {
+    if (text.size() != 7 || text[0] != '#') return std::nullopt;
+    int channels[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::string hex = text.substr(1 + 2 * i, 2);
+        if (!std::isxdigit(static_cast<unsigned char>(hex[0])) ||
+            !std::isxdigit(static_cast<unsigned char>(hex[1])))
+            return std::nullopt;
+        channels[i] = static_cast<int>(std::strtol(hex.c_str(), nullptr, 16));
+    }
+    return Opaque(channels[0], channels[1], channels[2]);
 }
 
 // ---- PNG ----
@@ -210,24 +237,34 @@ std::vector<std::uint8_t> Png(const Image& image, bool compressed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int size = 32;
-    if (argc == 3) {
-        char* end = nullptr;
-        long n = std::strtol(argv[2], &end, 10);
-        size = end != argv[2] && *end == '\0' && n >= 8 && n <= 1024 ? static_cast<int>(n) : 0;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::optional<Pixel> background;
+    bool usable = true;
+    const std::string maskable = "--maskable=";
+    if (!args.empty() && args[0].rfind(maskable, 0) == 0) {
+        background = ParseColour(args[0].substr(maskable.size()));
+        usable = background.has_value();
+        args.erase(args.begin());
     }
-    if ((argc != 2 && argc != 3) || size == 0) {
+    int size = 32;
+    if (args.size() == 2) {
+        char* end = nullptr;
+        long n = std::strtol(args[1].c_str(), &end, 10);
+        size = end != args[1].c_str() && *end == '\0' && n >= 8 && n <= 1024 ? static_cast<int>(n) : 0;
+    }
+    if (!usable || (args.size() != 1 && args.size() != 2) || size == 0) {
         std::fprintf(stderr,
-                     "usage: quarvel-icon OUTPUT.png [SIZE]  (SIZE 8 to 1024, default 32)\n");
+                     "usage: quarvel-icon [--maskable=#RRGGBB] OUTPUT.png [SIZE]  (SIZE 8 to 1024, "
+                     "default 32)\n");
         return 2;
     }
     // The program's own icon is stored, so its bytes never depend on the zlib.
-    std::vector<std::uint8_t> png = Png(Draw(size), size != 32);
-    std::FILE* file = std::fopen(argv[1], "wb");
+    std::vector<std::uint8_t> png = Png(Draw(size, background), size != 32 || background);
+    std::FILE* file = std::fopen(args[0].c_str(), "wb");
     bool written = file != nullptr && std::fwrite(png.data(), 1, png.size(), file) == png.size();
     if (file != nullptr && std::fclose(file) != 0) written = false;
     if (!written) {
-        std::fprintf(stderr, "quarvel-icon: cannot write %s\n", argv[1]);
+        std::fprintf(stderr, "quarvel-icon: cannot write %s\n", args[0].c_str());
         return 1;
     }
     return 0;

@@ -65,7 +65,7 @@ _quarvel_web_library(PkgConfig::SDL2_TTF ARCHIVES SDL2_ttf harfbuzz freetype z
 _quarvel_web_library(PkgConfig::LIBPNG ARCHIVES png16 z INCLUDES include)
 _quarvel_web_library(PkgConfig::LIBZIP ARCHIVES zip z INCLUDES include)
 
-# ---- The packs, from the native build ----
+# ---- The packs and the icon tool, from the native build ----
 
 if(NOT EXISTS "${QUARVEL_NATIVE_BUILD}/CMakeCache.txt")
   message(FATAL_ERROR "${QUARVEL_NATIVE_BUILD} is no configured native build (scripts/web configures one)")
@@ -78,10 +78,14 @@ foreach(size IN LISTS _quarvel_sizes)
   list(APPEND _quarvel_native_targets quarvel_pack_${size})
 endforeach()
 set(_quarvel_pack_build "${QUARVEL_NATIVE_BUILD}/tools/quarvel-pack-build")
+# The icon tool too, for the page's icons (one native build at a time: a second
+# target building in it at once would clash with this one).
+list(APPEND _quarvel_native_targets quarvel-icon)
+set(QUARVEL_NATIVE_ICON "${QUARVEL_NATIVE_BUILD}/tools/quarvel-icon")
 add_custom_target(quarvel_native_packs
   COMMAND "${CMAKE_COMMAND}" --build "${QUARVEL_NATIVE_BUILD}" --target ${_quarvel_native_targets}
-  BYPRODUCTS ${QUARVEL_WEB_PACKS} "${_quarvel_pack_build}"
-  COMMENT "Building the packs in the native build"
+  BYPRODUCTS ${QUARVEL_WEB_PACKS} "${_quarvel_pack_build}" "${QUARVEL_NATIVE_ICON}"
+  COMMENT "Building the packs and the icon tool in the native build"
   USES_TERMINAL VERBATIM)
 # For quarvel_embed_module (cmake/QuarvelPacks.cmake).
 add_executable(quarvel-pack-build IMPORTED GLOBAL)

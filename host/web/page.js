@@ -135,7 +135,8 @@
       document.documentElement.requestFullscreen().catch(() => {});
     }
   }
-  if (document.fullscreenEnabled) {
+  // An installed page (standalone) fills its window already: no button.
+  if (document.fullscreenEnabled && !matchMedia('(display-mode: standalone)').matches) {
     $('fullscreen-button').addEventListener('click', () => {
       toggleFullScreen();
       canvas.focus();
@@ -232,6 +233,17 @@
     keepUnreadable();
   }
 
+  // Once something is saved, the browser is asked to keep the page's storage
+  // even when it runs short of room (or, as Safari does, after a week without
+  // a visit). A browser may say no; installing the page counts for yes on
+  // most, iPhones included.
+  let askedToKeep = false;
+  function askToKeep() {
+    if (askedToKeep) return;
+    askedToKeep = true;
+    navigator.storage?.persist?.().catch(() => {});
+  }
+
   function download(name, text) {
     const a = document.createElement('a');
     a.href = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
@@ -253,12 +265,126 @@
     if (unkept !== null && !keepUnreadable()) return false;
     try {
       local.setItem(STORAGE_KEY, text);
+      askToKeep();
       return true;
     } catch {
       notice(FULL);
       return false;
     }
   }
+
+  // ---- The store as a file: saved, and loaded in its place ----
+
+  // The game saves its table, keys and options only when it closes (as on
+  // the phone), so both close it in order first: saving then offers the
+  // store as it now is; loading puts the file in the store's place, keeps the
+  // store it replaces aside as an unreadable one is kept, and starts again.
+  const LOADED_KEY = 'quarvel/loaded';  // in sessionStorage: what the last load did
+  const MAX_STORE_BYTES = 1 << 20;
+  let afterClose = null;  // what to do once the program has closed
+
+  function whenClosed(then) {
+    if (!running) {
+      then();
+      return;
+    }
+    afterClose = then;
+    close();
+  }
+
+  function saveToFile() {
+    if (script !== null) return;
+    whenClosed(() => {
+      const text = readStore();
+      if (text === null) {
+        showStatus('Quarvel has closed. There is nothing to save: this browser keeps no scores for this page.', PLAY_AGAIN);
+        return;
+      }
+      download('settings.reg', text);
+      showStatus('Quarvel has closed, and its scores, keys and options are saved as settings.reg.', PLAY_AGAIN);
+    });
+  }
+
+  async function loadFromFile(file) {
+    if (script !== null || file === undefined) return;
+    const refused = (why) => notice(`${file.name} ${why}: nothing was changed.`);
+    if (!holdsStore) {
+      notice(SHARED);
+      return;
+    }
+    if (file.size > MAX_STORE_BYTES) {
+      refused('is larger than a settings file can be');
+      return;
+    }
+    const text = await file.text();
+    // The store's own reader judges it, as it would the desktop's file.
+    let reads = false;
+    try {
+      FS.writeFile('/scratch/loaded.reg', text);
+      reads = Module._QuarvelWebStoreReads(...strings('/scratch/loaded.reg')) === 1;
+      FS.unlink('/scratch/loaded.reg');
+    } catch {
+      reads = false;
+    }
+    if (!reads) {
+      refused('is not a Quarvel settings file');
+      return;
+    }
+    whenClosed(() => {
+      const local = storage();
+      if (local === null) {
+        showStatus(BLOCKED, PLAY_AGAIN);
+        return;
+      }
+      const current = readStore();
+      let kept = null;
+      try {
+        if (current !== null && current !== text) kept = keepAside(local, current);
+        local.setItem(STORAGE_KEY, text);
+      } catch {
+        showStatus(`Quarvel has closed. The browser's storage has no room for ${file.name}: nothing was changed.`, PLAY_AGAIN);
+        return;
+      }
+      try {
+        sessionStorage.setItem(LOADED_KEY, JSON.stringify({ file: file.name, kept }));
+      } catch {
+        // Only the word after the start is lost.
+      }
+      location.reload();
+    });
+  }
+
+  // After a load: what was loaded, and where the store it replaced is kept.
+  function tellLoaded() {
+    let loaded = null;
+    try {
+      loaded = JSON.parse(sessionStorage.getItem(LOADED_KEY));
+      sessionStorage.removeItem(LOADED_KEY);
+    } catch {
+      return;
+    }
+    if (!loaded || typeof loaded.file !== 'string') return;
+    if (typeof loaded.kept !== 'string') {
+      notice(`Loaded ${loaded.file}.`);
+      return;
+    }
+    const name = loaded.kept.slice(loaded.kept.lastIndexOf('/') + 1);
+    notice(`Loaded ${loaded.file}; the scores it replaced are kept in this browser as ${name}.`, {
+      label: 'Save them as a file',
+      action: () => {
+        const text = storage()?.getItem(loaded.kept);
+        if (text) download(name, text);
+      },
+    });
+  }
+
+  $('save-button').addEventListener('click', saveToFile);
+  $('load-button').addEventListener('click', () => $('load-file').click());
+  $('load-file').addEventListener('change', (event) => {
+    const file = event.target.files[0];
+    event.target.value = '';
+    loadFromFile(file);
+  });
 
   // ---- The program's waits, and the input that ends them ----
 
@@ -531,6 +657,50 @@
     padButtons.delete(event.gamepad.index);
   });
 
+  // ---- The screen kept on while the program animates ----
+
+  // A game in play wakes the program at every tick; on the title, paused or
+  // in a dialog it sleeps until input or the clock's next minute. While its
+  // sleeps are short the screen is kept on (the Screen Wake Lock, where the
+  // browser has it); a long one lets it go, and so does the tab hidden, which
+  // ends the lock by itself (it is asked again when the tab comes back).
+  const ANIMATING_MS = 250;
+  let awakeWanted = false;
+  let awakeLock = null;  // the lock held, or the promise of one being asked
+  function keepAwake(on) {
+    if (on === awakeWanted) return;
+    awakeWanted = on;
+    if (!navigator.wakeLock) return;
+    if (!on) {
+      const lock = awakeLock;
+      awakeLock = null;
+      Promise.resolve(lock).then((l) => l?.release()).catch(() => {});
+      return;
+    }
+    if (document.visibilityState !== 'visible') return;
+    const asked = navigator.wakeLock.request('screen').then((lock) => {
+      if (awakeLock !== asked) {
+        lock.release().catch(() => {});
+        return null;
+      }
+      awakeLock = lock;
+      lock.addEventListener('release', () => {
+        if (awakeLock === lock) awakeLock = null;
+      });
+      return lock;
+    }, () => {
+      if (awakeLock === asked) awakeLock = null;
+      return null;
+    });
+    awakeLock = asked;
+  }
+  document.addEventListener('visibilitychange', () => {
+    if (document.visibilityState === 'visible' && awakeWanted && awakeLock === null) {
+      awakeWanted = false;
+      keepAwake(true);
+    }
+  });
+
   // ---- The tab's visibility and focus: the phone's foreground ----
 
   let active = true;
@@ -564,12 +734,13 @@
     if (page.exitCode !== null) location.reload();
   });
 
-  // Browsers play sound only after a key or a touch on the page.
+  // Browsers play sound only after a key or a touch on the page; iOS counts
+  // only the end of a touch, so every such event tries.
   function unlockSound() {
     const audio = globalThis.Module?.SDL2?.audioContext;
     if (audio && audio.state === 'suspended') audio.resume().catch(() => {});
   }
-  for (const type of ['keydown', 'pointerdown', 'touchstart']) {
+  for (const type of ['keydown', 'keyup', 'pointerdown', 'pointerup', 'touchstart', 'touchend']) {
     addEventListener(type, unlockSound, { capture: true, passive: true });
   }
 
@@ -582,6 +753,7 @@
   // its text.
   class LoadError extends Error {}
   const TRY_AGAIN = { label: 'Try again', action: () => location.reload() };
+  const PLAY_AGAIN = { label: 'Play again', action: () => location.reload() };
 
   async function fetchChecked(url, name, size) {
     let response;
@@ -651,9 +823,10 @@
       status.hidden = true;
     },
     firstFrameMs: null,
-    sleep(ms, resume) {
+    sleep(ms, resume, programMs = ms) {
       wakeUp = resume;
       wakeTimer = setTimeout(wake, ms);
+      keepAwake(programMs < ANIMATING_MS);
     },
     show(pixels, x, y, width, height) {
       const rgba = new Uint8ClampedArray(pixels.buffer, pixels.byteOffset, pixels.length);
@@ -669,13 +842,18 @@
     closed(code) {
       running = false;
       page.exitCode = code;
+      keepAwake(false);
+      if (afterClose !== null) {
+        const then = afterClose;
+        afterClose = null;
+        then();
+        return;
+      }
       // A test reads the canvas as its script left it; a script that could
       // not run says why.
       if (script !== null && code === 0) return;
-      showStatus(code === 2 && lastError ? lastError : 'Quarvel has closed.', {
-        label: script !== null ? 'Try again' : 'Play again',
-        action: () => location.reload(),
-      });
+      showStatus(code === 2 && lastError ? lastError : 'Quarvel has closed.',
+        script !== null ? TRY_AGAIN : PLAY_AGAIN);
     },
     exitCode: null,
   };
@@ -703,6 +881,7 @@
             loadedStore = readStore();
             if (loadedStore !== null) FS.writeFile(STORE_FILE, loadedStore);
             if (!holdsStore) notice(SHARED);
+            tellLoaded();
           }
           running = true;
           // A tab opened behind another, or without the focus, starts so.

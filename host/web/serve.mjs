@@ -16,6 +16,7 @@ const TYPES = {
   '.css': 'text/css; charset=utf-8',
   '.png': 'image/png',
   '.json': 'application/json',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Serves `folder` on 127.0.0.1:`port` (0: any free port). Resolves to the server

@@ -479,6 +479,18 @@ void SetStoreMirror(StoreMirror mirror) {
     }
 }
 
+bool StoreFileReads(const char* path) {
+    try {
+        std::string text;
+        bool regular = false;
+        Store store;
+        return path != nullptr && ReadStoreFile(path, text, regular) == ReadResult::Read &&
+               ParseStore(text, store);
+    } catch (...) {
+        return false;
+    }
+}
+
 const char* RegistryStorePath() {
     try {
         Registry& r = State();

@@ -57,3 +57,7 @@ void SetStoreTroubleHandler(StoreTroubleHandler handler);
 // answers false fails the save, so the file and the values stay as they were.
 using StoreMirror = bool (*)(const char* text, std::size_t size);
 void SetStoreMirror(StoreMirror mirror);
+
+// Host side: whether the file at `path` would be read as a store, by the same
+// reader and limits as the store's own file (a player's file to load).
+bool StoreFileReads(const char* path);

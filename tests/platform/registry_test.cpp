@@ -201,6 +201,19 @@ TEST_F(RegistryTest, UnparsableStoreReadsEmptyAndIsKeptAsideBeforeTheNextWrite) 
     EXPECT_EQ(FileText(store_ + ".bad.2"), damaged[1]);
 }
 
+// A player's file to load is judged as the store's own file is read.
+TEST_F(RegistryTest, StoreFileReadsAsTheStoreWould) {
+    const std::string file = (folder_ / "loaded.reg").string();
+    std::ofstream(file) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"HighestLevel\"=dword:00000009";
+    EXPECT_TRUE(StoreFileReads(file.c_str()));
+    std::ofstream(file) << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n\"HighestLevel\"=dword:zz\n";
+    EXPECT_FALSE(StoreFileReads(file.c_str()));
+    std::ofstream(file) << "REGEDIT4\n" << std::string(2 << 20, ';') << "\n";
+    EXPECT_FALSE(StoreFileReads(file.c_str()));
+    EXPECT_FALSE(StoreFileReads(folder_.c_str()));
+    EXPECT_FALSE(StoreFileReads((folder_ / "none.reg").c_str()));
+}
+
 // A store that reads also writes: a long string that another tool stored goes
 // back as a string, at the size it was read. One that would still grow past the
 // limit (hex on one line gains line breaks) keeps the game's key and sets the
