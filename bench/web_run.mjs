@@ -76,7 +76,9 @@ async function firstFrame(page) {
   const page = await context.newPage();
   const files = [];
   page.on('response', async (response) => {
-    if (response.status() !== 200) return;
+    // The site's files alone: the program's script is run from a blob made
+    // of what was fetched.
+    if (response.status() !== 200 || !response.url().startsWith('http')) return;
     const name = new URL(response.url()).pathname.slice(1) || 'index.html';
     files.push(name);
   });

@@ -627,8 +627,13 @@
     button.addEventListener('contextmenu', (event) => event.preventDefault());
   }
 
-  // ---- Gamepads: looked at only while one is connected ----
+  // ---- Gamepads: listened for only when the player asks ----
 
+  // A browser that listens for gamepads looks at the machine's joysticks all
+  // the time, which costs a phone's battery even with none there: the page
+  // listens only once the Gamepad button is on (remembered), and looks at a
+  // pad's buttons only while one is connected.
+  const PADS_KEY = 'quarvel/gamepad';
   let padTimer = 0;
   const padButtons = new Map();  // gamepad index -> the buttons down
   function pollPads() {
@@ -641,21 +646,61 @@
       });
       padButtons.set(pad.index, now);
     }
-    if (pads.length === 0) {
-      clearInterval(padTimer);
-      padTimer = 0;
+    if (pads.length === 0) stopPolling();
+  }
+  function stopPolling() {
+    clearInterval(padTimer);
+    padTimer = 0;
+  }
+  function padConnected() {
+    if (padTimer === 0) padTimer = setInterval(pollPads, 16);
+  }
+  function letGo(index) {
+    for (const [i, down] of (padButtons.get(index) ?? []).entries()) {
+      if (down) input(() => Module._QuarvelWebButton(i, 0));
+    }
+    padButtons.delete(index);
+  }
+  function padDisconnected(event) {
+    letGo(event.gamepad.index);
+  }
+  function listenForPads(on) {
+    $('gamepad-button').setAttribute('aria-pressed', String(on));
+    if (on) {
+      addEventListener('gamepadconnected', padConnected);
+      addEventListener('gamepaddisconnected', padDisconnected);
+      // One connected before (its connection heard by an earlier page).
+      if ([...navigator.getGamepads()].some((p) => p)) padConnected();
+    } else {
+      removeEventListener('gamepadconnected', padConnected);
+      removeEventListener('gamepaddisconnected', padDisconnected);
+      stopPolling();
+      for (const index of [...padButtons.keys()]) letGo(index);
     }
   }
-  addEventListener('gamepadconnected', () => {
-    if (padTimer === 0) padTimer = setInterval(pollPads, 16);
-  });
-  addEventListener('gamepaddisconnected', (event) => {
-    const before = padButtons.get(event.gamepad.index) ?? [];
-    before.forEach((down, i) => {
-      if (down) input(() => Module._QuarvelWebButton(i, 0));
+  if (typeof navigator.getGamepads === 'function') {
+    let wanted = false;
+    try {
+      wanted = storage()?.getItem(PADS_KEY) === 'on';
+    } catch {
+      wanted = false;
+    }
+    if (wanted) listenForPads(true);
+    $('gamepad-button').addEventListener('click', () => {
+      const on = $('gamepad-button').getAttribute('aria-pressed') !== 'true';
+      listenForPads(on);
+      try {
+        if (on) storage()?.setItem(PADS_KEY, 'on');
+        else storage()?.removeItem(PADS_KEY);
+      } catch {
+        // Not remembered: asked again at the next visit.
+      }
+      if (on) notice('Gamepad on: press a button on it to start using it.');
+      canvas.focus({ preventScroll: true });
     });
-    padButtons.delete(event.gamepad.index);
-  });
+  } else {
+    $('gamepad-button').hidden = true;
+  }
 
   // ---- The screen kept on while the program animates ----
 

@@ -4,7 +4,7 @@
 // scripts/test-web.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { web, open, firstFrame, until, PHONE } from './harness.mjs';
+import { web, open, firstFrame, until, canvasState, PHONE } from './harness.mjs';
 
 test('a running game keeps the screen on; paused, it lets it go', async () => {
   const c = await web.browser.newContext();
@@ -78,5 +78,39 @@ test('without Web Locks, the Fullscreen API or a wake lock the page plays and sa
   await page.reload();  // closes the game, which saves
   await firstFrame(page);
   assert.match(await page.evaluate(() => localStorage.getItem('quarvel/settings.reg')), /"HighScores"/);
+  await context.close();
+});
+
+test('gamepads are listened for only once asked, and then work', async () => {
+  const context = await web.browser.newContext();
+  await context.addInitScript(() => {
+    // What the page listens for, and a pad whose D-pad Down is held.
+    window.listening = new Set();
+    const add = window.addEventListener.bind(window);
+    const remove = window.removeEventListener.bind(window);
+    window.addEventListener = (type, ...rest) => (window.listening.add(type), add(type, ...rest));
+    window.removeEventListener = (type, ...rest) => (window.listening.delete(type), remove(type, ...rest));
+    window.padDown = false;
+    const buttons = () => Array.from({ length: 17 }, (_, i) => ({ pressed: i === 13 && window.padDown }));
+    navigator.getGamepads = () => (window.padDown ? [{ index: 0, mapping: 'standard', buttons: buttons() }] : [null]);
+  });
+  const page = await context.newPage();
+  await page.goto(web.address + '?screen=240x320');
+  await firstFrame(page);
+  const listening = () => page.evaluate(() => window.listening.has('gamepadconnected'));
+  assert.equal(await listening(), false, 'nothing listened for at first');
+  await page.click('#gamepad-button');
+  assert.equal(await listening(), true);
+  await page.reload();
+  await firstFrame(page);
+  assert.equal(await listening(), true, 'remembered');
+  const before = await canvasState(page);
+  await page.evaluate(() => {
+    window.padDown = true;
+    window.dispatchEvent(new Event('gamepadconnected'));
+  });
+  await until('the title to answer the pad', async () => (await canvasState(page)) !== before, 5000);
+  await page.click('#gamepad-button');
+  assert.equal(await listening(), false);
   await context.close();
 });
