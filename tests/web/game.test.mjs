@@ -10,6 +10,7 @@ import { join } from 'node:path';
 import {
   web, here, root, native, STORAGE_KEY, open, until, firstFrame, logged, canvasState, touch, tap, PHONE, key, TOUCH,
 } from './harness.mjs';
+import { pixelsDiffering } from './probes.mjs';
 
 test('the title shows at once, in the largest size that fits at a whole scale', async () => {
   const { context, page, lines } = await open();
@@ -65,22 +66,7 @@ test('a scripted game gives the headless host\'s pixels at each screen size', as
     const { context, page, lines } = await open(`?screen=${size}&script=test-scripts/game.txt`);
     await until(`the script at ${size}`, () => page.evaluate(() => window.quarvel?.exitCode != null));
     assert.equal(await page.evaluate(() => window.quarvel.exitCode), 0, lines.join('\n'));
-    const differing = await page.evaluate(async (data) => {
-      const image = new Image();
-      image.src = `data:image/png;base64,${data}`;
-      await image.decode();
-      const c = document.getElementById('screen');
-      if (image.width !== c.width || image.height !== c.height) return -1;
-      const drawn = new OffscreenCanvas(image.width, image.height).getContext('2d');
-      drawn.drawImage(image, 0, 0);
-      const want = drawn.getImageData(0, 0, c.width, c.height).data;
-      const got = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-      let count = 0;
-      for (let i = 0; i < got.length; i += 4) {
-        if (got[i] !== want[i] || got[i + 1] !== want[i + 1] || got[i + 2] !== want[i + 2]) count++;
-      }
-      return count;
-    }, png);
+    const differing = await page.evaluate(pixelsDiffering, png);
     assert.equal(differing, 0, `${size}: ${differing} pixels differ`);
     await context.close();
   }

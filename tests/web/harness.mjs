@@ -11,6 +11,7 @@ import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { serve } from '../../host/web/serve.mjs';
 import { ENGINE, launchBrowser } from './browser.mjs';
+import { canvasHash } from './probes.mjs';
 
 export { ENGINE };
 
@@ -71,14 +72,7 @@ export function logged(lines, pattern, ms) {
 }
 
 // The canvas's pixels as a hash of its RGBA bytes and its size.
-export const canvasState = (page) =>
-  page.evaluate(() => {
-    const c = document.getElementById('screen');
-    const data = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-    let hash = 2166136261;
-    for (let i = 0; i < data.length; i++) hash = Math.imul(hash ^ data[i], 16777619) >>> 0;
-    return `${c.width}x${c.height} ${hash}`;
-  });
+export const canvasState = (page) => page.evaluate(canvasHash);
 
 // A finger on an element's centre, through the browser's own touch input.
 const sessions = new WeakMap();

@@ -20,6 +20,7 @@ import { join } from 'node:path';
 import { Key } from 'selenium-webdriver';
 import input from 'selenium-webdriver/lib/input.js';
 import { serve } from '../../host/web/serve.mjs';
+import { canvasHash, pixelsDiffering } from './probes.mjs';
 import { absent, here, root, native, startWebKit, stopWebKit, recordConsole, linesOf } from './webkit.mjs';
 
 const STORAGE_KEY = 'quarvel/settings.reg';
@@ -67,14 +68,17 @@ const count = async (session, text) => (await linesOf(session)).filter((l) => l.
 const press = (session, key) => session.actions().sendKeys(key).perform();
 const hold = (session, key, down) => session.actions()[down ? 'keyDown' : 'keyUp'](key).perform();
 
-const canvasState = (session) =>
-  session.executeScript(() => {
-    const c = document.getElementById('screen');
-    const data = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-    let hash = 2166136261;
-    for (let i = 0; i < data.length; i++) hash = Math.imul(hash ^ data[i], 16777619) >>> 0;
-    return `${c.width}x${c.height} ${hash}`;
-  });
+const canvasState = (session) => session.executeScript(canvasHash);
+
+// An easy game started from the title, seen to run.
+async function playEasy(session) {
+  await press(session, Key.ARROW_DOWN);
+  await press(session, Key.ENTER);
+  await sleep(1500);
+  const playing = await canvasState(session);
+  await sleep(1500);
+  assert.notEqual(await canvasState(session), playing, 'the game runs');
+}
 
 // Each test has a MiniBrowser of its own, ended however the test ends.
 function inWebKit(name, body) {
@@ -101,24 +105,7 @@ inWebKit('a scripted game gives the headless host\'s pixels at each screen size'
     await until(`the script at ${size}`, () => session.executeScript(() => window.quarvel?.exitCode != null));
     assert.equal(await session.executeScript(() => window.quarvel.exitCode), 0,
       await session.executeScript(() => document.getElementById('status').textContent));
-    const differing = await session.executeAsyncScript((data, done) => {
-      const image = new Image();
-      image.onerror = () => done('the shot did not decode');
-      image.onload = () => {
-        const c = document.getElementById('screen');
-        if (image.width !== c.width || image.height !== c.height) return done(`a shot of ${image.width}x${image.height}`);
-        const drawn = new OffscreenCanvas(image.width, image.height).getContext('2d');
-        drawn.drawImage(image, 0, 0);
-        const want = drawn.getImageData(0, 0, c.width, c.height).data;
-        const got = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-        let n = 0;
-        for (let i = 0; i < got.length; i += 4) {
-          if (got[i] !== want[i] || got[i + 1] !== want[i + 1] || got[i + 2] !== want[i + 2]) n++;
-        }
-        done(n);
-      };
-      image.src = `data:image/png;base64,${data}`;
-    }, png);
+    const differing = await session.executeScript(pixelsDiffering, png);
     assert.equal(differing, 0, `${size}: ${differing} pixels differ`);
   }
 });
@@ -212,12 +199,7 @@ inWebKit('the keypad moves and drops a piece under a pointer', async (session) =
 
 inWebKit('a minimized window hides the page, and the game pauses', async (session) => {
   await open(session, '?screen=240x320&log');
-  await press(session, Key.ARROW_DOWN);
-  await press(session, Key.ENTER);
-  await sleep(1500);
-  const playing = await canvasState(session);
-  await sleep(1500);
-  assert.notEqual(await canvasState(session), playing, 'the game runs');
+  await playEasy(session);
   // WebKit hides the page of a minimized window, and shows it again restored.
   const shown = () => session.executeScript(() => document.visibilityState === 'visible' && document.hasFocus());
   await session.manage().window().minimize();
@@ -248,12 +230,7 @@ inWebKit('without Web Locks, the Fullscreen API and the Screen Wake Lock the pag
     'locks' in navigator, 'fullscreenEnabled' in document, 'wakeLock' in navigator,
     document.getElementById('fullscreen-button').hidden,
   ]), [false, false, false, true]);
-  await press(session, Key.ARROW_DOWN);
-  await press(session, Key.ENTER);
-  await sleep(1500);
-  const playing = await canvasState(session);
-  await sleep(1500);
-  assert.notEqual(await canvasState(session), playing, 'the game runs');
+  await playEasy(session);
   assert.deepEqual((await linesOf(session)).filter((l) => l.startsWith('pageerror')), []);
   await session.navigate().refresh();  // the game closes and saves its table
   await firstFrame(session);
