@@ -77,9 +77,14 @@ class AudioOutput {
         if (device_ == 0) return -1;
         if (!parked_) {
             if (SDL_GetQueuedAudioSize(device_) > 0) {
-                playingUntil_ = std::max(playingUntil_, now);
-                return static_cast<int>(
-                    std::clamp<std::uint64_t>(playingUntil_ - now, LOOK_AGAIN_MS, 1 << 30));
+                // A device that takes nothing (a browser whose audio may not
+                // start yet) would be looked at every few milliseconds for
+                // ever: past the sound's end and the slack, what is left goes.
+                if (now < playingUntil_ + WAIT_SLACK_MS) {
+                    return static_cast<int>(std::clamp<std::uint64_t>(
+                        std::max(playingUntil_, now) - now, LOOK_AGAIN_MS, 1 << 30));
+                }
+                SDL_ClearQueuedAudio(device_);
             }
             park();
         }

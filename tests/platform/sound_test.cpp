@@ -115,6 +115,11 @@ TEST(SoundTest, DeviceWaitsForSynchronousPlaysOnly) {
     start = std::chrono::steady_clock::now();
     EXPECT_TRUE(PlaySound(WaveImage(2, 48000, 16, 19200).data(), 6));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    // A device that stops taking sound is not looked at for ever: long past
+    // the sound's end, what is still queued goes and the device closes.
+    EXPECT_TRUE(PlaySound(WaveImage(2, 48000, 16, 1920000).data(), 7));  // 10 s
+    EXPECT_GT(CloseAudioWhenSilent(SteadyMs()), 1000);
+    EXPECT_EQ(CloseAudioWhenSilent(SteadyMs() + 60000), -1);
     SetAudioEnabled(false);
 }
 
