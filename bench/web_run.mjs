@@ -120,7 +120,7 @@ async function firstFrame(page) {
 }
 
 // The browser's processor time while the page does nothing, on the title,
-// and in a game, against an empty page.
+// in a game and paused, against an empty page.
 {
   const context = await browser.newContext({ viewport: { width: 1280, height: 800 } });
   const page = await context.newPage();
@@ -145,6 +145,9 @@ async function firstFrame(page) {
   const dropping = setInterval(() => page.keyboard.press('ArrowLeft').catch(() => {}), 700);
   await measure('a game in play');
   clearInterval(dropping);
+  await page.keyboard.press('F1');  // paused
+  await sleep(1000);
+  await measure('a paused game');
   await context.close();
 }
 
