@@ -170,7 +170,7 @@ async function startDriver(display) {
 // the chromium tests route them) and blank.html, a page of the site that
 // starts no game; without.html is the page with test-scripts/without.js run
 // before page.js, which takes away what ?without= names, as a browser
-// lacking it.
+// lacking it, and with ?wakelog puts in a Screen Wake Lock that records.
 const WITHOUT = `// The features named in ?without= taken away before the page starts.
 for (const name of new URLSearchParams(location.search).get('without')?.split(',') ?? []) {
   if (name === 'locks') delete Navigator.prototype.locks;
@@ -180,6 +180,18 @@ for (const name of new URLSearchParams(location.search).get('without')?.split(',
       'webkitFullscreenEnabled', 'webkitFullscreenElement', 'webkitExitFullscreen']) delete Document.prototype[key];
     for (const key of ['requestFullscreen', 'webkitRequestFullscreen']) delete Element.prototype[key];
   }
+}
+// With ?wakelog, a wake lock that only records what the page asks of it, in
+// window.wakeLog.
+if (new URLSearchParams(location.search).has('wakelog')) {
+  window.wakeLog = [];
+  const request = async () => {
+    window.wakeLog.push('request');
+    const lock = new EventTarget();
+    lock.release = async () => window.wakeLog.push('release');
+    return lock;
+  };
+  Object.defineProperty(Navigator.prototype, 'wakeLock', { value: { request }, configurable: true });
 }
 `;
 

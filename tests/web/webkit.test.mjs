@@ -2,8 +2,10 @@
 // browser among them), through WebDriver (webkit.mjs): the headless host's
 // pixels at each screen size, a whole game to a name kept across reloads with
 // a second tab saving nothing, the keypad under a pointer, a hidden window
-// pausing the game, full screen, and the page without the features a browser
-// may lack.
+// pausing the game, full screen, the page without the features a browser may
+// lack, the game played offline from the service worker's cache, the table
+// saved as a file and loaded from one, and the screen kept on while a game
+// runs.
 // Skipped only where WebKitWebDriver is not installed. Run by scripts/test-web.
 //
 // What WebDriver cannot send WebKitGTK: touches. WebKitWebDriver takes the
@@ -82,10 +84,10 @@ async function playEasy(session) {
 
 // Each test has a MiniBrowser of its own, ended however the test ends.
 function inWebKit(name, body) {
-  test(name, only, async () => {
+  test(name, only, async (t) => {
     const session = await web.webkit.session();
     try {
-      await body(session);
+      await body(session, t);
     } finally {
       await web.webkit.end(session);
     }
@@ -236,4 +238,102 @@ inWebKit('without Web Locks, the Fullscreen API and the Screen Wake Lock the pag
   await firstFrame(session);
   assert.match(await session.executeScript((k) => localStorage.getItem(k) ?? '', STORAGE_KEY), /"HighScores"/);
   assert.equal(await session.executeScript(() => document.getElementById('notice').hidden), true);
+});
+
+inWebKit('after a first visit the game starts and plays with the network gone', async (session, t) => {
+  // A server of its own on the served folder, stopped for good once the
+  // worker is active: the other tests keep theirs.
+  const own = await serve(web.webkit.served);
+  try {
+    const address = `http://127.0.0.1:${own.address().port}/`;
+    await session.get(`${address}?screen=240x320`);
+    await firstFrame(session);
+    // The page registers its worker once loaded; where WebKit takes none, why.
+    const worker = () => session.executeScript(async () => {
+      if (!('serviceWorker' in navigator)) return 'no navigator.serviceWorker';
+      const registration = await navigator.serviceWorker.getRegistration();
+      if (registration?.active?.state === 'activated') return 'activated';
+      if (registration) return null;
+      return navigator.serviceWorker.register('service-worker.js').then(() => null, (e) => `registration refused: ${e}`);
+    });
+    let state = null;
+    for (const start = Date.now(); state === null && Date.now() - start < 30000; await sleep(200)) state = await worker();
+    if (state !== 'activated') {
+      t.skip(`MiniBrowser has no service worker for the page: ${state ?? 'none active in 30 s'}`);
+      return;
+    }
+    own.closeAllConnections();
+    await new Promise((resolve) => own.close(resolve));
+    assert.equal(await session.executeScript(() => fetch('test-scripts/blank.html').then(() => 'fetched', () => 'offline')),
+      'offline', 'no network for what the worker does not keep');
+    await session.navigate().refresh();
+    await until('the first frame offline', () => session.executeScript(() => window.quarvel?.firstFrameMs != null));
+    await playEasy(session);
+  } finally {
+    if (own.listening) {
+      own.closeAllConnections();
+      own.close();
+    }
+  }
+});
+
+inWebKit('a table saved as a file loads into an empty store, and a damaged file is refused', async (session) => {
+  const low = readFileSync(join(here, 'scripts', 'low-scores.reg'), 'utf8');
+  const ADA = '41,00,64,00,61,00';  // "Ada", as the table keeps it
+  const stored = (s, key = STORAGE_KEY) =>
+    s.executeScript((k) => localStorage.getItem(k)?.replace(/\\\n\s*/g, '') ?? null, key);
+  await session.get(`${web.address}test-scripts/blank.html`);
+  await session.executeScript((k, text) => localStorage.setItem(k, text), STORAGE_KEY, low);
+  await open(session, '?screen=240x320');
+  // The file the page hands the browser to save: its name and text.
+  await session.executeScript(() => {
+    window.offered = null;
+    HTMLAnchorElement.prototype.click = function () {
+      if (!this.download) return;
+      const name = this.download;
+      fetch(this.href).then((r) => r.text()).then((text) => (window.offered = { name, text }));
+    };
+  });
+  await session.findElement({ id: 'save-button' }).click();
+  await until('a file offered', () => session.executeScript(() => window.offered !== null), 10000);
+  const saved = await session.executeScript(() => window.offered);
+  assert.equal(saved.name, 'settings.reg');
+  assert.ok(saved.text.replace(/\\\n\s*/g, '').includes(ADA), saved.text);
+  const file = join(web.webkit.tree, 'saved.reg');
+  writeFileSync(file, saved.text);
+
+  // The storage emptied, as another browser's (WebKitWebDriver runs one
+  // session at a time): the file goes in through the hidden input, and the
+  // page starts again with it.
+  await session.get(`${web.address}test-scripts/blank.html`);
+  await session.executeScript(() => localStorage.clear());
+  await open(session, '?screen=240x320');
+  assert.equal(await stored(session), null);
+  await session.executeScript(() => (window.notReloaded = true));
+  await (await session.findElement({ id: 'load-file' })).sendKeys(file);
+  await until('the page started again',
+    () => session.executeScript(() => !window.notReloaded && window.quarvel?.firstFrameMs != null), 15000);
+  assert.ok((await stored(session))?.includes(ADA), await stored(session));
+  const notice = () => session.executeScript(() => document.getElementById('notice').textContent);
+  assert.match(await notice(), /Loaded saved\.reg/);
+
+  const damaged = join(web.webkit.tree, 'damaged.reg');
+  writeFileSync(damaged, 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quarvel]\n"HighestLevel"=dword:zz\n');
+  const before = await stored(session);
+  await (await session.findElement({ id: 'load-file' })).sendKeys(damaged);
+  await until('the refusal', async () => /damaged\.reg is not a Quarvel settings file/.test(await notice()), 10000);
+  assert.equal(await stored(session), before);
+  assert.equal(await session.executeScript(() => window.quarvel.exitCode), null, 'the game plays on');
+});
+
+inWebKit('a running game keeps the screen on; paused, it lets it go', async (session) => {
+  await open(session, '?wakelog&screen=240x320', 'without.html');
+  const log = () => session.executeScript(() => window.wakeLog.join(' '));
+  await sleep(500);
+  assert.equal(await log(), '', 'the title keeps nothing on');
+  await press(session, Key.ARROW_DOWN);  // easy
+  await press(session, Key.ENTER);
+  await until('the lock', async () => (await log()) === 'request', 5000);
+  await press(session, Key.F1);  // pause
+  await until('the release', async () => (await log()) === 'request release', 5000);
 });
