@@ -209,6 +209,10 @@
     throw new Error('no free name');
   }
 
+  // The file name a kept copy is offered under: "settings.reg.bad.1" for
+  // "quarvel/settings.reg.bad.1".
+  const keptFileName = (key) => key.slice(key.lastIndexOf('/') + 1);
+
   function keepUnreadable() {
     const local = storage();
     if (local === null) return false;
@@ -221,7 +225,7 @@
     }
     const text = unkept;
     unkept = null;
-    const file = name.slice(name.lastIndexOf('/') + 1);
+    const file = keptFileName(name);
     notice(`The saved scores and settings could not be read, so the game starts from its defaults; the old copy is kept in this browser as ${file}.`,
       { label: 'Save it as a file', action: () => download(file, text) });
     return true;
@@ -368,7 +372,7 @@
       notice(`Loaded ${loaded.file}.`);
       return;
     }
-    const name = loaded.kept.slice(loaded.kept.lastIndexOf('/') + 1);
+    const name = keptFileName(loaded.kept);
     notice(`Loaded ${loaded.file}; the scores it replaced are kept in this browser as ${name}.`, {
       label: 'Save them as a file',
       action: () => {
@@ -860,7 +864,7 @@
   let lastError = '';
   function stopped(why) {
     running = false;
-    showStatus(`Quarvel stopped: ${why}`, { label: 'Play again', action: () => location.reload() });
+    showStatus(`Quarvel stopped: ${why}`, PLAY_AGAIN);
   }
   const page = {
     firstFrame() {
