@@ -1,11 +1,13 @@
 // A static file server on 127.0.0.1 for the web edition's pages: the files of one
 // folder, nothing outside it, with the types a browser needs (application/wasm
-// for streaming compilation). The browser tests import it; scripts/web --serve
-// runs it: node serve.mjs FOLDER [PORT].
+// for streaming compilation), gzip-compressed for a browser that asks. The
+// browser tests import it; scripts/web --serve runs it: node serve.mjs FOLDER [PORT].
 import { createServer } from 'node:http';
 import { readFile, stat } from 'node:fs/promises';
 import { extname, join, normalize, resolve, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { promisify } from 'node:util';
+import { gzip } from 'node:zlib';
 
 const TYPES = {
   '.html': 'text/html; charset=utf-8',
@@ -18,6 +20,16 @@ const TYPES = {
   '.json': 'application/json',
   '.webmanifest': 'application/manifest+json',
 };
+
+// Each file's gzip, kept while the file is unchanged.
+const compressed = new Map();
+async function gzipped(file, modified, body) {
+  const kept = compressed.get(file);
+  if (kept?.modified === modified) return kept.body;
+  const packed = await promisify(gzip)(body);
+  compressed.set(file, { modified, body: packed });
+  return packed;
+}
 
 // Serves `folder` on 127.0.0.1:`port` (0: any free port). Resolves to the server
 // once it listens; server.address().port tells the port.
@@ -43,12 +55,19 @@ export function serve(folder, port = 0) {
           response.writeHead(304, { 'Last-Modified': modified, 'Cache-Control': 'no-cache' }).end();
           return;
         }
-        const body = await readFile(file);
-        response.writeHead(200, {
+        const headers = {
           'Content-Type': TYPES[extname(file)] ?? 'application/octet-stream',
           'Cache-Control': 'no-cache',
           'Last-Modified': modified,
-        });
+          Vary: 'Accept-Encoding',
+        };
+        let body = await readFile(file);
+        // Compressed as web servers do, for a browser that takes it.
+        if (/\bgzip\b/.test(request.headers['accept-encoding'] ?? '')) {
+          body = await gzipped(file, modified, body);
+          headers['Content-Encoding'] = 'gzip';
+        }
+        response.writeHead(200, headers);
         response.end(request.method === 'HEAD' ? undefined : body);
       } catch {
         response.writeHead(404).end();
