@@ -21,6 +21,22 @@ set(QUARVEL_WEB_FONTS
   CACHE STRING "The font files a page carries (Debian's fonts-dejavu-core)")
 # Where a page finds them: the layer's font folder (SetFontFolder).
 set(QUARVEL_WEB_FONT_FOLDER /fonts)
+# A page carries of each face only the characters the packs' texts and the
+# players' names are expected to use: Latin with its extensions, modifier
+# letters and combining marks, Greek, Cyrillic, punctuation and currency signs.
+# The subsetter keeps each glyph's outline and hinting as they are, so every
+# kept character draws the same pixels; any other shows the face's
+# missing-glyph box, as a character the face lacks does on the desktop. This
+# halves what a first visit loads. The modifier letters must stay: their tone
+# letters hold the only kerning of the faces' default script, which text is
+# shaped in, and without it harfbuzz would kern that text by the older kern
+# table, as the desktop does not.
+set(QUARVEL_WEB_FONT_CHARACTERS
+  "U+0020-007E,U+00A0-036F,U+0370-03FF,U+0400-04FF,U+2000-206F,U+20A0-20CF,U+2116,U+2122,U+FFFD")
+# Debian's python3, which has Debian's fonttools (python3-fonttools).
+find_program(QUARVEL_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+# emscripten's nm, for the names in the libraries.
+find_program(QUARVEL_EMNM emnm REQUIRED)
 
 # Debian's emcc runs its JavaScript optimiser with node, which finds Debian's
 # acorn only through NODE_PATH when it is not Debian's own node.
@@ -106,7 +122,23 @@ function(quarvel_web_page)
   set(preload "")
   foreach(font IN LISTS QUARVEL_WEB_FONTS)
     get_filename_component(name "${font}" NAME)
-    list(APPEND preload "${font}@${QUARVEL_WEB_FONT_FOLDER}/${name}")
+    set(subset "${CMAKE_BINARY_DIR}/fonts/${name}")
+    if(NOT TARGET quarvel_web_font_${name})
+      add_custom_command(OUTPUT "${subset}"
+        COMMAND "${QUARVEL_PYTHON3}" -m fontTools.subset "${font}"
+          "--unicodes=${QUARVEL_WEB_FONT_CHARACTERS}" "--output-file=${subset}"
+          # Everything that draws the kept characters: every layout feature,
+          # the hinting tables and programs, the legacy kerning, the face's
+          # missing glyph with its outline,
+          "--layout-features=*" --hinting "--hinting-tables=*" --legacy-kern --notdef-glyph
+          --notdef-outline
+          # and no glyph names or names in other languages, which nothing draws
+          --drop-tables=FFTM
+        DEPENDS "${font}" COMMENT "Taking the page's characters of ${name}" VERBATIM)
+      add_custom_target(quarvel_web_font_${name} DEPENDS "${subset}")
+    endif()
+    add_dependencies(${P_TARGET} quarvel_web_font_${name})
+    list(APPEND preload "${subset}@${QUARVEL_WEB_FONT_FOLDER}/${name}")
   endforeach()
   list(APPEND preload ${P_PRELOAD})
   foreach(entry IN LISTS preload)
@@ -119,10 +151,35 @@ function(quarvel_web_page)
   else()
     set_target_properties(${P_TARGET} PROPERTIES SUFFIX .html)
   endif()
+  set(imports "")
   if(P_ASYNC_IMPORTS)
     list(JOIN P_ASYNC_IMPORTS "," imports)
     target_link_options(${P_TARGET} PRIVATE "-sASYNCIFY_IMPORTS=${imports}")
   endif()
+  # The libraries' functions that never wait, left uninstrumented
+  # (asyncify_remove.py says which). emcc reads the list's file name as a
+  # function name, with '.' for ' ': the name is relative to the build folder,
+  # where the link runs, and has no dot.
+  set(archives "")
+  foreach(library SDL2 SDL2_ttf harfbuzz freetype png16 z zip)
+    list(APPEND archives "${QUARVEL_WEB_SYSROOT}/lib/lib${library}.a")
+  endforeach()
+  foreach(library c c++-noexcept c++abi-noexcept compiler_rt dlmalloc)
+    list(APPEND archives "${EMSCRIPTEN_SYSROOT}/lib/wasm32-emscripten/lib${library}.a")
+  endforeach()
+  set(remove "${CMAKE_CURRENT_BINARY_DIR}/${P_TARGET}-asyncify-remove")
+  file(RELATIVE_PATH remove_name "${CMAKE_BINARY_DIR}" "${remove}")
+  if(remove_name MATCHES "[.#?]")
+    message(FATAL_ERROR "${remove_name}: emcc would misread this file name")
+  endif()
+  add_custom_command(OUTPUT "${remove}"
+    COMMAND "${QUARVEL_PYTHON3}" "${PROJECT_SOURCE_DIR}/cmake/web/asyncify_remove.py" "${QUARVEL_EMNM}"
+      "${remove}" "${imports}" ${archives}
+    DEPENDS "${PROJECT_SOURCE_DIR}/cmake/web/asyncify_remove.py" ${archives} VERBATIM)
+  add_custom_target(${P_TARGET}_asyncify_remove DEPENDS "${remove}")
+  add_dependencies(${P_TARGET} ${P_TARGET}_asyncify_remove)
+  set_property(TARGET ${P_TARGET} APPEND PROPERTY LINK_DEPENDS "${remove}")
+  target_link_options(${P_TARGET} PRIVATE "-sASYNCIFY_REMOVE=[@${remove_name}]")
   target_compile_definitions(${P_TARGET} PRIVATE QUARVEL_FONT_FOLDER="${QUARVEL_WEB_FONT_FOLDER}")
   # Debian's emscripten: its HTML minifier crashes, and its closure compiler is
   # not usable.

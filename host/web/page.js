@@ -6,8 +6,8 @@
 //
 // URL parameters: screen=176x220|240x240|240x320 (default: the largest that
 // fits the window at a whole scale); for the tests script=FILE (a headless script from
-// this site, played on the virtual clock with a store of its own) and log (the
-// event log on the console).
+// this site, played on the virtual clock with a store of its own, empty or
+// store=FILE from this site) and log (the event log on the console).
 'use strict';
 
 (() => {
@@ -804,7 +804,7 @@
   const TRY_AGAIN = { label: 'Try again', action: () => location.reload() };
   const PLAY_AGAIN = { label: 'Play again', action: () => location.reload() };
 
-  async function fetchChecked(url, name, size) {
+  async function fetchOk(url, name) {
     let response;
     try {
       response = await fetch(url, name === 'files.json' ? { cache: 'no-cache' } : {});
@@ -812,16 +812,63 @@
       throw new LoadError(`${name} could not be fetched (no network?)`);
     }
     if (!response.ok) throw new LoadError(`${name}: ${response.status} ${response.statusText}`.trim());
+    return response;
+  }
+
+  // A promise of a size may fail (files.json did) before it is awaited here.
+  const quietly = (size) => {
+    Promise.resolve(size).catch(() => {});
+    return size;
+  };
+
+  async function checkSize(name, bytes, size) {
+    const wanted = await size;
+    if (wanted !== undefined && bytes !== wanted) {
+      throw new LoadError(`${name} is damaged (${bytes} bytes where the build wrote ${wanted})`);
+    }
+  }
+
+  // A file's bytes; `size` (or a promise of it) is what the build wrote.
+  async function fetchChecked(url, name, size) {
+    const response = await fetchOk(url, name);
     let body;
     try {
       body = await response.arrayBuffer();
     } catch {
       throw new LoadError(`${name} was cut off while loading`);
     }
-    if (size !== undefined && body.byteLength !== size) {
-      throw new LoadError(`${name} is damaged (${body.byteLength} bytes where the build wrote ${size})`);
-    }
+    await checkSize(name, body.byteLength, size);
     return body;
+  }
+
+  // The program's code, compiled while it downloads (and so while the other
+  // files do): the bytes are counted on a second branch of the stream.
+  async function compileChecked(name, size) {
+    const response = await fetchOk(name, name);
+    if (typeof WebAssembly.compileStreaming !== 'function' || !response.body) {
+      const body = await fetchChecked(name, name, size);
+      return WebAssembly.compile(body);
+    }
+    const [toCompile, toCount] = response.body.tee();
+    const compiling = WebAssembly.compileStreaming(
+      new Response(toCompile, { headers: { 'Content-Type': 'application/wasm' } }));
+    compiling.catch(() => {});  // a damaged file is reported by its size first
+    let bytes = 0;
+    try {
+      for (const reader = toCount.getReader(); ;) {
+        const { done, value } = await reader.read();
+        if (done) break;
+        bytes += value.byteLength;
+      }
+    } catch {
+      throw new LoadError(`${name} was cut off while loading`);
+    }
+    await checkSize(name, bytes, size);
+    try {
+      return await compiling;
+    } catch {
+      throw new LoadError(`${name} is damaged (it does not compile)`);
+    }
   }
 
   // A test's script: only a file of this site.
@@ -836,23 +883,27 @@
     return fetchChecked(url.href, `the script ${url.pathname}`);
   }
 
+  // Every file at once, files.json too: each is checked once the list is in.
   async function loadFiles() {
-    const list = JSON.parse(new TextDecoder().decode(await fetchChecked('files.json', 'files.json')));
-    const sizeOf = (name) => {
-      const size = list.files?.[name]?.size;
+    const list = fetchChecked('files.json', 'files.json')
+      .then((body) => JSON.parse(new TextDecoder().decode(body)));
+    const sizeOf = async (name) => {
+      const size = (await list).files?.[name]?.size;
       if (typeof size !== 'number') throw new LoadError(`files.json does not list ${name}`);
       return size;
     };
-    const get = (name) => fetchChecked(name, name, sizeOf(name));
+    const get = (name) => fetchChecked(name, name, quietly(sizeOf(name)));
     const pack = `packs/${size.name}.dll`;
-    const [code, wasm, data, packBytes, scriptBytes] = await Promise.all([
-      get('quarvel.js'), get('quarvel.wasm'), get('quarvel.data'), get(pack),
-      script !== null ? fetchScript(script) : undefined,
+    const [code, wasm, data, packBytes, scriptBytes, storeBytes] = await Promise.all([
+      get('quarvel.js'), compileChecked('quarvel.wasm', quietly(sizeOf('quarvel.wasm'))),
+      get('quarvel.data'), get(pack), script !== null ? fetchScript(script) : undefined,
+      script !== null && scriptStore !== null ? fetchScript(scriptStore) : undefined,
     ]);
-    return { code, wasm, data, pack: packBytes, script: scriptBytes };
+    return { code, wasm, data, pack: packBytes, script: scriptBytes, store: storeBytes };
   }
 
   const script = params.get('script');
+  const scriptStore = params.get('store');
   const args = ['--screen', size.name, '--packs', '/packs'];
   if (script !== null) {
     args.push('--headless', '--script', '/script.txt', '--store', '/scratch/settings.reg');
@@ -870,6 +921,7 @@
     firstFrame() {
       page.firstFrameMs = performance.now();
       status.hidden = true;
+      dispatchEvent(new Event('quarvel-first-frame'));
     },
     firstFrameMs: null,
     sleep(ms, resume, programMs = ms) {
@@ -911,7 +963,13 @@
     window.Module = {
       arguments: args,
       quarvelPage: page,
-      wasmBinary: loaded.wasm,
+      // The code compiled as it came in.
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(loaded.wasm, imports)
+          .then((instance) => receive(instance, loaded.wasm))
+          .catch((error) => stopped(`quarvel.wasm could not start (${error.message})`));
+        return {};
+      },
       getPreloadedPackage: () => loaded.data,
       print: (line) => console.log(line),
       printErr: (line) => {
@@ -926,6 +984,7 @@
           FS.mkdir('/scratch');
           if (loaded.script !== undefined) {
             FS.writeFile('/script.txt', new Uint8Array(loaded.script));
+            if (loaded.store !== undefined) FS.writeFile('/scratch/settings.reg', new Uint8Array(loaded.store));
           } else {
             loadedStore = readStore();
             if (loadedStore !== null) FS.writeFile(STORE_FILE, loadedStore);

@@ -72,6 +72,29 @@ test('a scripted game gives the headless host\'s pixels at each screen size', as
   }
 });
 
+test('names in the faces\' kept scripts draw the headless host\'s pixels, others its missing glyph', async () => {
+  // names.reg's last name starts with a character DejaVu lacks, drawn as the
+  // missing-glyph box by both; names-outside.reg has there one that DejaVu has
+  // but the page's faces leave out, which the page must draw as the same box.
+  const scriptFile = join(web.scratch, 'title.txt');
+  const store = join(web.scratch, 'names.reg');
+  const script = readFileSync(join(here, 'scripts', 'title.txt'), 'utf8');
+  execFileSync('sh', ['-c', 'cat > "$0"', scriptFile], { input: script.replaceAll('@OUT@', web.scratch) });
+  execFileSync('cp', [join(here, 'scripts', 'names.reg'), store]);
+  execFileSync(join(native, 'host', 'quarvel'),
+    ['--headless', '--screen', '240x320', '--store', store, '--script', scriptFile]);
+  const png = readFileSync(join(web.scratch, 'title.png')).toString('base64');
+  for (const names of ['names.reg', 'names-outside.reg']) {
+    const { context, page, lines } =
+      await open(`?screen=240x320&script=test-scripts/title.txt&store=test-scripts/${names}`);
+    await until(`the title with ${names}`, () => page.evaluate(() => window.quarvel?.exitCode != null));
+    assert.equal(await page.evaluate(() => window.quarvel.exitCode), 0, lines.join('\n'));
+    const differing = await page.evaluate(pixelsDiffering, png);
+    assert.equal(differing, 0, `${names}: ${differing} pixels differ`);
+    await context.close();
+  }
+});
+
 test('the on-screen keypad moves and drops a piece by touch', TOUCH, async () => {
   const { context, page, lines } = await open('?screen=240x320&log', PHONE);
   await firstFrame(page);
