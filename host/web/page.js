@@ -884,7 +884,9 @@
   }
 
   // Every file at once, files.json too: each is checked once the list is in.
-  async function loadFiles() {
+  // The program's script and its fonts come first (`early`), so that the
+  // script runs while the code still compiles and the pack comes (`late`).
+  function loadFiles() {
     const list = fetchChecked('files.json', 'files.json')
       .then((body) => JSON.parse(new TextDecoder().decode(body)));
     const sizeOf = async (name) => {
@@ -894,12 +896,15 @@
     };
     const get = (name) => fetchChecked(name, name, quietly(sizeOf(name)));
     const pack = `packs/${size.name}.dll`;
-    const [code, wasm, data, packBytes, scriptBytes, storeBytes] = await Promise.all([
-      get('quarvel.js'), compileChecked('quarvel.wasm', quietly(sizeOf('quarvel.wasm'))),
-      get('quarvel.data'), get(pack), script !== null ? fetchScript(script) : undefined,
+    const early = Promise.all([get('quarvel.js'), get('quarvel.data')])
+      .then(([code, data]) => ({ code, data }));
+    const late = Promise.all([
+      compileChecked('quarvel.wasm', quietly(sizeOf('quarvel.wasm'))), get(pack),
+      script !== null ? fetchScript(script) : undefined,
       script !== null && scriptStore !== null ? fetchScript(scriptStore) : undefined,
-    ]);
-    return { code, wasm, data, pack: packBytes, script: scriptBytes, store: storeBytes };
+    ]).then(([wasm, packBytes, scriptBytes, storeBytes]) =>
+      ({ wasm, pack: packBytes, script: scriptBytes, store: storeBytes }));
+    return { early, late };
   }
 
   const script = params.get('script');
@@ -959,47 +964,55 @@
     exitCode: null,
   };
 
-  function startProgram(loaded) {
+  // Runs the program's script once it and the fonts are in; the program
+  // itself starts once `late` has brought the rest.
+  function startProgram(early, late) {
     window.Module = {
       arguments: args,
       quarvelPage: page,
       // The code compiled as it came in.
       instantiateWasm(imports, receive) {
-        WebAssembly.instantiate(loaded.wasm, imports)
-          .then((instance) => receive(instance, loaded.wasm))
-          .catch((error) => stopped(`quarvel.wasm could not start (${error.message})`));
+        late.then(({ wasm }) => WebAssembly.instantiate(wasm, imports)
+          .then((instance) => receive(instance, wasm))
+          .catch((error) => stopped(`quarvel.wasm could not start (${error.message})`)), () => {});
         return {};
       },
-      getPreloadedPackage: () => loaded.data,
+      getPreloadedPackage: () => early.data,
       print: (line) => console.log(line),
       printErr: (line) => {
         console.error(line);
         lastError = line;
       },
-      preRun: [
-        () => {
-          FS.mkdir('/packs');
-          FS.writeFile(`/packs/${size.name}.dll`, new Uint8Array(loaded.pack));
-          FS.mkdir('/store');
-          FS.mkdir('/scratch');
-          if (loaded.script !== undefined) {
-            FS.writeFile('/script.txt', new Uint8Array(loaded.script));
-            if (loaded.store !== undefined) FS.writeFile('/scratch/settings.reg', new Uint8Array(loaded.store));
-          } else {
-            loadedStore = readStore();
-            if (loadedStore !== null) FS.writeFile(STORE_FILE, loadedStore);
-            if (!holdsStore) notice(SHARED);
-            tellLoaded();
-          }
-          running = true;
-          // A tab opened behind another, or without the focus, starts so.
-          setTimeout(foreground);
-        },
-      ],
+      preRun: [() => {
+        Module.addRunDependency('quarvel-files');
+        late.then((loaded) => {
+          writeFiles(loaded);
+          Module.removeRunDependency('quarvel-files');
+        }, () => {});
+      }],
       onAbort: (what) => stopped(what ?? lastError),
     };
+    // The pack, the store and a test's script, into the program's file system.
+    function writeFiles(loaded) {
+      FS.mkdir('/packs');
+      FS.writeFile(`/packs/${size.name}.dll`, new Uint8Array(loaded.pack));
+      FS.mkdir('/store');
+      FS.mkdir('/scratch');
+      if (loaded.script !== undefined) {
+        FS.writeFile('/script.txt', new Uint8Array(loaded.script));
+        if (loaded.store !== undefined) FS.writeFile('/scratch/settings.reg', new Uint8Array(loaded.store));
+      } else {
+        loadedStore = readStore();
+        if (loadedStore !== null) FS.writeFile(STORE_FILE, loadedStore);
+        if (!holdsStore) notice(SHARED);
+        tellLoaded();
+      }
+      running = true;
+      // A tab opened behind another, or without the focus, starts so.
+      setTimeout(foreground);
+    }
     const program = document.createElement('script');
-    program.src = URL.createObjectURL(new Blob([loaded.code], { type: 'text/javascript' }));
+    program.src = URL.createObjectURL(new Blob([early.code], { type: 'text/javascript' }));
     program.onerror = () => showStatus('Quarvel could not start quarvel.js.', TRY_AGAIN);
     document.body.append(program);
   }
@@ -1012,11 +1025,13 @@
     return;
   }
   // The program starts once its files are in and the store's holder is known.
-  Promise.all([loadFiles(), storeTaken])
-    .then(([loaded]) => startProgram(loaded))
-    .catch((error) => {
-      if (!(error instanceof LoadError)) console.error(error);
-      showStatus(`Quarvel could not load: ${error instanceof LoadError ? error.message : 'the page met an error'}.`, TRY_AGAIN);
-    });
+  const couldNotLoad = (error) => {
+    if (!(error instanceof LoadError)) console.error(error);
+    showStatus(`Quarvel could not load: ${error instanceof LoadError ? error.message : 'the page met an error'}.`, TRY_AGAIN);
+  };
+  const { early, late } = loadFiles();
+  // A file that fails says so once, whichever half it is in.
+  Promise.all([early, late]).catch(couldNotLoad);
+  Promise.all([early, storeTaken]).then(([first]) => startProgram(first, late), () => {});
   canvas.focus({ preventScroll: true });
 })();
