@@ -33,8 +33,7 @@ set(QUARVEL_WEB_FONT_FOLDER /fonts)
 # table, as the desktop does not.
 set(QUARVEL_WEB_FONT_CHARACTERS
   "U+0020-007E,U+00A0-036F,U+0370-03FF,U+0400-04FF,U+2000-206F,U+20A0-20CF,U+2116,U+2122,U+FFFD")
-# Debian's python3, which has Debian's fonttools (python3-fonttools).
-find_program(QUARVEL_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+# Debian's python3 (found above) has Debian's fonttools (python3-fonttools).
 # emscripten's nm, for the names in the libraries.
 find_program(QUARVEL_EMNM emnm REQUIRED)
 
@@ -44,7 +43,11 @@ set(_quarvel_node_path "/usr/share/nodejs")
 if(DEFINED ENV{NODE_PATH})
   string(APPEND _quarvel_node_path ":$ENV{NODE_PATH}")
 endif()
-set(CMAKE_CXX_LINKER_LAUNCHER "${CMAKE_COMMAND};-E;env;NODE_PATH=${_quarvel_node_path}")
+# Debian's python3, for the build's own scripts: the link through quiet_link.py,
+# which keeps its output readable, the fonts' subset and the remove list below.
+find_program(QUARVEL_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+set(CMAKE_CXX_LINKER_LAUNCHER "${CMAKE_COMMAND};-E;env;NODE_PATH=${_quarvel_node_path}"
+  "${QUARVEL_PYTHON3};${CMAKE_CURRENT_LIST_DIR}/quiet_link.py")
 
 # ---- The libraries ----
 
