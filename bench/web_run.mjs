@@ -116,6 +116,25 @@ async function firstFrame(page) {
   }
 }
 
+// The floor under a game in play: a page that does only what the game's
+// design asks of any page, a wake-up at each of its 30 ticks a second and a
+// small band of a 240x320 canvas, scaled up as the page's is, drawn at 6 of
+// them (what the page does in play, counted).
+const FLOOR_PAGE = `<!doctype html><body style="margin:0;background:#12151b">
+<canvas id="c" width="240" height="320" style="width:720px;height:960px;image-rendering:pixelated"></canvas>
+<script>
+const g = document.getElementById('c').getContext('2d');
+const band = new ImageData(56, 31);
+let tick = 0;
+(function wake() {
+  if (++tick % 5 === 0) {
+    band.data.fill(tick & 255);
+    g.putImageData(band, (tick * 7) % 184, (tick * 13) % 289);
+  }
+  setTimeout(wake, 33);
+})();
+</script>`;
+
 const VIEW = { viewport: { width: 1280, height: 800 } };
 const browser = await launchBrowser();
 await sleep(3000);  // the browser's own start settles
@@ -194,6 +213,7 @@ async function profileGame(page) {
 
 const results = sites.map(() => ({ cold: [], warm: [], phone: [], cpu: {} }));
 const empty = [];
+const floor = [];
 const note = (result, what, used) => (result.cpu[what] ??= []).push(used);
 
 for (let round = 0; round < rounds; round++) {
@@ -203,6 +223,9 @@ for (let round = 0; round < rounds; round++) {
     await page.goto('about:blank');
     await sleep(1000);
     empty.push(await measureCpu());
+    await page.setContent(FLOOR_PAGE);
+    await sleep(1000);
+    floor.push(await measureCpu());
     await context.close();
   }
   for (const [i, address] of addresses.entries()) {
@@ -243,6 +266,7 @@ const cpu = (list) => {
 };
 console.log(`\n${rounds} rounds, cpu in % of a core over ${seconds} s, medians`);
 console.log(`cpu, an empty page: ${cpu(empty)}`);
+console.log(`cpu, the floor of a game in play (30 wake-ups and 6 bands drawn a second): ${cpu(floor)}`);
 for (const [i, site] of sites.entries()) {
   const r = results[i];
   console.log(`${site}:`);

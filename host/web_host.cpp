@@ -29,6 +29,7 @@ EM_JS(void, TellFirstFrame, (), { Module.quarvelPage.firstFrame(); });
 EM_JS(void, TellInputPanel, (int up), { Module.quarvelPage.inputPanel(!!up); });
 EM_JS(void, TellClosed, (int code), { Module.quarvelPage.closed(code); });
 EM_JS(void, TellStoreUnreadable, (), { Module.quarvelPage.storeUnreadable(); });
+EM_JS(void, TellAudioResting, (int resting), { Module.quarvelPage.audioResting(!!resting); });
 EM_JS(int, MirrorStore, (const char* text, int size),
       { return Module.quarvelPage.saveStore(UTF8ToString(text, size)) ? 1 : 0; });
 EM_JS(int, OpenLink, (const char* link),
@@ -123,6 +124,12 @@ bool WebHost::idle(bool hasTimer, std::uint32_t nextTimerDue) {
         int sleepMs = programMs;
         if (const int due = CloseAudioWhenSilent(SteadyMs()); due >= 0)
             sleepMs = std::min(sleepMs, due + 1);
+        // The browser's audio graph runs while the device is open, sound or
+        // not: it rests between sounds.
+        if (const bool resting = AudioResting(); resting != audioResting_) {
+            audioResting_ = resting;
+            TellAudioResting(resting);
+        }
         WaitForInput(sleepMs, programMs);
     }
 }

@@ -46,6 +46,7 @@ class WebHost : public HostDriver {
     double realStart_ = 0;
     std::uint32_t clockStart_ = 0;
     bool panelUp_ = false;  // the page was last told the text-input panel is up
+    bool audioResting_ = false;  // the page was last told the audio may rest
 };
 
 // A headless script played in the page on the virtual clock, as the headless

@@ -785,9 +785,19 @@
 
   // Browsers play sound only after a key or a touch on the page; iOS counts
   // only the end of a touch, so every such event tries.
+  let audioResting = false;
   function unlockSound() {
     const audio = globalThis.Module?.SDL2?.audioContext;
-    if (audio && audio.state === 'suspended') audio.resume().catch(() => {});
+    if (audio && audio.state === 'suspended' && !audioResting) audio.resume().catch(() => {});
+  }
+  // While nothing plays, the audio graph is suspended: it would otherwise
+  // render silence on the audio thread all the time the device is open.
+  function restAudio(resting) {
+    audioResting = resting;
+    const audio = globalThis.Module?.SDL2?.audioContext;
+    if (!audio) return;
+    if (resting && audio.state === 'running') audio.suspend().catch(() => {});
+    else if (!resting) unlockSound();
   }
   for (const type of ['keydown', 'keyup', 'pointerdown', 'pointerup', 'touchstart', 'touchend']) {
     addEventListener(type, unlockSound, { capture: true, passive: true });
@@ -939,6 +949,7 @@
       context.putImageData(new ImageData(rgba, width, height), x, y);
     },
     inputPanel,
+    audioResting: restAudio,
     saveStore,
     storeUnreadable,
     openLink(link) {

@@ -99,6 +99,8 @@ class AudioOutput {
         if (device_ != 0) SDL_ClearQueuedAudio(device_);
     }
 
+    bool resting() const { return device_ != 0 && parked_; }
+
     // Sound off: the device and the audio subsystem close, and a device that
     // could not be opened is tried again when sound comes back on.
     void release() {
@@ -304,4 +306,8 @@ void SetNoAudioDeviceHandler(void (*handler)()) {
 
 int CloseAudioWhenSilent(std::uint64_t now) {
     return output.closeWhenSilent(now);
+}
+
+bool AudioResting() {
+    return output.resting();
 }

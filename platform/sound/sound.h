@@ -27,5 +27,9 @@ void SetNoAudioDeviceHandler(void (*handler)());
 // the next). `now` is std::chrono::steady_clock's time in milliseconds; returns
 // the milliseconds until the next of these is due, or -1 when the device is closed.
 int CloseAudioWhenSilent(std::uint64_t now);
+// Host side: whether the audio device is open with nothing to play (its thread
+// stopped, as above). A host whose device runs on regardless (a browser's audio
+// graph) may rest it until this turns false, at the next sound.
+bool AudioResting();
 // std::chrono::steady_clock's time in milliseconds, the `now` above.
 std::uint64_t SteadyMs();

@@ -152,7 +152,9 @@ TEST(SoundTest, TheDeviceThreadRestsWhileNothingPlays) {
     std::uintmax_t before = 0;
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(PlaySound(sound.data(), 7));
+        EXPECT_FALSE(AudioResting()) << "round " << round;  // a host must not rest it now
         rest();
+        EXPECT_TRUE(AudioResting()) << "round " << round;
         const std::uintmax_t rested = settled();
         EXPECT_GT(rested, before) << "round " << round;  // the sound went out
         wait(200);
@@ -162,6 +164,7 @@ TEST(SoundTest, TheDeviceThreadRestsWhileNothingPlays) {
     // A resting device closes, and closes at the end, without waiting for its
     // thread forever.
     EXPECT_EQ(CloseAudioWhenSilent(SteadyMs() + 60000), -1);
+    EXPECT_FALSE(AudioResting());  // closed, not resting
     ASSERT_TRUE(PlaySound(sound.data(), 7));
     rest();
     SetAudioEnabled(false);

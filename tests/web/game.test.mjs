@@ -245,3 +245,31 @@ test('a hidden tab pauses the game, and one frozen closes it in order', async ()
   assert.match(await page.evaluate((k) => localStorage.getItem(k), STORAGE_KEY), /"HighScores"/);
   await context.close();
 });
+
+test('the audio graph rests between sounds and wakes for the next', async () => {
+  const { context, page, lines } = await open('?screen=240x320&log');
+  await page.evaluate(() => {
+    window.resumed = 0;
+    const resume = AudioContext.prototype.resume;
+    AudioContext.prototype.resume = function () {
+      window.resumed++;
+      return resume.call(this);
+    };
+  });
+  await firstFrame(page);
+  const state = () => page.evaluate(() => window.Module.SDL2?.audioContext?.state ?? 'closed');
+  await page.keyboard.press('ArrowDown');  // easy
+  await page.keyboard.press('Enter');
+  for (let drop = 0; drop < 2; drop++) {
+    const drops = lines.filter((l) => /sound \S*sndDrop/.test(l)).length;
+    await page.keyboard.down('ArrowDown');
+    await until('a piece dropped', () => lines.filter((l) => /sound \S*sndDrop/.test(l)).length > drops);
+    await page.keyboard.up('ArrowDown');
+    const resumed = await page.evaluate(() => window.resumed);
+    // The sound over, the graph is suspended while the device stays open
+    // (it closes only after seconds of silence).
+    await until('the graph resting', async () => (await state()) === 'suspended', 5000);
+    if (drop === 1) assert.ok(resumed > 0, 'the second sound woke the graph');
+  }
+  await context.close();
+});
