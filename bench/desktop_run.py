@@ -2,10 +2,11 @@
 """Figures of the desktop program in a real window: the time from exec to the
 first frame of the title, the processor time of the idle title (before and
 after a sound), of a paused game and of a game in play, and the peak memory of
-a whole run.
+a whole run; and a sound's latency.
 
 usage: bench/desktop_run.py QUARVEL [QUARVEL ...] [--runs N] [--idle SECONDS]
-                            [--play] [--mute] [--floor BARE_WAKE]
+                            [--play] [--mute | --both] [--latency]
+                            [--floor BARE_WAKE]
 
 Several programs (today's main built beside a change) are measured in turns,
 run by run, so that the noise of a shared machine falls on each alike. Without
@@ -16,9 +17,20 @@ costs what it costs on a desktop. Each run uses a fresh store and ends with
 SIGTERM (the program closes in order). --floor runs the build's bench/bare_wake
 before each round: what a thread that sleeps 33 ms and wakes with nothing to do
 costs this machine, the floor under each of a game's 30 ticks a second.
+
+In play the processor time of the bench's sound server and of the program's
+audio device thread are given too. --both runs each program twice a round, with
+sound on and muted (its figures named muted_...), and gives the ratio of their
+processor time in play round by round: of the program alone, and of the program
+and the sound server together. --latency runs the build's bench/sound_latency
+beside each program (BUILD/bench/ for BUILD/host/quarvel) against the bench's
+own PulseAudio: the milliseconds from a PlaySound call to the sound's first
+frame at the null sink's monitor, for a sound that opens the device, one that
+wakes it at rest and one that replaces a sound playing.
 """
 import argparse
 import os
+import pathlib
 import re
 import shutil
 import signal
@@ -47,10 +59,9 @@ def wait_for(path, pattern, timeout):
 
 
 def cpu_seconds(pid):
-    """The process's processor time in ticks of 10 ms (dead threads included)."""
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    """The process's processor time, to the nanosecond, ended threads included:
+    its CPU-time clock (the kernel's clockid for another process's clock)."""
+    return time.clock_gettime(((~pid) << 3) | 2)
 
 
 def thread_seconds(pid):
@@ -67,24 +78,29 @@ def thread_seconds(pid):
 
 
 def cpu_percent(pid, seconds):
-    """The share of a core used over `seconds`: to the nanosecond while the same
-    threads live throughout, else in ticks (a thread that ends takes its
-    nanoseconds along)."""
-    ticks, threads = cpu_seconds(pid), thread_seconds(pid)
+    """The share of a core used over `seconds`."""
+    used = cpu_seconds(pid)
     time.sleep(seconds)
-    ticks_after, threads_after = cpu_seconds(pid), thread_seconds(pid)
-    if threads.keys() == threads_after.keys():
-        used = sum(threads_after.values()) - sum(threads.values())
-    else:
-        used = ticks_after - ticks
-    return 100 * used / seconds
+    return 100 * (cpu_seconds(pid) - used) / seconds
 
 
 def xdo(*args):
     subprocess.run(["xdotool", *args], check=True)
 
 
-def one_run(quarvel, idle, play, mute, env, server=None):
+def audio_thread_seconds(pid, seen):
+    """Notes in `seen` the processor time of each live audio device thread
+    (SDL's) of the process, by thread id."""
+    for task, used in thread_seconds(pid).items():
+        try:
+            with open(f"/proc/{pid}/task/{task}/comm") as f:
+                if f.read().startswith("SDLAudio"):
+                    seen[task] = used
+        except (FileNotFoundError, ProcessLookupError):
+            pass
+
+
+def one_run(quarvel, idle, play, mute, env, server=None, sound_server=None):
     work = tempfile.mkdtemp(prefix="quarvel-desktop-")
     log = os.path.join(work, "log.txt")
     env = dict(env, XDG_RUNTIME_DIR=work, XDG_DATA_HOME=work)
@@ -123,24 +139,34 @@ def one_run(quarvel, idle, play, mute, env, server=None):
             time.sleep(0.5)
         # A game played for a while at the start level, the piece moved now and
         # then, then dropped to its end.
-        ticks, threads, started = cpu_seconds(proc.pid), thread_seconds(proc.pid), time.monotonic()
-        server_used = sum(thread_seconds(server).values()) if server else 0
+        used, started = cpu_seconds(proc.pid), time.monotonic()
+        server_used = cpu_seconds(server) if server else 0
+        sound_used = cpu_seconds(sound_server) if sound_server else 0
+        # A device that closes takes its thread along: each is looked at every
+        # step, and counts to the last look.
+        audio_before, audio = {}, {}
+        audio_thread_seconds(proc.pid, audio_before)
         for i in range(40):
             xdo("key", "--window", wid, "Left" if i % 3 else "Right")
             time.sleep(0.25)
+            audio_thread_seconds(proc.pid, audio)
         seconds = time.monotonic() - started
-        threads_after = thread_seconds(proc.pid)
-        if threads.keys() == threads_after.keys():
-            used = sum(threads_after.values()) - sum(threads.values())
-        else:
-            used = cpu_seconds(proc.pid) - ticks
+        used = cpu_seconds(proc.pid) - used
         figures["play_cpu_percent"] = 100 * used / seconds
         figures["play_cpu_us_per_tick"] = used * 1e6 / (seconds * 1000 / 33)
         if server:
             # What showing the frames costs the X server meanwhile: the program
             # may hand it work (scaling) rather than do it itself.
-            server_used = sum(thread_seconds(server).values()) - server_used
+            server_used = cpu_seconds(server) - server_used
             figures["play_server_cpu_percent"] = 100 * server_used / seconds
+        if sound_server:
+            # The sound server's share: it runs its sink while a device is open,
+            # and converts what it is sent to the sink's format.
+            sound_used = cpu_seconds(sound_server) - sound_used
+            figures["play_sound_server_cpu_percent"] = 100 * sound_used / seconds
+        if not mute:
+            figures["play_audio_thread_cpu_percent"] = 100 * sum(
+                audio[t] - audio_before.get(t, 0) for t in audio) / seconds
         xdo("keydown", "--window", wid, "Down")
         if wait_for(log, r"sndLose", 120):
             xdo("keyup", "--window", wid, "Down")
@@ -173,13 +199,38 @@ def start_pulse(env):
     return run, f"unix:{run}/pulse/native"
 
 
+def pulse_pid(run):
+    with open(f"{run}/pulse/pid") as f:
+        return int(f.read())
+
+
+def latency_run(quarvel, env):
+    """sound_latency's figures, beside the program: each case's median and
+    worst latency, and the median cost of a sound."""
+    tool = pathlib.Path(quarvel).resolve().parents[1] / "bench" / "sound_latency"
+    out = subprocess.run([str(tool), "10"], env=env, capture_output=True, text=True, check=True)
+    figures = {}
+    for line in out.stdout.splitlines():
+        name, *values = line.split()
+        values = [float(v) for v in values]
+        if name.endswith("_us"):
+            figures[f"sound_{name}"] = statistics.median(values)
+        else:
+            figures[f"latency_{name}_ms_median"] = statistics.median(values)
+            figures[f"latency_{name}_ms_max"] = max(values)
+    return figures
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("quarvel", nargs="+")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--idle", type=float, default=0)
     parser.add_argument("--play", action="store_true")
-    parser.add_argument("--mute", action="store_true")
+    modes = parser.add_mutually_exclusive_group()
+    modes.add_argument("--mute", action="store_true")
+    modes.add_argument("--both", action="store_true")
+    parser.add_argument("--latency", action="store_true")
     parser.add_argument("--floor", metavar="BARE_WAKE")
     args = parser.parse_args()
     xvfb = None
@@ -196,6 +247,9 @@ def main():
             env["PULSE_SERVER"] = server
         else:
             print("pulseaudio not installed: sound goes to whatever device there is")
+            if args.latency:
+                parser.error("--latency needs pulseaudio")
+    mutes = [False, True] if args.both else [args.mute]
     runs = {q: [] for q in args.quarvel}
     floor = []
     try:
@@ -204,8 +258,23 @@ def main():
                 floor.append(float(subprocess.run([args.floor], capture_output=True, text=True,
                                                   check=True).stdout))
             for q in args.quarvel:
-                runs[q].append(one_run(q, args.idle, args.play, args.mute, env,
-                                       xvfb.pid if xvfb else None))
+                figures = {}
+                for mute in mutes:
+                    got = one_run(q, args.idle, args.play, mute, env, xvfb.pid if xvfb else None,
+                                  pulse_pid(pulse) if pulse else None)
+                    prefix = "muted_" if args.both and mute else ""
+                    figures.update({prefix + k: v for k, v in got.items()})
+                if args.both and args.play:
+                    def ratio(*keys):
+                        return (sum(figures[k] for k in keys) /
+                                sum(figures["muted_" + k] for k in keys))
+                    figures["play_cpu_ratio_sound_to_muted"] = ratio("play_cpu_percent")
+                    if pulse:
+                        figures["play_cpu_with_sound_server_ratio_sound_to_muted"] = ratio(
+                            "play_cpu_percent", "play_sound_server_cpu_percent")
+                if args.latency:
+                    figures.update(latency_run(q, env))
+                runs[q].append(figures)
     finally:
         if xvfb:
             xvfb.terminate()

@@ -6,10 +6,10 @@
 #endif
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/internal/resources_internal.h"
 #include "platform/internal/sound_names.h"
@@ -19,16 +19,30 @@
 
 namespace {
 
-// The device plays signed 16-bit stereo at this rate; every sound is converted to it.
-constexpr int DEVICE_RATE = 44100;
+// The device plays signed 16-bit stereo; every sound is converted to it.
 constexpr int DEVICE_CHANNELS = 2;
 constexpr std::uint64_t DEVICE_FRAME_BYTES = 4;
+#ifdef __EMSCRIPTEN__
+// The browser mixes at its own rate (mostly 44.1 or 48 kHz), to which SDL converts
+// each of the device's buffers on the page's thread: the sounds are converted
+// once, when they play, to a rate near it.
+constexpr int DEVICE_RATE = 44100;
 constexpr Uint16 DEVICE_BUFFER_FRAMES = 1024;
+#else
+// The desktop's sound server converts to its output's rate itself, so the device
+// takes the packs' own rate: their sounds need no resampling when they play.
+constexpr int DEVICE_RATE = 22050;
+// 23 ms: a sound that replaces one still playing waits behind the buffer being
+// handed on and the one the server holds, which keeps it within 50 ms.
+constexpr Uint16 DEVICE_BUFFER_FRAMES = 512;
+#endif
 // Limits of what is sent to the device; longer or stranger sounds stay silent but
 // still keep their time on the clock.
-constexpr std::uint64_t MAX_QUEUED_BYTES = 32u << 20;  // about three minutes
+constexpr std::uint64_t MAX_QUEUED_BYTES = 32u << 20;  // minutes of sound
 constexpr std::uint32_t MAX_PLAYABLE_RATE = 384000;
-constexpr std::uint32_t CONVERT_FRAMES = 8192;
+// The conversion is done in one buffer, as large as the image times what the
+// conversion may grow it by.
+constexpr std::uint64_t MAX_CONVERT_BYTES = 64u << 20;
 // A synchronous play polls the queue in these steps, and gives up after the sound's
 // length plus the slack if the device stalls.
 constexpr Uint32 WAIT_STEP_MS = 5;
@@ -174,44 +188,33 @@ class AudioOutput {
         return false;
     }
 
-    // Converts the sound to the device format piece by piece and queues it.
+    // Converts the sound to the device format in one piece and queues it (SDL's
+    // audio streams drop the end of a sound they resample).
     bool queue(const WaveInfo& wave) {
         if (wave.sampleRate > MAX_PLAYABLE_RATE) return false;
         std::uint64_t frames = wave.dataSize / wave.blockAlign;
         if (frames * DEVICE_RATE / wave.sampleRate * DEVICE_FRAME_BYTES > MAX_QUEUED_BYTES)
             return false;
         SDL_AudioFormat format = wave.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-        SDL_AudioStream* stream = SDL_NewAudioStream(format, static_cast<Uint8>(wave.channels),
-                                                     static_cast<int>(wave.sampleRate),
-                                                     AUDIO_S16SYS, DEVICE_CHANNELS, DEVICE_RATE);
-        if (stream == nullptr) return false;
-        bool ok = true;
-        const std::uint32_t step = CONVERT_FRAMES * wave.blockAlign;
-        for (std::uint32_t offset = 0; ok && offset < wave.dataSize; offset += step) {
-            std::uint32_t size = std::min(step, wave.dataSize - offset);
-            ok = SDL_AudioStreamPut(stream, wave.data + offset, static_cast<int>(size)) == 0 &&
-                 drain(stream);
-        }
-        ok = ok && SDL_AudioStreamFlush(stream) == 0 && drain(stream);
-        SDL_FreeAudioStream(stream);
-        return ok;
-    }
-
-    bool drain(SDL_AudioStream* stream) {
-        int got = 0;
-        while ((got = SDL_AudioStreamGet(stream, buffer_.data(),
-                                         static_cast<int>(buffer_.size()))) > 0) {
-            if (SDL_QueueAudio(device_, buffer_.data(), static_cast<Uint32>(got)) != 0)
-                return false;
-        }
-        return got == 0;
+        SDL_AudioCVT cvt;
+        if (SDL_BuildAudioCVT(&cvt, format, static_cast<Uint8>(wave.channels),
+                              static_cast<int>(wave.sampleRate), AUDIO_S16SYS, DEVICE_CHANNELS,
+                              DEVICE_RATE) < 0)
+            return false;
+        if (cvt.needed == 0) return SDL_QueueAudio(device_, wave.data, wave.dataSize) == 0;
+        if (std::uint64_t{wave.dataSize} * cvt.len_mult > MAX_CONVERT_BYTES) return false;
+        std::vector<std::uint8_t> buffer(std::size_t{wave.dataSize} * cvt.len_mult);
+        std::copy_n(wave.data, wave.dataSize, buffer.data());
+        cvt.buf = buffer.data();
+        cvt.len = static_cast<int>(wave.dataSize);
+        return SDL_ConvertAudio(&cvt) == 0 &&
+               SDL_QueueAudio(device_, cvt.buf, static_cast<Uint32>(cvt.len_cvt)) == 0;
     }
 
     SDL_AudioDeviceID device_ = 0;
     bool failed_ = false;
     bool parked_ = false;
     std::uint64_t playingUntil_ = 0;  // SteadyMs when the last sound ends
-    std::array<std::uint8_t, 16384> buffer_{};
 };
 
 AudioOutput output;

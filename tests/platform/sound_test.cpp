@@ -1,4 +1,5 @@
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "platform/internal/resources_internal.h"
@@ -168,6 +169,33 @@ TEST(SoundTest, TheDeviceThreadRestsWhileNothingPlays) {
     ASSERT_TRUE(PlaySound(sound.data(), 7));
     rest();
     SetAudioEnabled(false);
+}
+
+// What reaches the device, through SDL's disk driver: a sound in the packs' own
+// format frame for frame (it needs no resampling), and one at another rate
+// resampled to its whole length, neither sped up nor cut short.
+TEST(SoundTest, SoundsReachTheDeviceWhole) {
+    const std::string out = (FreshTestFolder() / "out.raw").string();
+    {
+        ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+        ScopedEnv file("SDL_DISKAUDIOFILE", out.c_str());
+        SetAudioEnabled(true);
+        EXPECT_TRUE(PlaySound(WaveImage(1, 22050, 16, 4410, 0x20).data(), SND_MEMORY));  // 8224
+        EXPECT_TRUE(PlaySound(WaveImage(1, 11025, 16, 2204, 0xE0).data(), SND_MEMORY));  // -7968
+        SetAudioEnabled(false);
+    }
+    std::ifstream raw(out, std::ios::binary);
+    std::int16_t frame[2];
+    int uneven = 0, packs = 0, other = 0;
+    while (raw.read(reinterpret_cast<char*>(frame), sizeof frame)) {
+        uneven += frame[0] != frame[1];
+        packs += frame[0] >= 8222 && frame[0] <= 8226;
+        other += frame[0] < -4000;  // past half its level
+    }
+    EXPECT_EQ(uneven, 0);
+    // 100 ms each at the device's 22050 Hz.
+    EXPECT_EQ(packs, 2205);
+    EXPECT_NEAR(other, 2204, 8);
 }
 
 // Without a sound device the host hears of it once, the audio library's own
