@@ -89,6 +89,10 @@ int main(int argc, char** argv) {
         log << '[' << GetTickCount() << "] " << line << std::endl;
     });
     SetFontFolder(QUARVEL_FONT_FOLDER);
+    // The browser mixes at its own rate (mostly 44.1 or 48 kHz), to which SDL
+    // converts each of the device's buffers on the page's thread: the sounds
+    // are converted once, when they play, to a rate near it.
+    SetAudioDeviceFormat(44100, 1024);
     SetSoundNameLookup(ResourceEntryName);
     SetStoreTroubleHandler(TellStoreTrouble);
     SetRegistryStorePath(options.storePath.c_str());

@@ -22,20 +22,13 @@ namespace {
 // The device plays signed 16-bit stereo; every sound is converted to it.
 constexpr int DEVICE_CHANNELS = 2;
 constexpr std::uint64_t DEVICE_FRAME_BYTES = 4;
-#ifdef __EMSCRIPTEN__
-// The browser mixes at its own rate (mostly 44.1 or 48 kHz), to which SDL converts
-// each of the device's buffers on the page's thread: the sounds are converted
-// once, when they play, to a rate near it.
-constexpr int DEVICE_RATE = 44100;
-constexpr Uint16 DEVICE_BUFFER_FRAMES = 1024;
-#else
 // The desktop's sound server converts to its output's rate itself, so the device
 // takes the packs' own rate: their sounds need no resampling when they play.
-constexpr int DEVICE_RATE = 22050;
-// 23 ms: a sound that replaces one still playing waits behind the buffer being
-// handed on and the one the server holds, which keeps it within 50 ms.
-constexpr Uint16 DEVICE_BUFFER_FRAMES = 512;
-#endif
+// 23 ms buffers: a sound that replaces one still playing waits behind the buffer
+// being handed on and the one the server holds, which keeps it within 50 ms. A
+// host may ask for another format (SetAudioDeviceFormat).
+int deviceRate = 22050;
+Uint16 deviceBufferFrames = 512;
 // Limits of what is sent to the device; longer or stranger sounds stay silent but
 // still keep their time on the clock.
 constexpr std::uint64_t MAX_QUEUED_BYTES = 32u << 20;  // minutes of sound
@@ -168,10 +161,10 @@ class AudioOutput {
         if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return fail();
         SDL_AudioSpec desired{};
-        desired.freq = DEVICE_RATE;
+        desired.freq = deviceRate;
         desired.format = AUDIO_S16SYS;
         desired.channels = DEVICE_CHANNELS;
-        desired.samples = DEVICE_BUFFER_FRAMES;
+        desired.samples = deviceBufferFrames;
         // No allowed changes: SDL converts to the hardware's own format if needed.
         device_ = SDL_OpenAudioDevice(nullptr, 0, &desired, nullptr, 0);
         if (device_ == 0) {
@@ -193,13 +186,13 @@ class AudioOutput {
     bool queue(const WaveInfo& wave) {
         if (wave.sampleRate > MAX_PLAYABLE_RATE) return false;
         std::uint64_t frames = wave.dataSize / wave.blockAlign;
-        if (frames * DEVICE_RATE / wave.sampleRate * DEVICE_FRAME_BYTES > MAX_QUEUED_BYTES)
+        if (frames * deviceRate / wave.sampleRate * DEVICE_FRAME_BYTES > MAX_QUEUED_BYTES)
             return false;
         SDL_AudioFormat format = wave.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
         SDL_AudioCVT cvt;
         if (SDL_BuildAudioCVT(&cvt, format, static_cast<Uint8>(wave.channels),
                               static_cast<int>(wave.sampleRate), AUDIO_S16SYS, DEVICE_CHANNELS,
-                              DEVICE_RATE) < 0)
+                              deviceRate) < 0)
             return false;
         if (cvt.needed == 0) return SDL_QueueAudio(device_, wave.data, wave.dataSize) == 0;
         if (std::uint64_t{wave.dataSize} * cvt.len_mult > MAX_CONVERT_BYTES) return false;
@@ -292,6 +285,12 @@ bool PlaySound(const void* wave, std::uint32_t flags) {
 std::uint32_t WaveLengthMs(const void* wave) {
     std::optional<WaveInfo> info = ReadWave(wave);
     return info ? info->lengthMs : 0;
+}
+
+void SetAudioDeviceFormat(int rate, std::uint16_t bufferFrames) {
+    output.release();  // opened again, in the new format, at the next sound
+    deviceRate = rate;
+    deviceBufferFrames = bufferFrames;
 }
 
 void SetAudioEnabled(bool enabled) {

@@ -18,6 +18,9 @@ std::uint32_t WaveLengthMs(const void* wave);
 
 // Host side: whether sound goes to the audio device (false: silent).
 void SetAudioEnabled(bool enabled);
+// Host side: the audio device's rate and buffer, in frames (by default the
+// packs' own 22050 Hz and 512 frames, for a sound server that converts).
+void SetAudioDeviceFormat(int rate, std::uint16_t bufferFrames);
 // Host side: called once when sound is on but no audio device opens (the run
 // goes on silent).
 void SetNoAudioDeviceHandler(void (*handler)());
