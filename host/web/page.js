@@ -840,7 +840,10 @@
 
   // A file's bytes; `size` (or a promise of it) is what the build wrote.
   async function fetchChecked(url, name, size) {
-    const response = await fetchOk(url, name);
+    return bodyChecked(await fetchOk(url, name), name, size);
+  }
+
+  async function bodyChecked(response, name, size) {
     let body;
     try {
       body = await response.arrayBuffer();
@@ -856,8 +859,7 @@
   async function compileChecked(name, size) {
     const response = await fetchOk(name, name);
     if (typeof WebAssembly.compileStreaming !== 'function' || !response.body) {
-      const body = await fetchChecked(name, name, size);
-      return WebAssembly.compile(body);
+      return WebAssembly.compile(await bodyChecked(response, name, size));
     }
     const [toCompile, toCount] = response.body.tee();
     const compiling = WebAssembly.compileStreaming(
